@@ -1,0 +1,91 @@
+// The interface a user-interface backend implements, and the headless backend
+// the tests use.
+#pragma once
+
+#include <deque>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "ui.h"
+
+namespace ui {
+
+class Backend {
+public:
+    virtual ~Backend() = default;
+    virtual MsgBoxResult MsgBox(const std::string& prompt, int buttons, const std::string& title) = 0;
+    virtual std::string InputBox(const std::string& prompt, const std::string& title,
+                                 const std::string& default_text) = 0;
+    virtual void DoEvents() = 0;
+    virtual void Beep() = 0;
+    virtual void SetClipboardText(const std::string& text) = 0;
+    virtual std::string ClipboardText() = 0;
+    virtual int ScreenWidthTwips() = 0;
+    virtual int ScreenHeightTwips() = 0;
+    virtual void SetBusyPointer(bool busy) = 0;
+    virtual FileDialogResult FileDialog(const FileDialogRequest& request) = 0;
+};
+
+// Installs the backend all services go to (the headless one until changed).
+void SetBackend(std::shared_ptr<Backend> backend);
+Backend& CurrentBackend();
+
+// One box the headless backend was asked to show.
+struct ShownBox {
+    enum Kind { Message, Input, File } kind = Message;
+    std::string prompt;  // for a file dialog: its title
+    std::string title;
+    int buttons = 0;     // for a file dialog: its flags
+};
+
+// One scripted answer. `prompt_contains` (when not empty) must occur in the
+// prompt of the box it answers, else the box counts as unexpected.
+struct ScriptedAnswer {
+    ShownBox::Kind kind = ShownBox::Message;
+    std::string prompt_contains;
+    MsgBoxResult result = vbOK;
+    std::string text;                 // input box answer, or the chosen file
+    bool cancelled = false;           // file dialog cancelled
+    FileDialogRequest* capture = nullptr;  // receives the file dialog request
+};
+
+// Answers boxes from a queue and records every box shown. A box with no
+// scripted answer left is unexpected: `on_unexpected` is called (tests make it
+// fail) and the box is answered with OK, "" or cancel.
+class HeadlessBackend : public Backend {
+public:
+    std::deque<ScriptedAnswer> script;
+    std::vector<ShownBox> shown;
+    std::function<void(const ShownBox&)> on_unexpected;
+    std::string clipboard;
+    int screen_width_twips = 1920 * 15;
+    int screen_height_twips = 1080 * 15;
+    int busy_depth = 0;
+    int do_events_calls = 0;
+    int beeps = 0;
+
+    // Convenience for tests.
+    void ExpectMsgBox(MsgBoxResult answer, std::string prompt_contains = "");
+    void ExpectInput(std::string answer, std::string prompt_contains = "");
+    void ExpectFile(std::string chosen, FileDialogRequest* capture = nullptr);
+    void ExpectFileCancel(FileDialogRequest* capture = nullptr);
+
+    MsgBoxResult MsgBox(const std::string& prompt, int buttons, const std::string& title) override;
+    std::string InputBox(const std::string& prompt, const std::string& title,
+                         const std::string& default_text) override;
+    void DoEvents() override { ++do_events_calls; }
+    void Beep() override { ++beeps; }
+    void SetClipboardText(const std::string& text) override { clipboard = text; }
+    std::string ClipboardText() override { return clipboard; }
+    int ScreenWidthTwips() override { return screen_width_twips; }
+    int ScreenHeightTwips() override { return screen_height_twips; }
+    void SetBusyPointer(bool busy) override { busy_depth += busy ? 1 : -1; }
+    FileDialogResult FileDialog(const FileDialogRequest& request) override;
+
+private:
+    bool TakeAnswer(ShownBox::Kind kind, const ShownBox& box, ScriptedAnswer& out);
+};
+
+}  // namespace ui
