@@ -8,13 +8,15 @@
 #include <string>
 #include <vector>
 
+#include "forms.h"
 #include "ui.h"
 
 namespace ui {
 
-class Backend {
+// A backend carries out the services of ui.h and hosts the forms (FormHost).
+class Backend : public FormHost {
 public:
-    virtual ~Backend() = default;
+    ~Backend() override = default;
     virtual MsgBoxResult MsgBox(const std::string& prompt, int buttons, const std::string& title) = 0;
     virtual std::string InputBox(const std::string& prompt, const std::string& title,
                                  const std::string& default_text) = 0;
@@ -59,6 +61,11 @@ public:
     std::deque<ScriptedAnswer> script;
     std::vector<ShownBox> shown;
     std::function<void(const ShownBox&)> on_unexpected;
+    // Show(vbModal) hands the form here; the test works it and hides or
+    // unloads it. Without a handler the form simply stays shown.
+    std::function<void(Form&)> on_modal;
+    int modal_shows = 0;
+    int repaints = 0;
     std::string clipboard;
     int screen_width_twips = 1920 * 15;
     int screen_height_twips = 1080 * 15;
@@ -83,6 +90,9 @@ public:
     int ScreenHeightTwips() override { return screen_height_twips; }
     void SetBusyPointer(bool busy) override { busy_depth += busy ? 1 : -1; }
     FileDialogResult FileDialog(const FileDialogRequest& request) override;
+    void RunModal(Form& form) override;
+    void Repaint(Form&) override { ++repaints; }
+    void Repaint(Control&) override { ++repaints; }
 
 private:
     bool TakeAnswer(ShownBox::Kind kind, const ShownBox& box, ScriptedAnswer& out);

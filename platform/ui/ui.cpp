@@ -124,4 +124,9 @@ FileDialogResult HeadlessBackend::FileDialog(const FileDialogRequest& request) {
     return r;
 }
 
+void HeadlessBackend::RunModal(Form& form) {
+    ++modal_shows;
+    if (on_modal) on_modal(form);
+}
+
 }  // namespace ui
