@@ -1,0 +1,92 @@
+#include "common/FormSettings.h"
+
+#include <cstdlib>
+
+#include "platform/settings/settings.h"
+#include "platform/ui/ui.h"
+
+namespace {
+
+bool StartsWith(const std::string& s, const char* prefix) { return s.rfind(prefix, 0) == 0; }
+
+// A check value as stored: 0, 1 or 2; anything else is the default.
+int CheckValueOf(const std::string& text) {
+    if (text == "0" || text == "1" || text == "2") return text[0] - '0';
+    return ui::vbUnchecked;
+}
+
+// An option value as stored: "True" (any case) or a non-zero number is on.
+bool OptionValueOf(const std::string& text) {
+    std::string t;
+    for (char c : text) t += static_cast<char>(c >= 'a' && c <= 'z' ? c - 32 : c);
+    if (t == "TRUE") return true;
+    if (t.empty()) return false;
+    char* end = nullptr;
+    const double v = std::strtod(text.c_str(), &end);
+    return end && *end == '\0' && v != 0.0;
+}
+
+}  // namespace
+
+void Form_Save_Settings(ui::Form& Form, const std::string& Section) {
+    const std::string section = Section.empty() ? Form.Name() : Section;
+    for (const auto& owned : Form.Controls()) {
+        ui::Control& c = *owned;
+        const std::string& name = c.Name();
+        if (StartsWith(name, "txt")) {
+            if (auto* t = dynamic_cast<ui::TextBox*>(&c))
+                settings::SaveSetting(kSettingsApp, section, name, t->Text());
+        } else if (StartsWith(name, "chk")) {
+            if (auto* k = dynamic_cast<ui::CheckBox*>(&c))
+                settings::SaveSetting(kSettingsApp, section, name, std::to_string(k->Value()));
+        } else if (StartsWith(name, "opt")) {
+            if (auto* o = dynamic_cast<ui::OptionButton*>(&c))
+                settings::SaveSetting(kSettingsApp, section, name, o->Value() ? "True" : "False");
+        }
+    }
+}
+
+void Form_Restore_Settings(ui::Form& Form, const std::string& Section) {
+    const std::string section = Section.empty() ? Form.Name() : Section;
+    for (const auto& owned : Form.Controls()) {
+        ui::Control& c = *owned;
+        const std::string& name = c.Name();
+        if (StartsWith(name, "txt")) {
+            if (auto* t = dynamic_cast<ui::TextBox*>(&c))
+                t->SetText(settings::GetSetting(kSettingsApp, section, name, ""));
+        } else if (StartsWith(name, "chk")) {
+            if (auto* k = dynamic_cast<ui::CheckBox*>(&c))
+                k->SetValue(CheckValueOf(settings::GetSetting(kSettingsApp, section, name, "0")));
+        } else if (StartsWith(name, "opt")) {
+            if (auto* o = dynamic_cast<ui::OptionButton*>(&c))
+                o->SetValue(OptionValueOf(settings::GetSetting(kSettingsApp, section, name, "False")));
+        }
+    }
+}
+
+int16_t Form_Index(const std::string& Name) {
+    const auto& forms = ui::LoadedForms();
+    auto upper = [](const std::string& s) {
+        std::string u;
+        for (char c : s) u += static_cast<char>(c >= 'a' && c <= 'z' ? c - 32 : c);
+        return u;
+    };
+    const std::string wanted = upper(Name);
+    for (size_t i = 0; i < forms.size(); ++i) {
+        if (upper(forms[i]->Name()) == wanted) return static_cast<int16_t>(i);
+    }
+    return -99;
+}
+
+void Form_KeepOnScreen(ui::Form& Form, int16_t Top, int16_t Left) {
+    const int screen_h = ui::Screen_Height();
+    const int screen_w = ui::Screen_Width();
+    if (Form.Top() < 0 || Form.Top() > screen_h - 600) {
+        Form.SetTop(Top == -1 ? (screen_h - Form.Height()) / 2 : Top);
+    }
+    if (Form.Left() < 0 || Form.Left() > screen_w - 300) {
+        Form.SetLeft(Left == -1 ? (screen_w - Form.Width()) / 2 : Left);
+    }
+}
+
+bool Is_Control_Array(const ui::Control& Control) { return Control.IsArrayElement(); }
