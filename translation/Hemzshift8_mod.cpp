@@ -1,0 +1,799 @@
+#include "translation/Hemzshift8_mod.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstdlib>
+
+#include "translation/Date_Lib.h"
+#include "translation/Lib_Units.h"
+#include "translation/Scan_Utils.h"
+#include "translation/Text_Utils.h"
+
+#ifndef HEMZSHIFT_DEFAULT_DATA_DIR
+#define HEMZSHIFT_DEFAULT_DATA_DIR "/srv/hmz/match"
+#endif
+
+namespace hemzshift {
+
+namespace {
+
+constexpr int READ_UNIT = 1;
+const std::string OPEN_END = "2050-01-01";
+
+struct Module_State {
+    int32_t in_NDP = 2;
+    std::string in_Target = std::string(10, ' ');
+    bool target_given = false;
+    std::string in_Folder;
+    std::vector<Transform_Group> groups = std::vector<Transform_Group>(1);  // [0] unused
+    std::vector<Match_Point> points = std::vector<Match_Point>(1);          // [0] unused
+    std::vector<Seg_Row> segtab;
+    std::string segtab_version = std::string(10, ' ');
+    std::string cache_segment;
+    std::size_t cache_row = 0;
+    int segtab_loads = 0;
+    std::array<Detail_Entry, 2 * MAXSTEP + 1> history{};
+    bool failed = false;
+    int32_t error_number = 0;
+    std::string error_message;
+};
+
+Module_State& st() {
+    static Module_State s;
+    return s;
+}
+
+int ngroup() { return static_cast<int>(st().groups.size()) - 1; }
+int nmatch() { return static_cast<int>(st().points.size()) - 1; }
+
+Detail_Entry& entry(int i) { return st().history[static_cast<std::size_t>(i + MAXSTEP)]; }
+
+std::string L1(bool b) { return b ? "T" : "F"; }
+std::string A(std::string_view s, int width) {
+    if (static_cast<int>(s.size()) >= width) return std::string(s.substr(0, static_cast<std::size_t>(width)));
+    return std::string(static_cast<std::size_t>(width) - s.size(), ' ') + std::string(s);
+}
+
+// A formatted log record, written as it stands.
+void LOG_RAW(const std::string& text) {
+    if (log_is_open()) unit_write_line(LOG_UNIT, text);
+}
+
+std::string km_text(float km) { return list_num(km); }
+
+[[noreturn]] void data_error(int32_t number, const std::string& message, const std::string& second = {}) {
+    LOG(message);
+    if (!second.empty()) LOG(second);
+    unit_close(READ_UNIT);
+    LIBRARY_STOP(number, second.empty() ? message : message + " " + second);
+}
+
+std::string path_in_folder(const char* name) { return std::string(trimmed(st().in_Folder)) + name; }
+
+// A numeric field of the transformation tables that is missing or does not
+// decode reads as 0, with a warning, rather than keeping an older value.
+void numeric_field(std::string_view line, int32_t& value, int ml, int& col, const char* file, int line_no,
+                   int field_no) {
+    int status = 0;
+    int32_t v = 0;
+    SCAN_I(line, v, ml, col, status);
+    if (status != 0) {
+        v = 0;
+        LOG(std::string("*** Warning: ") + file + " line " + list_num(line_no) + " field " + list_num(field_no) +
+            " is missing or not a number; read as 0");
+    }
+    value = v;
+}
+
+void numeric_field(std::string_view line, float& value, int ml, int& col, const char* file, int line_no,
+                   int field_no) {
+    int status = 0;
+    float v = 0.0f;
+    SCAN_F4(line, v, ml, col, status);
+    if (status != 0) {
+        v = 0.0f;
+        LOG(std::string("*** Warning: ") + file + " line " + list_num(line_no) + " field " + list_num(field_no) +
+            " is missing or not a number; read as 0");
+    }
+    value = v;
+}
+
+std::string text_field(std::string_view line, int ml, int& col, std::size_t width, bool unquote) {
+    std::string field(static_cast<std::size_t>(ml), ' ');
+    int status = 0;
+    SCAN_S(line, field, ml, col, status);
+    std::string out(width, ' ');
+    if (unquote) {
+        std::string uq(256, ' ');
+        UNQUOTE(field, uq);
+        assign(out, uq);
+    } else {
+        assign(out, field);
+    }
+    return out;
+}
+
+void load_groups() {
+    const char* file = "HMZ_Transform_Group.csv";
+    std::string path = path_in_folder(file);
+    LOG("Opening " + path);
+    int ierr = 0;
+    OPENREAD2(READ_UNIT, path, ierr);
+    if (ierr != 0) data_error(ERR_TRANSFORM_OPEN, "*** Open Error: " + list_num(ierr), "(" + path + ")");
+    std::string line;
+    int line_no = 0, count = 0;
+    while (unit_read_line(READ_UNIT, line)) {
+        ++line_no;
+        if (is_blank(line)) continue;
+        ++count;
+        if (count > MAXGROUP)
+            data_error(ERR_GROUP_OVERFLOW, "*** Group array overflow. MAXGROUP= " + list_num(MAXGROUP));
+        Transform_Group g;
+        int col = 1;
+        numeric_field(line, g.GroupNo, 5, col, file, line_no, 1);
+        g.TargetVersion = text_field(line, 10, col, 10, true);
+        text_field(line, 20, col, 20, false);
+        g.FromDate = text_field(line, 10, col, 10, false);
+        g.ToDate = text_field(line, 10, col, 10, false);
+        g.Segment = text_field(line, 10, col, 4, true);
+        int32_t devolved = 0;
+        numeric_field(line, devolved, 1, col, file, line_no, 7);
+        g.Devolved = devolved == 1;
+        g.CodeList = text_field(line, 10, col, 6, true);
+        g.Split = !is_blank(g.CodeList);
+        st().groups.push_back(std::move(g));
+    }
+    unit_close(READ_UNIT);
+    LOG(list_num(ngroup()) + " groups read");
+}
+
+void load_matches() {
+    const char* file = "HMZ_Transform_Match.csv";
+    std::string path = path_in_folder(file);
+    LOG("Opening " + path);
+    int ierr = 0;
+    OPENREAD2(READ_UNIT, path, ierr);
+    if (ierr != 0) data_error(ERR_TRANSFORM_OPEN, "*** Open Error: " + list_num(ierr), "(" + path + ")");
+    auto& groups = st().groups;
+    auto& points = st().points;
+    std::string line;
+    int line_no = 0, m = 0, current = 0;
+    while (unit_read_line(READ_UNIT, line)) {
+        ++line_no;
+        if (is_blank(line)) continue;
+        ++m;
+        if (m > MAXMATCH)
+            data_error(ERR_MATCH_OVERFLOW, "*** Match array overflow. MAXMATCH= " + list_num(MAXMATCH));
+        Match_Point p;
+        int col = 1;
+        text_field(line, 3, col, 3, false);
+        numeric_field(line, p.GroupNo, 5, col, file, line_no, 2);
+        text_field(line, 3, col, 3, false);
+        numeric_field(line, p.FromKm, 6, col, file, line_no, 4);
+        p.ToSegment = text_field(line, 10, col, 4, true);
+        numeric_field(line, p.ToKm, 6, col, file, line_no, 6);
+        int32_t obs = 0;
+        numeric_field(line, obs, 1, col, file, line_no, 7);
+        p.Obs = obs == 1;
+        if (m == 1 || p.GroupNo != points.back().GroupNo) {
+            current = 0;
+            for (int g = 1; g <= ngroup(); ++g)
+                if (groups[static_cast<std::size_t>(g)].GroupNo == p.GroupNo) {
+                    current = g;
+                    break;
+                }
+            if (current == 0)
+                data_error(ERR_GROUP_NOT_FOUND,
+                           "*** Group ID " + list_num(p.GroupNo) + " not found in group table!");
+            groups[static_cast<std::size_t>(current)].M1 = m;
+        }
+        p.GroupIndex = current;
+        groups[static_cast<std::size_t>(current)].M2 = m;
+        points.push_back(std::move(p));
+    }
+    unit_close(READ_UNIT);
+    LOG(list_num(nmatch()) + " match records read");
+}
+
+void clear_tables() {
+    Module_State& s = st();
+    s.groups.assign(1, Transform_Group{});
+    s.points.assign(1, Match_Point{});
+    s.segtab.clear();
+    s.segtab_version = std::string(10, ' ');
+    s.cache_segment.clear();
+    s.cache_row = 0;
+}
+
+std::string code_of(std::string_view code) {
+    std::string c = fixed(code, 1);
+    if (c == " ") return "B";
+    std::string u(1, ' ');
+    UP_CASE(c, u);
+    return u;
+}
+
+bool folder_has_group_file(const std::string& folder) {
+    std::string f = folder;
+    if (f.empty() || f.back() != '/') f += '/';
+    return FILE_EXISTS(f + "HMZ_Transform_Group.csv");
+}
+
+std::string executable_folder() {
+    std::string exe(4096, ' ');
+    int length = 0;
+    Get_Module_Folder(exe, length);
+    int first = 0, last = 0;
+    PARSE_FN(exe, "UNIX", "PATH", first, last);
+    if (first <= 0) return "";
+    return exe.substr(static_cast<std::size_t>(first - 1), static_cast<std::size_t>(last - first + 1));
+}
+
+}  // namespace
+
+std::string default_data_folder() {
+    const char* env = std::getenv("HEMZSHIFT_DEFAULT_DATA");
+    if (env && *env) return env;
+    return HEMZSHIFT_DEFAULT_DATA_DIR;
+}
+
+void HEMZSHIFT_INIT(int32_t ndp, std::optional<std::string_view> target, std::optional<std::string_view> folder) {
+    Module_State& s = st();
+    s.failed = false;
+    s.error_number = 0;
+    s.error_message.clear();
+    clear_tables();
+    s.in_NDP = ndp;
+    s.in_Target = fixed(target ? *target : std::string_view{}, 10);
+    s.target_given = !is_blank(s.in_Target);
+
+    std::string dir = folder ? std::string(trimmed(*folder)) : std::string();
+    if (dir.empty()) {
+        dir = default_data_folder();
+        if (!folder_has_group_file(dir)) dir = executable_folder();
+    }
+    s.in_Folder = fixed(dir, dir.size() + 1);
+    ENDWITH(s.in_Folder, '/');
+
+    SET_SEPARATORS(" ,", 2);
+    SET_ZERO_CONDAY("YMD", 1900, 1, 1);
+    SET_DATE_FORMAT("YYYY-MM-DD");
+    SET_UERR(LOG_UNIT);
+    open_log();
+
+    std::string stamp(19, ' ');
+    SYSDATIM(stamp);
+    LOG(stamp + " Hemzshift8_mod version " + "3.7   ");
+    LOG("HEMZSHIFT_INIT");
+    LOG("  in_NDP = " + list_num(ndp));
+    if (target) LOG("  in_Target = " + std::string(*target));
+    if (folder) LOG("  in_Folder = " + std::string(trimmed(*folder)));
+
+    load_groups();
+    if (s.target_given) {
+        bool found = false;
+        for (int g = 1; g <= ngroup() && !found; ++g)
+            found = s.groups[static_cast<std::size_t>(g)].TargetVersion == s.in_Target;
+        if (!found)
+            data_error(ERR_TARGET_NOT_FOUND, "*** Error: No transform group has target HMZ = " + s.in_Target);
+    }
+    load_matches();
+    if (s.in_NDP == 1)
+        for (int m = 1; m <= nmatch(); ++m) {
+            Match_Point& p = s.points[static_cast<std::size_t>(m)];
+            p.FromKm = ROUND(p.FromKm, 1);
+            p.ToKm = ROUND(p.ToKm, 1);
+        }
+    for (int g = 1; g <= ngroup(); ++g) {
+        const Transform_Group& t = s.groups[static_cast<std::size_t>(g)];
+        LOG_RAW(fmt_I(g, 5) + fmt_I(t.GroupNo, 5) + " " + A(t.TargetVersion, 11) + A(t.FromDate, 11) +
+                A(t.ToDate, 11) + " " + t.Segment + " " + L1(t.Split) + " " + t.CodeList + " " + L1(t.Devolved) +
+                fmt_I(t.M1, 6) + fmt_I(t.M2, 6));
+    }
+}
+
+void HEMZSHIFT_CLEAR_DETAIL(int first, int last) {
+    for (int i = std::max(first, -MAXSTEP); i <= std::min(last, MAXSTEP); ++i) entry(i) = Detail_Entry{};
+}
+
+void INTERPOLATE(int g, float km, std::string& out_segment, float& out_km, bool& obs) {
+    const Module_State& s = st();
+    const Transform_Group& grp = s.groups[static_cast<std::size_t>(g)];
+    auto take_point = [&](const Match_Point& p) {
+        if (is_blank(p.ToSegment)) {
+            out_segment = "OFF ";
+            out_km = -1.0f;
+        } else {
+            out_segment = p.ToSegment;
+            out_km = p.ToKm;
+            if (p.Obs) obs = true;
+        }
+    };
+    if (grp.M1 > 0) {
+        for (int m = grp.M1; m <= grp.M2; ++m) {
+            const Match_Point& a = s.points[static_cast<std::size_t>(m)];
+            if (km < a.FromKm) continue;
+            if (km == a.FromKm) {
+                take_point(a);
+                return;
+            }
+            if (m >= grp.M2) continue;
+            const Match_Point& b = s.points[static_cast<std::size_t>(m + 1)];
+            if (km == b.FromKm) {
+                take_point(b);
+                return;
+            }
+            if (km < b.FromKm) {
+                if (is_blank(a.ToSegment) || is_blank(b.ToSegment)) {
+                    out_segment = "OFF ";
+                    out_km = -1.0f;
+                    return;
+                }
+                double v = (static_cast<double>(km) - a.FromKm) * (static_cast<double>(b.ToKm) - a.ToKm) /
+                               (static_cast<double>(b.FromKm) - a.FromKm) +
+                           a.ToKm;
+                out_segment = a.ToSegment;
+                out_km = ROUND(static_cast<float>(v), s.in_NDP);
+                if (a.Obs || b.Obs) obs = true;
+                return;
+            }
+        }
+    }
+    LOG("*** No interpolation found: g,groupID, km: " + list_num(g) + " " + list_num(grp.GroupNo) + " " +
+        km_text(km));
+    out_segment = "ERR ";
+    out_km = -2.0f;
+}
+
+void HEMZSHIFT(std::string_view date_in, std::string_view segment_in, std::string_view code_in, float km_in,
+               std::string& out_segment, float& out_km, bool& obs, int32_t& steps, bool& split) {
+    Module_State& s = st();
+    std::string date = fixed(date_in, 10);
+    const std::string segment = fixed(segment_in, 4);
+    if (is_blank(date)) {
+        HEMZSHIFT_GET_END_DATE(segment, date);
+        if (is_blank(date)) {
+            SYSDATE(date);
+            LOG("fromdate set to system date: " + date);
+        }
+    }
+    const std::string code = code_of(code_in);
+    const float km = s.in_NDP == 1 ? ROUND(km_in, 1) : km_in;
+
+    out_km = km;
+    out_segment = segment;
+    obs = false;
+    split = false;
+    steps = 0;
+
+    HEMZSHIFT_CLEAR_DETAIL(0, MAXSTEP);
+    Detail_Entry& e0 = entry(0);
+    e0.EffDate = date;
+    e0.Segment = segment;
+    e0.Km = km;
+    e0.Text = fixed(code_in, 1) + "     ";
+
+    bool reached = false;
+    for (int g = 1; g <= ngroup(); ++g) {
+        const Transform_Group& grp = s.groups[static_cast<std::size_t>(g)];
+        if (s.target_given) {
+            if (grp.TargetVersion == s.in_Target) reached = true;
+            else if (reached) break;
+        }
+        if (!(grp.FromDate <= date && date <= grp.ToDate && grp.Segment == out_segment)) continue;
+        if (grp.Split) {
+            split = true;
+            if (trimmed(grp.CodeList).find(code[0]) == std::string_view::npos) continue;
+        }
+        if (steps >= MAXSTEP) {
+            LOG("*** Transformation history full: walk ended after " + list_num(MAXSTEP) + " steps at group " +
+                list_num(g));
+            break;
+        }
+        std::string eff = DATE_PLUS_1(grp.ToDate);
+        if (grp.Devolved) {
+            int n = ++steps;
+            out_segment = "DEL ";
+            out_km = -3.0f;
+            Detail_Entry& e = entry(n);
+            e.Present = true;
+            e.Version = grp.TargetVersion;
+            e.EffDate = eff;
+            e.Segment = "DEL ";
+            e.Km = -3.0f;
+            e.Obs = false;
+            e.Split = false;
+            e.Text = std::string(6, ' ');
+            break;
+        }
+        std::string new_segment;
+        float new_km = 0.0f;
+        INTERPOLATE(g, out_km, new_segment, new_km, obs);
+        int n = ++steps;
+        Detail_Entry& e = entry(n);
+        e.Present = true;
+        e.Version = grp.TargetVersion;
+        e.EffDate = eff;
+        e.Segment = new_segment;
+        e.Km = new_km;
+        e.Obs = obs;
+        e.Split = grp.Split;
+        e.Text = grp.CodeList;
+        out_segment = new_segment;
+        out_km = new_km;
+    }
+    LOG_RAW("  " + segment + " " + code + fmt_F(km, 7, 2) + " ==> " + out_segment + fmt_F(out_km, 7, 2) +
+            fmt_I(steps, 4) + " transformations");
+}
+
+void HEMZSHIFT_BACK(std::string_view date_in, std::string_view segment_in, std::string_view code_in, float km_in,
+                    std::string& out_segment, float& out_km, int32_t& steps) {
+    Module_State& s = st();
+    const std::string date = fixed(date_in, 10);
+    const std::string segment = fixed(segment_in, 4);
+    LOG("");
+    LOG("HEMZSHIFT_BACK: " + date + " " + segment + " " + fixed(code_in, 1) + " " + km_text(km_in));
+    const std::string code = code_of(code_in);
+    out_segment = "    ";
+    out_km = -1.0f;
+    steps = 0;
+
+    float cur_km = s.in_NDP == 1 ? ROUND(km_in, 1) : km_in;
+    std::string cur_date = is_blank(date) ? OPEN_END : date;
+    std::string cur_segment = segment;
+    LOG(list_num(0) + " " + cur_segment + " " + km_text(cur_km) + " " + cur_date);
+
+    HEMZSHIFT_CLEAR_DETAIL(-MAXSTEP, 0);
+    Detail_Entry& e0 = entry(0);
+    e0.Present = true;
+    e0.EffDate = cur_date;
+    e0.Segment = cur_segment;
+    e0.Km = cur_km;
+    e0.Text = fixed(code_in, 1) + "     ";
+
+    for (int g = ngroup(); g >= 1; --g) {
+        const Transform_Group& grp = s.groups[static_cast<std::size_t>(g)];
+        if (grp.Devolved || !(grp.ToDate < cur_date)) continue;
+        if (grp.M1 == 0) {
+            LOG("*** group " + list_num(g) + " m1 == 0 !!!");
+            continue;
+        }
+        // A blank segment never matches the blank target of an off-inventory point.
+        if (is_blank(cur_segment)) continue;
+        int first = 0, last = 0;
+        for (int m = grp.M1; m <= grp.M2; ++m)
+            if (s.points[static_cast<std::size_t>(m)].ToSegment == cur_segment) {
+                if (first == 0) first = m;
+                last = m;
+            }
+        if (first == 0) continue;
+        int pair = 0;
+        for (int m = first; m < last; ++m) {
+            float a = s.points[static_cast<std::size_t>(m)].ToKm, b = s.points[static_cast<std::size_t>(m + 1)].ToKm;
+            float lo = std::min(a, b), hi = std::max(a, b);
+            if (lo <= cur_km && cur_km <= hi) {
+                pair = m;
+                break;
+            }
+        }
+        if (pair == 0) continue;
+        if (steps >= MAXSTEP) {
+            LOG("*** Transformation history full: back walk ended after " + list_num(MAXSTEP) + " steps at group " +
+                list_num(g));
+            break;
+        }
+        const Match_Point& pm = s.points[static_cast<std::size_t>(pair)];
+        const Match_Point& pn = s.points[static_cast<std::size_t>(pair + 1)];
+        LOG("# interpolating. g,m: " + list_num(g) + " " + list_num(pair));
+        float earlier;
+        if (pn.ToKm == pm.ToKm) {
+            earlier = pm.FromKm;
+        } else {
+            double v = (static_cast<double>(cur_km) - pm.ToKm) * (static_cast<double>(pn.FromKm) - pm.FromKm) /
+                           (static_cast<double>(pn.ToKm) - pm.ToKm) +
+                       pm.FromKm;
+            earlier = static_cast<float>(v);
+        }
+        earlier = ROUND(earlier, s.in_NDP);
+        const std::string& earlier_segment = grp.Segment;
+        int n = ++steps;
+        LOG("km1s: " + km_text(pm.FromKm) + " " + km_text(pn.FromKm) + " diff1: " + km_text(pn.FromKm - pm.FromKm));
+        LOG("km2s: " + km_text(pm.ToKm) + " " + km_text(pn.ToKm) + " diff2: " + km_text(pn.ToKm - pm.ToKm));
+        LOG("SegP,kmP: " + earlier_segment + " " + km_text(earlier));
+        LOG(list_num(n) + " " + earlier_segment + " " + km_text(earlier) + " " + grp.ToDate + " " + grp.CodeList +
+            " <-- " + cur_segment + " " + km_text(cur_km) + " " + grp.TargetVersion + " " + cur_date + " " + code);
+        Detail_Entry& back = entry(-n);
+        back.Present = true;
+        back.Segment = earlier_segment;
+        back.Km = earlier;
+        back.Obs = false;
+        Detail_Entry& later = entry(1 - n);
+        later.Version = grp.TargetVersion;
+        later.EffDate = DATE_PLUS_1(grp.ToDate);
+        later.Split = grp.Split;
+        later.Text = grp.CodeList;
+
+        cur_segment = grp.Segment;
+        cur_km = earlier;
+        cur_date = grp.ToDate;
+        out_segment = earlier_segment;
+        out_km = earlier;
+    }
+    if (steps == 0)
+        LOG("No previous HMZ version found.");
+    else
+        LOG("Transformed back to " + out_segment + " " + km_text(out_km));
+}
+
+void HEMZSHIFT_ALL(int32_t mode, std::string_view date_in, std::string_view segment, std::string_view code, float km,
+                   int32_t& status) {
+    const std::string date = fixed(date_in, 10);
+    LOG("HEMZSHIFT_ALL Enter " + date + " " + fixed(segment, 4) + " " + fixed(code, 1) + " " + km_text(km));
+    HEMZSHIFT_CLEAR_DETAIL(-MAXSTEP, MAXSTEP);
+    std::string oseg;
+    float okm = 0.0f;
+    if (date != OPEN_END) {
+        bool obs = false, split = false;
+        int32_t n = 0;
+        HEMZSHIFT(date, segment, code, km, oseg, okm, obs, n, split);
+    }
+    int32_t back_steps = 0;
+    HEMZSHIFT_BACK(date, segment, code, km, oseg, okm, back_steps);
+    if (mode != -9) HEMZSHIFT_SHOW_DETAIL(mode, status);
+    LOG("HEMZSHIFT_ALL Exit");
+}
+
+void HEMZSHIFT_TO_HMZVERSION(std::string_view date_in, std::string_view segment_in, std::string_view code,
+                             float km, std::string_view target_in, std::string& out_segment, float& out_km,
+                             bool& obs, int32_t& steps, bool& split) {
+    std::string date = fixed(date_in, 10);
+    const std::string segment = fixed(segment_in, 4);
+    const std::string target = fixed(target_in, 10);
+    LOG("HEMZSHIFT_TO_HMZVERSION Enter: " + date + " " + segment + " " + fixed(code, 1) + " " + km_text(km) + " " +
+        target);
+    out_segment = "    ";
+    out_km = -1.0f;
+    obs = false;
+    steps = 0;
+    split = false;
+
+    bool done = false;
+    if (is_blank(date)) {
+        int32_t status = 0;
+        HEMZSHIFT_CHECK_LOCN(target, segment, km, status);
+        if (status >= 0) {
+            out_segment = segment;
+            out_km = km;
+            done = true;
+        } else {
+            HEMZSHIFT_GET_END_DATE(segment, date);
+            if (is_blank(date)) date = OPEN_END;
+        }
+    }
+    if (!done) {
+        int32_t report_status = 0;
+        HEMZSHIFT_ALL(LOG_UNIT, date, segment, code, km, report_status);
+        for (int i = MAXSTEP; i >= -MAXSTEP; --i) {
+            const Detail_Entry& e = entry(i);
+            if (e.Present && (is_blank(e.Version) || e.Version <= target)) {
+                out_segment = e.Segment;
+                out_km = e.Km;
+                obs = e.Obs;
+                split = e.Split;
+                steps = std::abs(i);
+                break;
+            }
+        }
+        if (is_blank(out_segment)) {
+            LOG("*** No results found in Hemzshift_detail for: ");
+            LOG(date + " " + segment + " " + km_text(km) + " " + fixed(code, 1) + " " + target);
+            HEMZSHIFT_SHOW_DETAIL(LOG_UNIT, report_status);
+            out_segment = "ERR ";
+            out_km = -4.0f;
+        } else {
+            int32_t status = 0;
+            HEMZSHIFT_CHECK_LOCN(target, out_segment, out_km, status);
+            if (status < 0) {
+                out_segment = "OFF ";
+                out_km = -1.0f;
+            }
+        }
+    }
+    LOG("HEMZSHIFT_TO_HMZVERSION Exit: " + out_segment + " " + km_text(out_km) + " " + list_num(steps));
+}
+
+void HEMZSHIFT_SHOW_DETAIL(int32_t mode, int32_t& status) {
+    LOG("HEMZSHIFT_Show_Detail Enter");
+    const bool one_decimal = st().in_NDP == 1;
+    std::string file;
+    int unit = mode;
+    if (mode < 0) {
+        file = temp_folder() + "/Hemzshift_Detail.txt";
+        unit = FREEUNIT(100, 500);
+        LOG("HEMZSHIFT_Show_Detail opening file " + list_num(unit) + " " + file);
+        int ierr = unit < 0 ? 24 : 0;
+        if (ierr == 0) OPENOUT2(unit, file, ierr);
+        if (ierr != 0) {
+            LOG("*** ERROR " + list_num(ierr) + " opening " + file);
+            status = ierr;
+            return;
+        }
+    }
+    status = unit_write_line(unit, "     Version  Eff Date    Seg    Km");
+    if (status == 0) {
+        for (int i = -MAXSTEP; i <= MAXSTEP; ++i) {
+            const Detail_Entry& e = entry(i);
+            if (!e.Present) continue;
+            std::string row = fmt_I(i, 3) + ": " + e.Version.substr(0, 8) + " " + e.EffDate + "  " + e.Segment + " " +
+                              (one_decimal ? fmt_F(e.Km, 5, 1) + " " : fmt_F(e.Km, 6, 2)) + " " +
+                              (e.Obs ? "Obs" : "   ") + " " + (e.Split ? "split" : "     ") + " " +
+                              std::string(trimmed(e.Text));
+            status = unit_write_line(unit, row);
+            if (status != 0) {
+                LOG_RAW(fmt_I(i, 3) + " *** Error encoding transformation detail ***");
+                break;
+            }
+        }
+    }
+    if (mode < 0) {
+        int close_status = unit_close(unit);
+        if (status == 0) status = close_status;
+        if (status == 0 && mode == -2) {
+            const char* viewer = std::getenv("HEMZSHIFT_VIEWER");
+            WinShellExecute((viewer && *viewer) ? viewer : "xdg-open", file, "", status);
+        }
+    }
+    LOG("HEMZSHIFT_Show_Detail Exit");
+}
+
+void LOAD_SEGTAB(std::string_view version_in) {
+    Module_State& s = st();
+    const std::string version = fixed(version_in, 10);
+    LOG("Load_Segtab, HMZversion: " + version);
+    const std::string path = path_in_folder("SegAllVersions.csv");
+    s.cache_segment.clear();
+    s.segtab.clear();
+    ++s.segtab_loads;
+    LOG("Opening " + path);
+    int ierr = 0;
+    OPENREAD2(READ_UNIT, path, ierr);
+    if (ierr != 0) data_error(ERR_SEGTAB_OPEN, "*** Open Error: " + list_num(ierr) + " (" + path + ")", "ABORT");
+    std::string heading;
+    auto decode_error = [&](int record) {
+        data_error(ERR_SEGTAB_DECODE,
+                   "*** Error reading or decoding record " + list_num(record) + " of file " + path, "ABORT");
+    };
+    if (!unit_read_line(READ_UNIT, heading)) decode_error(1);
+    int length_col = 0;
+    for (int k = 1, n = NFIELDS(heading); k <= n && length_col == 0; ++k)
+        if (FIELD(heading, k, 10) == "Length    ") length_col = k;
+    if (length_col == 0)
+        data_error(ERR_SEGTAB_NO_LENGTH, "*** Field Length not found in the SegAllVersionsheader record:",
+                   std::string(trimmed(heading)));
+    std::string line;
+    int record = 1;
+    while (unit_read_line(READ_UNIT, line)) {
+        ++record;
+        if (is_blank(line)) continue;
+        std::string v = FIELD(line, 1, 10);
+        if (v < version) continue;
+        if (v > version) break;
+        Seg_Row row;
+        row.Segment = FIELD(line, 2, 10).substr(0, 4);
+        std::string len = FIELD(line, length_col, 10).substr(0, 8);
+        // A blank length would read as 0 and make every km of the segment
+        // look outside it; it is a data error like any other.
+        if (is_blank(len) || !decode_F20(len, row.Length)) decode_error(record);
+        if (s.in_NDP == 1) row.Length = ROUND(row.Length, 1);
+        s.segtab.push_back(row);
+    }
+    unit_close(READ_UNIT);
+    s.segtab_version = version;
+    LOG(list_num(static_cast<int64_t>(s.segtab.size())) + " version " + version +
+        " segment records loaded into segtab.");
+    if (s.in_NDP == 1) LOG("  segment lengths rounded to 1 decimal place.");
+}
+
+void HEMZSHIFT_CHECK_LOCN(std::string_view version_in, std::string_view segment_in, float km, int32_t& status) {
+    Module_State& s = st();
+    const std::string version = fixed(version_in, 10);
+    const std::string segment = fixed(segment_in, 4);
+    LOG("HEMZSHIFT_CHECK_LOCN Enter: " + version + " " + segment + " " + km_text(km));
+    if (s.segtab.empty()) LOAD_SEGTAB(version);
+    if (s.segtab_version != version) LOAD_SEGTAB(version);
+    bool found = false;
+    std::size_t row = 0;
+    if (!s.cache_segment.empty() && s.cache_segment == segment) {
+        found = true;
+        row = s.cache_row;
+    } else {
+        for (std::size_t r = 0; r < s.segtab.size(); ++r) {
+            const std::string& seg = s.segtab[r].Segment;
+            if (seg == segment) {
+                found = true;
+                row = r;
+                s.cache_segment = segment;
+                s.cache_row = r;
+                break;
+            }
+            if (seg > segment) break;
+        }
+    }
+    if (!found) {
+        status = -1;
+    } else {
+        const float L = s.segtab[row].Length;
+        const float eps = 0.001f;
+        if (km == 0.0f) status = 0;
+        else if (km > L + eps) status = -2;
+        else if (km < 0.0f) status = -2;
+        else if (km >= L - eps) status = 2;
+        else status = 1;
+    }
+    LOG("HEMZSHIFT_CHECK_LOCN Exit:  Stat: " + list_num(status));
+}
+
+void HEMZSHIFT_GET_END_DATE(std::string_view segment_in, std::string& end_date) {
+    const Module_State& s = st();
+    const std::string segment = fixed(segment_in, 4);
+    LOG("HEMZSHIFT_GET_END_DATE " + segment + " ngroup: " + list_num(ngroup()));
+    std::string end(10, ' ');
+    for (int g = ngroup(); g >= 1; --g) {
+        const Transform_Group& grp = s.groups[static_cast<std::size_t>(g)];
+        if (grp.Segment != segment) continue;
+        end = grp.ToDate;
+        if (!grp.Devolved) {
+            if (grp.M1 == 0) {
+                LOG("*** Error: for group id = " + list_num(grp.GroupNo) + " m1 = 0");
+                end = std::string(10, ' ');
+            } else {
+                for (int m = grp.M1; m <= grp.M2; ++m)
+                    if (s.points[static_cast<std::size_t>(m)].ToSegment == segment) {
+                        end = std::string(10, ' ');
+                        break;
+                    }
+            }
+        }
+        break;
+    }
+    LOG("            END_DATE " + end);
+    end_date = end;
+}
+
+void HEMZSHIFT_GET_LAST_TARGET(std::string& buffer) {
+    if (ngroup() == 0)
+        assign(buffer, "");
+    else
+        assign(buffer, st().groups[static_cast<std::size_t>(ngroup())].TargetVersion);
+}
+
+void HEMZSHIFT_SEG34(std::string& segment) {
+    if (segment.size() >= 4 && segment[3] == ' ') segment = "0" + segment.substr(0, 3) + segment.substr(4);
+}
+
+const Detail_Entry& detail_entry(int i) { return entry(std::clamp(i, -MAXSTEP, MAXSTEP)); }
+int group_count() { return ngroup(); }
+int match_count() { return nmatch(); }
+const Transform_Group& group(int g) { return st().groups.at(static_cast<std::size_t>(g)); }
+const Match_Point& match_point(int m) { return st().points.at(static_cast<std::size_t>(m)); }
+int segtab_rows() { return static_cast<int>(st().segtab.size()); }
+int segtab_loads() { return st().segtab_loads; }
+const std::string& data_folder() { return st().in_Folder; }
+int32_t decimal_places() { return st().in_NDP; }
+
+void enter_failed_state(int32_t number, const std::string& message) {
+    unit_close(READ_UNIT);
+    clear_tables();
+    HEMZSHIFT_CLEAR_DETAIL(-MAXSTEP, MAXSTEP);
+    Module_State& s = st();
+    s.failed = true;
+    s.error_number = number;
+    s.error_message = message;
+}
+
+bool library_failed() { return st().failed; }
+int32_t last_error_number() { return st().error_number; }
+const std::string& last_error_message() { return st().error_message; }
+
+}  // namespace hemzshift
