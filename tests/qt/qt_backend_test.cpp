@@ -1,0 +1,292 @@
+// The Qt backend offscreen: widgets built from a form, bound both ways, and
+// Qt's boxes answered by the program's conventions.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTabWidget>
+#include <QTest>
+#include <QTimer>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "platform/qt/QtApp.h"
+#include "platform/ui/backend.h"
+#include "platform/ui/forms.h"
+
+namespace {
+
+class SmokeForm : public ui::Form {
+public:
+    SmokeForm() : ui::Form("frmSmoke", "Smoke") {
+        Move(1500, 1200, 9000, 6000);
+        SSTab1.Move(120, 120, 8000, 4000);
+        SSTab1.SetTabs(2);
+        SSTab1.SetTabCaption(0, "First");
+        SSTab1.SetTabCaption(1, "Second");
+        txtName.Move(240, 600, 3000, 300);
+        txtName.SetToolTipText("Your name.");
+        chkOn.SetCaption("On");
+        Frame1.SetCaption("Map with");
+        optEarth.SetCaption("Earth");
+        optMaps.SetCaption("Maps");
+        optEarth.SetValue(true);
+        Status.SetMultiLine(true);
+        Status.SetScrollBars(ui::vbVertical);
+        Status.SetFontName("Courier New");
+        Status.Move(120, 4200, 8000, 1200);
+        cmdGo.SetCaption("Go");
+        lblNote.SetCaption("min && max");
+    }
+
+    ui::TabStrip& SSTab1 = Add<ui::TabStrip>("SSTab1");
+    ui::TextBox& txtName = Add<ui::TextBox>("txtName", ui::OnTab(SSTab1, 0));
+    ui::CheckBox& chkOn = Add<ui::CheckBox>("chkOn", ui::OnTab(SSTab1, 0));
+    ui::Frame& Frame1 = Add<ui::Frame>("Frame1", ui::OnTab(SSTab1, 1));
+    ui::OptionButton& optEarth = Add<ui::OptionButton>("optEarth", ui::In(Frame1));
+    ui::OptionButton& optMaps = Add<ui::OptionButton>("optMaps", ui::In(Frame1));
+    ui::TextBox& Status = Add<ui::TextBox>("Status");
+    ui::CommandButton& cmdGo = Add<ui::CommandButton>("cmdGo");
+    ui::Label& lblNote = Add<ui::Label>("lblNote");
+    ui::ListBox& lstItems = Add<ui::ListBox>("lstItems");
+    ui::ControlArray<ui::TextBox> txtSlot = AddArray<ui::TextBox>("txtSlot", 1, 2);
+
+    std::vector<std::string> log;
+    int16_t cancel_unload = 0;
+
+protected:
+    void Form_Unload(int16_t& Cancel) override {
+        log.push_back("unload");
+        Cancel = cancel_unload;
+    }
+};
+
+class QtBackendTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        if (!std::getenv("QT_QPA_PLATFORM")) ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+        static int argc = 1;
+        static char name[] = "qt_backend_test";
+        static char* argv[] = {name, nullptr};
+        if (!QApplication::instance()) new QApplication(argc, argv);  // lives for the process
+    }
+    void SetUp() override { tw_qt::InstallBackend(); }
+    void TearDown() override {
+        tw_qt::SetMessageBoxHook(nullptr);
+        ui::SetBackend(nullptr);
+    }
+    template <class W>
+    W* Widget(const ui::Control& c) {
+        return qobject_cast<W*>(tw_qt::WidgetOf(c));
+    }
+};
+
+TEST_F(QtBackendTest, WidgetsAreBuiltAtTheirTwipPositions) {
+    SmokeForm f;
+    EXPECT_EQ(tw_qt::WindowOf(f), nullptr);
+    f.Show();
+    QWidget* window = tw_qt::WindowOf(f);
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(window->windowTitle(), "Smoke");
+    EXPECT_EQ(window->size(), QSize(600, 400));
+
+    auto* tabs = Widget<QTabWidget>(f.SSTab1);
+    ASSERT_NE(tabs, nullptr);
+    EXPECT_EQ(tabs->count(), 2);
+    EXPECT_EQ(tabs->tabText(1), "Second");
+    auto* name = Widget<QLineEdit>(f.txtName);
+    ASSERT_NE(name, nullptr);
+    EXPECT_EQ(name->parentWidget(), tabs);
+    EXPECT_EQ(name->geometry(), QRect(16, 40, 200, 20));
+    EXPECT_EQ(name->toolTip(), "Your name.");
+    EXPECT_EQ(Widget<QGroupBox>(f.Frame1)->title(), "Map with");
+    EXPECT_EQ(Widget<QRadioButton>(f.optEarth)->parentWidget(), Widget<QGroupBox>(f.Frame1));
+    auto* status = Widget<QPlainTextEdit>(f.Status);
+    ASSERT_NE(status, nullptr);
+    EXPECT_TRUE(QFontInfo(status->font()).fixedPitch());
+    EXPECT_EQ(Widget<QLabel>(f.lblNote)->text(), "min & max");
+    EXPECT_EQ(tw_qt::FindWidget(f, "TXTSLOT", 2)->objectName(), "txtSlot(2)");
+    // Only the current page's controls show.
+    EXPECT_TRUE(name->isVisible());
+    EXPECT_FALSE(Widget<QGroupBox>(f.Frame1)->isVisible());
+}
+
+TEST_F(QtBackendTest, PropertyChangesReachTheWidgets) {
+    SmokeForm f;
+    f.Show();
+    f.txtName.SetText("typed by code");
+    f.chkOn.SetValue(ui::vbGrayed);
+    f.optMaps.SetValue(true);
+    f.SSTab1.SetTab(1);
+    f.lstItems.AddItem("one");
+    f.lstItems.AddItem("two");
+    f.lstItems.SetListIndex(1);
+    f.cmdGo.SetEnabled(false);
+    f.Status.SetText("line 1\r\nline 2");
+    f.SetCaption("Smoke 5.4.9");
+    EXPECT_EQ(Widget<QLineEdit>(f.txtName)->text(), "typed by code");
+    EXPECT_EQ(Widget<QCheckBox>(f.chkOn)->checkState(), Qt::PartiallyChecked);
+    EXPECT_TRUE(Widget<QRadioButton>(f.optMaps)->isChecked());
+    EXPECT_FALSE(Widget<QRadioButton>(f.optEarth)->isChecked());
+    EXPECT_EQ(Widget<QTabWidget>(f.SSTab1)->currentIndex(), 1);
+    EXPECT_FALSE(Widget<QLineEdit>(f.txtName)->isVisible());
+    EXPECT_TRUE(Widget<QGroupBox>(f.Frame1)->isVisible());
+    auto* list = Widget<QListWidget>(f.lstItems);
+    EXPECT_EQ(list->count(), 2);
+    EXPECT_EQ(list->currentRow(), 1);
+    EXPECT_FALSE(Widget<QPushButton>(f.cmdGo)->isEnabled());
+    auto* status = Widget<QPlainTextEdit>(f.Status);
+    EXPECT_EQ(status->toPlainText(), "line 1\nline 2");
+    EXPECT_EQ(status->textCursor().position(), status->toPlainText().size()) << "the caret shows the end";
+    EXPECT_EQ(tw_qt::WindowOf(f)->windowTitle(), "Smoke 5.4.9");
+}
+
+TEST_F(QtBackendTest, UserActionsReachTheFormAndRaiseItsEvents) {
+    SmokeForm f;
+    std::vector<std::string> events;
+    f.txtName.OnChange = [&] { events.push_back("change " + f.txtName.Text()); };
+    f.txtName.OnKeyPress = [&](int16_t& key) {
+        if (key == '!') key = 0;
+    };
+    f.chkOn.OnClick = [&] { events.push_back("chk " + std::to_string(f.chkOn.Value())); };
+    f.optMaps.OnClick = [&] { events.push_back("maps"); };
+    f.SSTab1.OnClick = [&](int previous) { events.push_back("tab from " + std::to_string(previous)); };
+    f.cmdGo.OnClick = [&] { events.push_back("go"); };
+    f.Show();
+
+    auto* name = Widget<QLineEdit>(f.txtName);
+    QTest::keyClicks(name, "a!b");
+    EXPECT_EQ(f.txtName.Text(), "ab");
+    Widget<QCheckBox>(f.chkOn)->click();
+    Widget<QTabWidget>(f.SSTab1)->setCurrentIndex(1);
+    Widget<QRadioButton>(f.optMaps)->click();
+    Widget<QRadioButton>(f.optMaps)->click();  // on already: stays on, no event
+    Widget<QPushButton>(f.cmdGo)->click();
+    EXPECT_EQ(events, (std::vector<std::string>{"change a", "change ab", "chk 1", "tab from 0", "maps", "go"}));
+    EXPECT_TRUE(Widget<QRadioButton>(f.optMaps)->isChecked());
+    EXPECT_FALSE(f.optEarth.Value());
+
+    auto* status = Widget<QPlainTextEdit>(f.Status);
+    status->setFocus();
+    QTest::keyClicks(status, "x");
+    QTest::keyClick(status, Qt::Key_Return);
+    QTest::keyClicks(status, "y");
+    EXPECT_EQ(f.Status.Text(), "x\r\ny");
+
+    f.lstItems.AddItem("one");
+    f.lstItems.AddItem("two");
+    auto* list = Widget<QListWidget>(f.lstItems);
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(1)).center());
+    EXPECT_EQ(f.lstItems.ListIndex(), 1);
+}
+
+TEST_F(QtBackendTest, FocusFollowsBothWays) {
+    SmokeForm f;
+    f.Show();
+    QApplication::setActiveWindow(tw_qt::WindowOf(f));
+    f.txtName.SetFocus();
+    EXPECT_EQ(QApplication::focusWidget(), tw_qt::WidgetOf(f.txtName));
+    Widget<QPlainTextEdit>(f.Status)->setFocus();
+    EXPECT_EQ(f.ActiveControl(), &f.Status);
+}
+
+TEST_F(QtBackendTest, ClosingTheWindowUnloadsTheFormUnlessCancelled) {
+    SmokeForm f;
+    f.Show();
+    f.cancel_unload = 1;
+    tw_qt::WindowOf(f)->close();
+    EXPECT_TRUE(f.Loaded());
+    f.cancel_unload = 0;
+    tw_qt::WindowOf(f)->close();
+    EXPECT_FALSE(f.Loaded());
+    EXPECT_EQ(tw_qt::WindowOf(f), nullptr);
+    EXPECT_EQ(f.log, (std::vector<std::string>{"unload", "unload"}));
+}
+
+TEST_F(QtBackendTest, ModalShowWaitsUntilTheFormIsHidden) {
+    SmokeForm f;
+    bool was_modal = false;
+    QTimer::singleShot(0, [&] {
+        was_modal = tw_qt::WindowOf(f)->isModal();
+        ui::ClickButton(f.cmdGo);
+    });
+    f.cmdGo.OnClick = [&] { f.Hide(); };
+    f.Show(ui::vbModal);
+    EXPECT_TRUE(was_modal);
+    EXPECT_FALSE(f.Visible());
+    EXPECT_TRUE(f.Loaded());
+}
+
+TEST_F(QtBackendTest, MessageBoxShowsTheButtonSetIconAndTitle) {
+    QString title, text;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    QMessageBox::StandardButtons buttons;
+    QMessageBox::StandardButton default_button = QMessageBox::NoButton;
+    QTimer::singleShot(0, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        ASSERT_NE(box, nullptr);
+        title = box->windowTitle();
+        text = box->text();
+        icon = box->icon();
+        buttons = box->standardButtons();
+        default_button = box->standardButton(box->defaultButton());
+        box->button(QMessageBox::Cancel)->click();
+    });
+    ui::MsgBoxResult r = ui::MsgBox("File x\r\nalready exists.", ui::vbOKCancel + ui::vbExclamation +
+                                                                     ui::vbDefaultButton2,
+                                    "Delete/Replace File?");
+    EXPECT_EQ(r, ui::vbCancel);
+    EXPECT_EQ(title, "Delete/Replace File?");
+    EXPECT_EQ(text, "File x\nalready exists.");
+    EXPECT_EQ(icon, QMessageBox::Warning);
+    EXPECT_EQ(buttons, QMessageBox::Ok | QMessageBox::Cancel);
+    EXPECT_EQ(default_button, QMessageBox::Cancel);
+}
+
+TEST_F(QtBackendTest, HookAnswersBoxesWithoutShowingThem) {
+    std::vector<std::string> asked;
+    tw_qt::SetMessageBoxHook([&](const std::string& prompt, int, const std::string& title) {
+        asked.push_back(title + ": " + prompt);
+        return std::optional<ui::MsgBoxResult>(ui::vbNo);
+    });
+    EXPECT_EQ(ui::MsgBox("Replace?", ui::vbYesNo), ui::vbNo);
+    EXPECT_EQ(asked, std::vector<std::string>{"Tessawin: Replace?"});
+}
+
+TEST_F(QtBackendTest, ServicesUseTheDesktop) {
+    ui::Clipboard_SetText("49.123456,-123.654321");
+    EXPECT_EQ(ui::Clipboard_GetText(), "49.123456,-123.654321");
+    EXPECT_GT(ui::Screen_Width(), 0);
+    EXPECT_EQ(ui::Screen_Width() % 15, 0);
+    {
+        ui::Hourglass busy;
+        ASSERT_NE(QApplication::overrideCursor(), nullptr);
+        EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
+    }
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+}
+
+TEST(QtFilter, CommonDialogFiltersBecomeQtFilters) {
+    struct Case {
+        const char* filter;
+        const char* qt;
+    } cases[] = {
+        {"", ""},
+        {"CSV files|*.csv", "CSV files (*.csv *.CSV)"},
+        {"All Files (*.*)|*.*", "All Files (*)"},
+        {"Excel files|*.xls*", "Excel files (*.xls* *.XLS*)"},
+        {"Text|*.txt;*.log|RTF files|*.rtf", "Text (*.txt *.TXT *.log *.LOG);;RTF files (*.rtf *.RTF)"},
+    };
+    for (const Case& c : cases) EXPECT_EQ(tw_qt::QtFilter(c.filter), c.qt) << c.filter;
+}
+
+}  // namespace
