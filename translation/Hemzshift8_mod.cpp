@@ -779,7 +779,7 @@ const Transform_Group& group(int g) { return st().groups.at(static_cast<std::siz
 const Match_Point& match_point(int m) { return st().points.at(static_cast<std::size_t>(m)); }
 int segtab_rows() { return static_cast<int>(st().segtab.size()); }
 int segtab_loads() { return st().segtab_loads; }
-const std::string& data_folder() { return st().in_Folder; }
+std::string data_folder() { return std::string(trimmed(st().in_Folder)); }
 int32_t decimal_places() { return st().in_NDP; }
 
 void enter_failed_state(int32_t number, const std::string& message) {

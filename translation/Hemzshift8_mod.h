@@ -82,7 +82,7 @@ const Transform_Group& group(int g);  // g from 1
 const Match_Point& match_point(int m);  // m from 1
 int segtab_rows();
 int segtab_loads();  // how many times the segment-length file was read
-const std::string& data_folder();
+std::string data_folder();  // with its trailing slash
 int32_t decimal_places();
 
 // The failure state that replaces ending the process: the message is already
