@@ -18,6 +18,11 @@ namespace tw_qt {
 // last window closes). Returns the event loop's exit code.
 int RunApplication(int argc, char** argv, const std::function<ui::Form&()>& create_main_form);
 
+// Creates a QApplication (kept for the rest of the process) unless one
+// exists; for test programs, which run on the "offscreen" platform unless
+// QT_QPA_PLATFORM says otherwise.
+void EnsureApplication();
+
 // Installs the Qt backend into platform/ui; a QApplication must exist.
 // RunApplication does this itself; tests that make their own application
 // call it.

@@ -29,6 +29,7 @@
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QWidget>
+#include <cstdlib>
 #include <memory>
 #include <unordered_map>
 
@@ -889,6 +890,15 @@ bool QtBackend::eventFilter(QObject* watched, QEvent* event) {
 }  // namespace
 
 // Public helpers.
+
+void EnsureApplication() {
+    if (QCoreApplication::instance()) return;
+    if (!std::getenv("QT_QPA_PLATFORM")) ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    static int argc = 1;
+    static char name[] = "tessawin-test";
+    static char* argv[] = {name, nullptr};
+    new QApplication(argc, argv);
+}
 
 void InstallBackend() {
     auto backend = std::make_shared<QtBackend>();

@@ -16,9 +16,10 @@ int& event_depth() {
     return depth;
 }
 
+// Never destroyed, for the same reason as the backend slot.
 std::vector<Form*>& registry() {
-    static std::vector<Form*> forms;
-    return forms;
+    static auto* forms = new std::vector<Form*>();
+    return *forms;
 }
 
 bool same_name(const std::string& a, const std::string& b) {

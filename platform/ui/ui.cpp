@@ -6,9 +6,11 @@
 namespace ui {
 
 namespace {
+// Never destroyed: windows that are static objects may unload after the
+// program's other statics have gone.
 std::shared_ptr<Backend>& backend_slot() {
-    static std::shared_ptr<Backend> backend = std::make_shared<HeadlessBackend>();
-    return backend;
+    static auto* backend = new std::shared_ptr<Backend>(std::make_shared<HeadlessBackend>());
+    return *backend;
 }
 }  // namespace
 

@@ -12,16 +12,20 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
 #include <QTabWidget>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
-#include <cstdlib>
 #include <string>
 #include <vector>
 
 #include "platform/qt/QtApp.h"
 #include "platform/ui/backend.h"
 #include "platform/ui/forms.h"
+#include "tests/support/qt.h"
 
 namespace {
 
@@ -70,20 +74,8 @@ protected:
     }
 };
 
-class QtBackendTest : public ::testing::Test {
+class QtBackendTest : public testsupport::QtTest {
 protected:
-    static void SetUpTestSuite() {
-        if (!std::getenv("QT_QPA_PLATFORM")) ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
-        static int argc = 1;
-        static char name[] = "qt_backend_test";
-        static char* argv[] = {name, nullptr};
-        if (!QApplication::instance()) new QApplication(argc, argv);  // lives for the process
-    }
-    void SetUp() override { tw_qt::InstallBackend(); }
-    void TearDown() override {
-        tw_qt::SetMessageBoxHook(nullptr);
-        ui::SetBackend(nullptr);
-    }
     template <class W>
     W* Widget(const ui::Control& c) {
         return qobject_cast<W*>(tw_qt::WidgetOf(c));
@@ -227,6 +219,7 @@ TEST_F(QtBackendTest, ModalShowWaitsUntilTheFormIsHidden) {
 }
 
 TEST_F(QtBackendTest, MessageBoxShowsTheButtonSetIconAndTitle) {
+    tw_qt::SetMessageBoxHook(nullptr);  // the real box this time
     QString title, text;
     QMessageBox::Icon icon = QMessageBox::NoIcon;
     QMessageBox::StandardButtons buttons;
@@ -252,14 +245,63 @@ TEST_F(QtBackendTest, MessageBoxShowsTheButtonSetIconAndTitle) {
     EXPECT_EQ(default_button, QMessageBox::Cancel);
 }
 
-TEST_F(QtBackendTest, HookAnswersBoxesWithoutShowingThem) {
-    std::vector<std::string> asked;
-    tw_qt::SetMessageBoxHook([&](const std::string& prompt, int, const std::string& title) {
-        asked.push_back(title + ": " + prompt);
-        return std::optional<ui::MsgBoxResult>(ui::vbNo);
-    });
-    EXPECT_EQ(ui::MsgBox("Replace?", ui::vbYesNo), ui::vbNo);
-    EXPECT_EQ(asked, std::vector<std::string>{"Tessawin: Replace?"});
+TEST_F(QtBackendTest, ScriptedBoxesAreAnsweredWithoutShowingThem) {
+    ExpectMsgBox(ui::vbNo, "Replace");
+    EXPECT_EQ(ui::MsgBox("Replace?", ui::vbYesNo + ui::vbQuestion), ui::vbNo);
+    ASSERT_EQ(shown_.size(), 1u);
+    EXPECT_EQ(shown_[0].title, "Tessawin");
+    EXPECT_EQ(shown_[0].buttons, ui::vbYesNo + ui::vbQuestion);
+}
+
+TEST_F(QtBackendTest, FileDialogTakesTitleFolderFilterAndMode) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    QString existing = dir.filePath("extract.CSV");
+    QFile(existing).open(QIODevice::WriteOnly);
+    struct Seen {
+        QString title, folder;
+        QStringList filters;
+        QFileDialog::FileMode mode = QFileDialog::AnyFile;
+        QFileDialog::AcceptMode accept = QFileDialog::AcceptSave;
+    } seen;
+    auto answer = [&](bool accept) {
+        QTimer::singleShot(0, [&, accept] {
+            auto* dlg = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            ASSERT_NE(dlg, nullptr);
+            seen = {dlg->windowTitle(), dlg->directory().absolutePath(), dlg->nameFilters(), dlg->fileMode(),
+                    dlg->acceptMode()};
+            if (accept) {
+                dlg->selectFile(existing);
+                QMetaObject::invokeMethod(dlg, "accept");
+            } else {
+                dlg->reject();
+            }
+        });
+    };
+    ui::FileDialogRequest open;
+    open.title = "Specify the Collision Data Extract csv file";
+    open.filter = "CSV files|*.csv";
+    open.initial_folder = dir.path().toStdString();
+    open.flags = 2060 + ui::cdlOFNFileMustExist;
+    answer(true);
+    ui::FileDialogResult r = ui::ShowFileDialog(open);
+    EXPECT_FALSE(r.cancelled);
+    EXPECT_EQ(r.file_name, existing.toStdString());
+    EXPECT_EQ(seen.title, "Specify the Collision Data Extract csv file");
+    EXPECT_EQ(seen.folder, QDir(dir.path()).absolutePath());
+    EXPECT_EQ(seen.filters, QStringList{"CSV files (*.csv *.CSV)"});
+    EXPECT_EQ(seen.mode, QFileDialog::ExistingFile);
+    EXPECT_EQ(seen.accept, QFileDialog::AcceptOpen);
+
+    ui::FileDialogRequest save = open;
+    save.save = true;
+    save.flags = 2060 + ui::cdlOFNNoReadOnlyReturn;
+    answer(false);
+    r = ui::ShowFileDialog(save);
+    EXPECT_TRUE(r.cancelled);
+    EXPECT_EQ(r.file_name, "");
+    EXPECT_EQ(seen.mode, QFileDialog::AnyFile);
+    EXPECT_EQ(seen.accept, QFileDialog::AcceptSave);
 }
 
 TEST_F(QtBackendTest, ServicesUseTheDesktop) {
