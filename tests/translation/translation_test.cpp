@@ -44,6 +44,8 @@ struct Forward {
     bool split;
 };
 
+void PrintTo(const Forward& c, std::ostream* os) { *os << c.date << " " << c.seg << " " << c.code << " " << c.km; }
+
 class ForwardTable : public Translation, public ::testing::WithParamInterface<Forward> {};
 
 TEST_P(ForwardTable, WalksTheGroupsInFileOrder) {
@@ -95,6 +97,10 @@ struct ToVersion {
     bool split;
 };
 
+void PrintTo(const ToVersion& c, std::ostream* os) {
+    *os << c.date << " " << c.seg << " " << c.code << " " << c.km << " to " << c.target;
+}
+
 class ToVersionTable : public Translation, public ::testing::WithParamInterface<ToVersion> {};
 
 TEST_P(ToVersionTable, PicksTheHistoryEntryOfTheTarget) {
@@ -134,7 +140,7 @@ INSTANTIATE_TEST_SUITE_P(
         ToVersion{"2021-03-01", "    ", " ", 0.0f, "201901", "ERR ", -4.0f, 0, false}));
 
 TEST_F(Translation, ForwardLogLineAndSystemDate) {
-    trtest::LogTail tail(log_path());
+    trtest::LogTail tail;
     std::string seg;
     float km;
     bool obs, split;
@@ -216,7 +222,7 @@ TEST_F(Translation, DetailReportOpenDate2050SkipsTheForwardWalk) {
 
 TEST_F(Translation, NoEarlierVersionIsLogged) {
     flush_units();
-    trtest::LogTail tail(log_path());
+    trtest::LogTail tail;
     int32_t status = 0;
     HEMZSHIFT_ALL(7, fixed("2018-06-01", 10), "0100", " ", 1.0f, status);
     EXPECT_EQ(status, 0);
@@ -257,6 +263,8 @@ struct Check {
     float km;
     int status;
 };
+
+void PrintTo(const Check& c, std::ostream* os) { *os << c.version << " " << c.seg << " " << c.km; }
 
 class CheckTable : public Translation, public ::testing::WithParamInterface<Check> {};
 
@@ -314,7 +322,7 @@ TEST_F(Translation, EndDatesAndLastTarget) {
 }
 
 TEST_F(Translation, LoadedTablesAndLog) {
-    trtest::LogTail tail(log_path());
+    trtest::LogTail tail;
     init(2);
     ASSERT_EQ(group_count(), 8);
     ASSERT_EQ(match_count(), 17);
@@ -391,7 +399,7 @@ TEST(TranslationLoad, BadNumericFieldsReadAsZeroWithAWarning) {
                        "M,10,a,5.0,0100,5.5\n"
                        "M,10,a,x,0100,7.7,0\r\n");
     flush_units();
-    trtest::LogTail tail(log_path());
+    trtest::LogTail tail;
     HEMZSHIFT_INIT(2, std::nullopt, d.string());
     EXPECT_FALSE(library_failed());
     EXPECT_FALSE(match_point(2).Obs);  // not the line before's value
@@ -419,7 +427,7 @@ TEST(TranslationLoad, NoMoreThanFiveStepsEachWay) {
     trtest::write_file(d / "HMZ_Transform_Match.csv", matches);
     HEMZSHIFT_INIT(2, std::nullopt, d.string());
     flush_units();
-    trtest::LogTail tail(log_path());
+    trtest::LogTail tail;
     std::string seg;
     float km;
     bool obs, split;
@@ -477,6 +485,8 @@ struct Fatal {
 
 void spoil_nothing(const path&) {}
 
+void PrintTo(const Fatal& c, std::ostream* os) { *os << c.name; }
+
 class FatalTable : public ::testing::TestWithParam<Fatal> {};
 
 TEST_P(FatalTable, BecomesTheErrorExport) {
@@ -487,7 +497,7 @@ TEST_P(FatalTable, BecomesTheErrorExport) {
     const int32_t ndp = 2;
     const char* target = c.number == ERR_TARGET_NOT_FOUND ? "199901    " : nullptr;
     flush_units();
-    trtest::LogTail tail(log_path());
+    trtest::LogTail tail;
     DLL_HEMZSHIFT_INIT(&ndp, target, target ? 10 : 0, folder.data(), static_cast<int32_t>(folder.size()));
     int32_t status = 99;
     const float km = 1.0f;
