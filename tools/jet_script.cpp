@@ -251,6 +251,9 @@ private:
             int line = cur_.line;
             expect("(");
             std::vector<Value> row(cols.size());
+            // Columns left out are Null, or No for a Yes/No column (which has no Null).
+            for (std::size_t i = 0; i < cols.size(); ++i)
+                if (cols[i].type == Type::Boolean) row[i] = std::int64_t{0};
             for (std::size_t k = 0;; ++k) {
                 if (k >= order.size()) fail("more values than columns");
                 row[static_cast<std::size_t>(order[k])] = value();

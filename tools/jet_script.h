@@ -12,7 +12,8 @@
 // CURRENCY / MONEY, DATETIME / DATE, YESNO / BIT / BOOLEAN / LOGICAL.
 // Values: NULL, TRUE (-1), FALSE (0), 'text' (quotes doubled inside), numbers
 // (decimal point "."), #yyyy-mm-dd# or #yyyy-mm-dd hh:mm:ss# dates.
-// Names are bare, [bracketed], "quoted" or `quoted`.
+// Names are bare, [bracketed], "quoted" or `quoted`. Columns an INSERT leaves
+// out are Null (No for Yes/No, which cannot be Null).
 #pragma once
 
 #include <istream>
