@@ -192,6 +192,7 @@ private:
     }
     Window& Build(ui::Form& form);
     QWidget* BuildControl(Window& win, ui::Control& c);
+    void Rebuild(Window& win, ui::Control& c);
     QWidget* ParentWidget(Window& win, ui::Control& c);
     void Push(ui::Control& c, QWidget* w, ui::Prop p);
     void PushAll(ui::Control& c, QWidget* w);
@@ -486,6 +487,22 @@ QWidget* QtBackend::BuildControl(Window& win, ui::Control& c) {
     return w;
 }
 
+// A text box that became multi-line (or single-line) needs the other widget.
+void QtBackend::Rebuild(Window& win, ui::Control& c) {
+    auto it = win.widgets.find(&c);
+    if (it == win.widgets.end()) return;
+    QWidget* old = it->second;
+    win.widgets.erase(it);
+    if (old) {
+        owner_of_.erase(old);
+        QObject::disconnect(old, nullptr, this, nullptr);
+        old->removeEventFilter(this);
+        old->hide();
+        old->deleteLater();
+    }
+    BuildControl(win, c);
+}
+
 void QtBackend::PushGeometry(ui::Control& c, QWidget* w) {
     w->setGeometry(px(c.Left()), px(c.Top()), std::max(px(c.Width()), 1), std::max(px(c.Height()), 1));
 }
@@ -544,11 +561,23 @@ void QtBackend::Push(ui::Control& c, QWidget* w, ui::Prop p) {
     switch (c.Kind()) {
         case ui::ControlKind::TextBox: {
             auto& tb = static_cast<ui::TextBox&>(c);
+            if (p == ui::Prop::Style && tb.MultiLine() != (qobject_cast<QPlainTextEdit*>(w) != nullptr)) {
+                if (Window* win = WindowFor(c.Parent())) Rebuild(*win, c);
+                return;
+            }
             if (auto* edit = qobject_cast<QPlainTextEdit*>(w)) {
                 if (p == ui::Prop::Text) {
                     QString want = to_widget_text(tb.Text(), true);
-                    if (edit->toPlainText() != want) {
-                        edit->setPlainText(want);
+                    QString have = edit->toPlainText();
+                    if (have != want) {
+                        if (!have.isEmpty() && want.startsWith(have)) {
+                            // A status line appended: add only the new part.
+                            QTextCursor end(edit->document());
+                            end.movePosition(QTextCursor::End);
+                            end.insertText(want.mid(have.size()));
+                        } else {
+                            edit->setPlainText(want);
+                        }
                         p = ui::Prop::Selection;
                     }
                 }

@@ -139,6 +139,14 @@ TEST_F(QtBackendTest, PropertyChangesReachTheWidgets) {
     auto* status = Widget<QPlainTextEdit>(f.Status);
     EXPECT_EQ(status->toPlainText(), "line 1\nline 2");
     EXPECT_EQ(status->textCursor().position(), status->toPlainText().size()) << "the caret shows the end";
+    f.Status.SetText(f.Status.Text() + "\r\nline 3");
+    EXPECT_EQ(status->toPlainText(), "line 1\nline 2\nline 3");
+    f.Status.SetText("fresh");
+    EXPECT_EQ(status->toPlainText(), "fresh");
+    f.txtSlot(1).SetText("a");
+    f.txtSlot(1).SetMultiLine(true);
+    ASSERT_NE(Widget<QPlainTextEdit>(f.txtSlot(1)), nullptr) << "a multi-line box gets a multi-line widget";
+    EXPECT_EQ(Widget<QPlainTextEdit>(f.txtSlot(1))->toPlainText(), "a");
     EXPECT_EQ(tw_qt::WindowOf(f)->windowTitle(), "Smoke 5.4.9");
 }
 
