@@ -4,6 +4,7 @@
 #include <array>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 
 #include "translation/Date_Lib.h"
 #include "translation/Lib_Units.h"
@@ -48,6 +49,9 @@ int ngroup() { return static_cast<int>(st().groups.size()) - 1; }
 int nmatch() { return static_cast<int>(st().points.size()) - 1; }
 
 Detail_Entry& entry(int i) { return st().history[static_cast<std::size_t>(i + MAXSTEP)]; }
+
+// Four-character segment codes compared as one word.
+inline bool same_segment(const std::string& a, const std::string& b) { return std::memcmp(a.data(), b.data(), 4) == 0; }
 
 std::string L1(bool b) { return b ? "T" : "F"; }
 std::string A(std::string_view s, int width) {
@@ -375,13 +379,14 @@ void HEMZSHIFT(std::string_view date_in, std::string_view segment_in, std::strin
     e0.Text = fixed(code_in, 1) + "     ";
 
     bool reached = false;
-    for (int g = 1; g <= ngroup(); ++g) {
+    const int groups = ngroup();
+    for (int g = 1; g <= groups; ++g) {
         const Transform_Group& grp = s.groups[static_cast<std::size_t>(g)];
         if (s.target_given) {
             if (grp.TargetVersion == s.in_Target) reached = true;
             else if (reached) break;
         }
-        if (!(grp.FromDate <= date && date <= grp.ToDate && grp.Segment == out_segment)) continue;
+        if (!same_segment(grp.Segment, out_segment) || !(grp.FromDate <= date && date <= grp.ToDate)) continue;
         if (grp.Split) {
             split = true;
             if (trimmed(grp.CodeList).find(code[0]) == std::string_view::npos) continue;
@@ -463,7 +468,7 @@ void HEMZSHIFT_BACK(std::string_view date_in, std::string_view segment_in, std::
         if (is_blank(cur_segment)) continue;
         int first = 0, last = 0;
         for (int m = grp.M1; m <= grp.M2; ++m)
-            if (s.points[static_cast<std::size_t>(m)].ToSegment == cur_segment) {
+            if (same_segment(s.points[static_cast<std::size_t>(m)].ToSegment, cur_segment)) {
                 if (first == 0) first = m;
                 last = m;
             }
@@ -741,7 +746,7 @@ void HEMZSHIFT_GET_END_DATE(std::string_view segment_in, std::string& end_date) 
     std::string end(10, ' ');
     for (int g = ngroup(); g >= 1; --g) {
         const Transform_Group& grp = s.groups[static_cast<std::size_t>(g)];
-        if (grp.Segment != segment) continue;
+        if (!same_segment(grp.Segment, segment)) continue;
         end = grp.ToDate;
         if (!grp.Devolved) {
             if (grp.M1 == 0) {
