@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QGroupBox>
+#include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -310,6 +311,31 @@ TEST_F(QtBackendTest, FileDialogTakesTitleFolderFilterAndMode) {
     EXPECT_EQ(r.file_name, "");
     EXPECT_EQ(seen.mode, QFileDialog::AnyFile);
     EXPECT_EQ(seen.accept, QFileDialog::AcceptSave);
+}
+
+TEST_F(QtBackendTest, InputBoxGivesTheTextOrEmptyOnCancel) {
+    QString label, title, initial;
+    auto answer = [&](bool accept) {
+        QTimer::singleShot(0, [&, accept] {
+            auto* dlg = qobject_cast<QInputDialog*>(QApplication::activeModalWidget());
+            ASSERT_NE(dlg, nullptr);
+            label = dlg->labelText();
+            title = dlg->windowTitle();
+            initial = dlg->textValue();
+            dlg->setTextValue("201804");
+            if (accept)
+                dlg->accept();
+            else
+                dlg->reject();
+        });
+    };
+    answer(true);
+    EXPECT_EQ(ui::InputBox("Target version?", "", "latest"), "201804");
+    EXPECT_EQ(label, "Target version?");
+    EXPECT_EQ(title, "Tessawin");
+    EXPECT_EQ(initial, "latest");
+    answer(false);
+    EXPECT_EQ(ui::InputBox("Target version?"), "");
 }
 
 TEST_F(QtBackendTest, ServicesUseTheDesktop) {
