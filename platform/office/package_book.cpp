@@ -97,6 +97,51 @@ std::string resolve(const std::string& source_part, const std::string& target) {
     return result;
 }
 
+bool is_hex(char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); }
+
+bool escape_at(const std::string& s, size_t i) {
+    if (i + 7 > s.size() || s[i] != '_' || s[i + 1] != 'x' || s[i + 6] != '_') return false;
+    for (size_t k = i + 2; k < i + 6; ++k)
+        if (!is_hex(s[k])) return false;
+    return true;
+}
+
+// Cell text in a package writes characters XML cannot carry as "_xHHHH_".
+std::string decode_escapes(const std::string& s) {
+    if (s.find("_x") == std::string::npos) return s;
+    std::string out;
+    for (size_t i = 0; i < s.size();) {
+        if (escape_at(s, i)) {
+            const unsigned cp = static_cast<unsigned>(std::stoul(s.substr(i + 2, 4), nullptr, 16));
+            if (cp < 0x80) {
+                out += static_cast<char>(cp);
+            } else if (cp < 0x800) {
+                out += static_cast<char>(0xC0 | (cp >> 6));
+                out += static_cast<char>(0x80 | (cp & 0x3F));
+            } else {
+                out += static_cast<char>(0xE0 | (cp >> 12));
+                out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+                out += static_cast<char>(0x80 | (cp & 0x3F));
+            }
+            i += 7;
+        } else {
+            out += s[i++];
+        }
+    }
+    return out;
+}
+
+// A text that looks like an escape keeps its underscore escaped.
+std::string encode_escapes(const std::string& s) {
+    if (s.find("_x") == std::string::npos) return s;
+    std::string out;
+    for (size_t i = 0; i < s.size(); ++i) {
+        if (escape_at(s, i)) out += "_x005F";
+        out += s[i];
+    }
+    return out;
+}
+
 bool truthy(const char* v) { return std::strcmp(v, "1") == 0 || std::strcmp(v, "true") == 0; }
 
 int to_int(const char* v, int fallback = 0) {
@@ -377,7 +422,7 @@ struct PackageSheet : Worksheet::Impl {
         };
         if (t == "inlineStr") {
             v.kind = CellValue::Text;
-            v.text = inline_text();
+            v.text = decode_escapes(inline_text());
         } else if (!val) {
             return v;
         } else if (t == "s") {
@@ -426,11 +471,14 @@ struct PackageSheet : Worksheet::Impl {
         load();
         if (value.kind == CellValue::Empty && !find(row, column)) return;
         pugi::xml_node c = make(row, column);
+        if (pugi::xml_node f = child(c, "f")) {
+            pbook().formula_removed = true;
+            // the cells that shared this cell's formula keep their last values
+            if (std::strcmp(f.attribute("t").value(), "shared") == 0 && f.attribute("ref"))
+                drop_shared_formula(f.attribute("si").value());
+        }
         for (const char* name : {"f", "v", "is"})
-            while (pugi::xml_node n = child(c, name)) {
-                if (local_name(n) == "f") pbook().formula_removed = true;
-                c.remove_child(n);
-            }
+            while (pugi::xml_node n = child(c, name)) c.remove_child(n);
         c.remove_attribute("t");
         auto set_t = [&](const char* t) { c.append_attribute("t") = t; };
         auto add_v = [&](const std::string& text) {
@@ -452,7 +500,7 @@ struct PackageSheet : Worksheet::Impl {
                 break;
             case CellValue::Text: {
                 set_t("inlineStr");
-                const std::string text = detail::xml_safe(value.text);
+                const std::string text = encode_escapes(detail::xml_safe(value.text));
                 pugi::xml_node t = c.append_child((prefix + "is").c_str()).append_child((prefix + "t").c_str());
                 if (!text.empty() && (text.front() == ' ' || text.back() == ' ' || text.find('\n') != std::string::npos))
                     t.append_attribute("xml:space") = "preserve";
@@ -461,6 +509,15 @@ struct PackageSheet : Worksheet::Impl {
             }
         }
         pdoc().dirty = true;
+    }
+
+    void drop_shared_formula(const std::string& si) {
+        for (auto& [r, info] : rows)
+            for (auto& [col, cell] : info.cells) {
+                pugi::xml_node f = child(cell, "f");
+                if (f && std::strcmp(f.attribute("t").value(), "shared") == 0 && si == f.attribute("si").value())
+                    cell.remove_child(f);
+            }
     }
 
     std::string format_at(int32_t row, int32_t column) override {
@@ -528,7 +585,7 @@ void PackageBook::load_strings() {
         std::string s;
         if (pugi::xml_node t = child(si, "t")) s += t.text().get();
         each_child(si, "r", [&](pugi::xml_node r) { s += child(r, "t").text().get(); });
-        strings.push_back(std::move(s));
+        strings.push_back(decode_escapes(s));
     });
 }
 

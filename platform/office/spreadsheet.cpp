@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <exception>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -404,27 +405,33 @@ void Application::Release() {
     auto books = books_;
     books_.clear();
     active_ = nullptr;
+    // every workbook gets its save even when an earlier one fails; the first
+    // failure is reported once all are done
+    std::exception_ptr failure;
     std::vector<std::string> to_show;
     for (auto& b : books) {
         auto& impl = b->impl();
         if (impl.closed) continue;
-        const bool changed = impl.dirty;
-        if (impl.saves_in_place() && !impl.path.empty()) {
-            if (changed) b->Save();
-        } else if (changed || (visible_ && impl.path.empty())) {
-            std::string folder = NewWorkbookFolder();
-            if (folder.empty()) folder = shell::Environ("temp");
-            const std::string name = b->WorksheetCount() > 0 ? b->Worksheets(1)->Name() : b->Name();
-            b->SaveAs((fs::path(folder) / (name + ".xlsx")).string());
+        try {
+            if (impl.saves_in_place() && !impl.path.empty()) {
+                if (impl.dirty) b->Save();
+            } else if (impl.dirty || (visible_ && impl.path.empty())) {
+                const std::string name = b->WorksheetCount() > 0 ? b->Worksheets(1)->Name() : b->Name();
+                b->SaveAs((fs::path(NewWorkbookFolder()) / (name + ".xlsx")).string());
+            }
+            if (visible_) to_show.push_back(b->FullName());
+        } catch (...) {
+            if (!failure) failure = std::current_exception();
         }
-        if (visible_) to_show.push_back(b->FullName());
-        b->impl().closed = true;
+        impl.closed = true;
     }
     for (const auto& file : to_show) {
         const auto r = shell::OpenDocument(file);
-        if (!r.started)
-            throw Error(kErrDefined, "The spreadsheet program could not be started for " + file + ": " + r.error_text);
+        if (!r.started && !failure)
+            failure = std::make_exception_ptr(
+                Error(kErrDefined, "The spreadsheet program could not be started for " + file + ": " + r.error_text));
     }
+    if (failure) std::rethrow_exception(failure);
 }
 
 void Application::Quit() {

@@ -282,6 +282,73 @@ TEST_F(SpreadsheetTest, AnEditedWorkbookKeepsEveryPartItDidNotChange) {
     again->Quit();
 }
 
+// The fixture with its first sheet replaced.
+std::string fixture_with_sheet(const std::string& path, const std::string& sheet_xml) {
+    auto parts = testsupport::fixture_workbook_parts();
+    for (auto& [name, data] : parts)
+        if (name == "xl/worksheets/sheet1.xml") data = sheet_xml;
+    testsupport::write_bytes(path, testsupport::make_zip(parts));
+    return path;
+}
+
+const char* const kSheetHead =
+    "<worksheet xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\"><sheetData>";
+
+TEST_F(SpreadsheetTest, OverwritingASharedFormulaLeavesItsOtherCellsTheirValues) {
+    const std::string path = fixture_with_sheet(
+        scratch_.file("shared.xlsx"),
+        std::string(kSheetHead) +
+            "<row r=\"2\"><c r=\"B2\"><v>4</v></c><c r=\"D2\"><f t=\"shared\" ref=\"D2:D3\" si=\"0\">B2*2</f><v>8</v></c></row>"
+            "<row r=\"3\"><c r=\"B3\"><v>5</v></c><c r=\"D3\"><f t=\"shared\" si=\"0\"/><v>10</v></c></row>"
+            "</sheetData></worksheet>");
+    auto app = office::Application::Start();
+    auto book = app->WorkbooksOpen(path);
+    book->Worksheets(1)->Cells(2, 4).SetValue("BAD");
+    book->Save();
+    app->Quit();
+    const auto parts = package_parts(path);
+    EXPECT_EQ(parts.at("xl/worksheets/sheet1.xml").find("<f"), std::string::npos);
+    EXPECT_EQ(parts.count("xl/calcChain.xml"), 0u);
+    auto again = office::Application::Start();
+    auto ws = again->WorkbooksOpen(path)->Worksheets(1);
+    EXPECT_EQ(ws->Cells(2, 4).Value().text, "BAD");
+    EXPECT_EQ(ws->Cells(3, 4).Value().ToText(), "10");
+    again->Quit();
+}
+
+TEST_F(SpreadsheetTest, EscapedCharactersInCellTextAreReadAndKept) {
+    const std::string path = fixture_with_sheet(
+        scratch_.file("escapes.xlsx"),
+        std::string(kSheetHead) +
+            "<row r=\"1\"><c r=\"A1\" t=\"inlineStr\"><is><t>a_x000D_b</t></is></c></row></sheetData></worksheet>");
+    auto app = office::Application::Start();
+    auto book = app->WorkbooksOpen(path);
+    auto ws = book->Worksheets(1);
+    EXPECT_EQ(ws->Cells(1, 1).Value().text, "a\rb");
+    ws->Cells(1, 2).SetValue("_x0041_ stays");
+    book->Save();
+    app->Quit();
+    auto again = office::Application::Start();
+    auto rs = again->WorkbooksOpen(path)->Worksheets(1);
+    EXPECT_EQ(rs->Cells(1, 1).Value().text, "a\rb");
+    EXPECT_EQ(rs->Cells(1, 2).Value().text, "_x0041_ stays");
+    again->Quit();
+}
+
+TEST_F(SpreadsheetTest, ReleaseSavesEveryWorkbookBeforeReportingAFailure) {
+    fs::create_directory(scratch_.path() / "gone");
+    const std::string lost = fixture("gone/lost.xlsx");
+    const std::string kept = fixture("kept.xlsx");
+    auto app = office::Application::Start();
+    app->WorkbooksOpen(lost)->Worksheets(1)->Cells(1, 1).SetValue("x");
+    app->WorkbooksOpen(kept)->Worksheets(1)->Cells(1, 1).SetValue("y");
+    fs::remove_all(scratch_.path() / "gone");
+    EXPECT_THROW(app->Release(), office::Error);
+    auto again = office::Application::Start();
+    EXPECT_EQ(again->WorkbooksOpen(kept)->Worksheets(1)->Cells(1, 1).Value().text, "y");
+    again->Quit();
+}
+
 TEST_F(SpreadsheetTest, OnlyAnUnknownPaletteIndexIsRefused) {
     auto app = office::Application::Start();
     auto ws = app->WorkbooksOpen(fixture())->Worksheets(1);
