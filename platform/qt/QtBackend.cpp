@@ -13,6 +13,7 @@
 #include <QFileInfo>
 #include <QFontDatabase>
 #include <QGroupBox>
+#include <QIcon>
 #include <QInputDialog>
 #include <QKeyEvent>
 #include <QLabel>
@@ -533,7 +534,8 @@ void QtBackend::Push(ui::Control& c, QWidget* w, ui::Prop p) {
     switch (p) {
         case ui::Prop::Geometry:
             PushGeometry(c, w);
-            return;
+            if (c.Kind() != ui::ControlKind::OptionButton) return;
+            break;
         case ui::Prop::Visible:
             PushVisible(c, w);
             return;
@@ -641,6 +643,15 @@ void QtBackend::Push(ui::Control& c, QWidget* w, ui::Prop p) {
             auto* radio = static_cast<QRadioButton*>(w);
             if (p == ui::Prop::Caption) radio->setText(FromBytes(opt.Caption()));
             if (p == ui::Prop::Value) radio->setChecked(opt.Value());
+            if (p == ui::Prop::Style || p == ui::Prop::Geometry) {
+                if (opt.Picture().empty()) {
+                    radio->setIcon(QIcon());
+                } else {
+                    radio->setIcon(QIcon(FromBytes(opt.Picture())));
+                    int side = std::max(std::min(radio->width() - 24, radio->height() - 4), 8);
+                    radio->setIconSize(QSize(side, side));
+                }
+            }
             return;
         }
         case ui::ControlKind::Label:

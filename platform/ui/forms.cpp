@@ -273,8 +273,14 @@ void OptionButton::SetValue(bool on) {
 
 void OptionButton::Click() { SetValue(true); }
 
+void OptionButton::SetPicture(const std::string& image_file) {
+    s_.picture = image_file;
+    Changed(Prop::Style);
+}
+
 void OptionButton::RestoreDesign() {
     s_ = design_;
+    Changed(Prop::Style);
     Changed(Prop::Caption);
     Changed(Prop::Value);
 }

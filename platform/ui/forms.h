@@ -243,6 +243,9 @@ public:
     void SetValue(bool on);
     // A user's click: SetValue(true).
     void Click();
+    // A graphical option shows this image file instead of the round mark.
+    const std::string& Picture() const { return s_.picture; }
+    void SetPicture(const std::string& image_file);
 
     std::function<void()> OnClick;
 
@@ -252,7 +255,7 @@ protected:
 
 private:
     struct State {
-        std::string caption;
+        std::string caption, picture;
         bool value = false;
     } s_, design_;
 };

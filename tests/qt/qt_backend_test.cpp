@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QGroupBox>
+#include <QImage>
 #include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
@@ -149,6 +150,22 @@ TEST_F(QtBackendTest, PropertyChangesReachTheWidgets) {
     ASSERT_NE(Widget<QPlainTextEdit>(f.txtSlot(1)), nullptr) << "a multi-line box gets a multi-line widget";
     EXPECT_EQ(Widget<QPlainTextEdit>(f.txtSlot(1))->toPlainText(), "a");
     EXPECT_EQ(tw_qt::WindowOf(f)->windowTitle(), "Smoke 5.4.9");
+}
+
+TEST_F(QtBackendTest, GraphicalOptionShowsItsPicture) {
+    QTemporaryDir dir;
+    QString png = dir.filePath("type1.png");
+    QImage image(32, 32, QImage::Format_RGB32);
+    image.fill(Qt::darkGray);
+    ASSERT_TRUE(image.save(png));
+    SmokeForm f;
+    f.optMaps.Move(120, 600, 900, 900);
+    f.optMaps.SetPicture(png.toStdString());
+    f.Show();
+    auto* radio = Widget<QRadioButton>(f.optMaps);
+    EXPECT_FALSE(radio->icon().isNull());
+    EXPECT_GE(radio->iconSize().height(), 32);
+    EXPECT_TRUE(Widget<QRadioButton>(f.optEarth)->icon().isNull());
 }
 
 TEST_F(QtBackendTest, UserActionsReachTheFormAndRaiseItsEvents) {
