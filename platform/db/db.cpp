@@ -1,0 +1,545 @@
+#include "platform/db/db.h"
+
+#include <fcntl.h>
+#include <sqlite3.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <charconv>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <limits>
+
+#include "platform/db/isolate.h"
+#include "platform/db/jet_import.h"
+#include "platform/db/jet_values.h"
+#include "platform/db/sql_rewrite.h"
+
+namespace db {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// A conversion that shows no progress for this long is taken to hang.
+constexpr std::chrono::seconds kStallLimit{30};
+
+bool iequals(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        char x = a[i], y = b[i];
+        if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
+        if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
+        if (x != y) return false;
+    }
+    return true;
+}
+
+std::string quote_name(std::string_view name) {
+    std::string q = "\"";
+    for (char c : name) {
+        if (c == '"') q += '"';
+        q += c;
+    }
+    return q + "\"";
+}
+
+std::uint64_t fnv1a(std::string_view s) {
+    std::uint64_t h = 1469598103934665603ull;
+    for (unsigned char c : s) {
+        h ^= c;
+        h *= 1099511628211ull;
+    }
+    return h;
+}
+
+[[noreturn]] void unrecognized(const std::string& path, const std::string& cause) {
+    throw Error(kErrUnrecognizedFormat,
+                "Unrecognized database format '" + path + "'." + (cause.empty() ? "" : " " + cause));
+}
+
+// SQLite's complaint in Jet's terms.
+[[noreturn]] void query_error(sqlite3* db, std::string_view sql) {
+    std::string msg = sqlite3_errmsg(db);
+    auto after = [&](const char* prefix) { return msg.substr(std::strlen(prefix)); };
+    if (msg == "Overflow") throw Error(kErrOverflow, "Overflow");
+    if (msg == "Type mismatch") throw Error(kErrTypeMismatch, "Type mismatch");
+    if (msg.rfind("no such table: ", 0) == 0)
+        throw Error(kErrNoSuchTable, "Cannot find the input table or query '" + after("no such table: ") + "'.");
+    if (msg.rfind("no such column: ", 0) == 0)
+        throw Error(kErrNoSuchColumn, "Unknown field name: '" + after("no such column: ") + "'.");
+    throw Error(kErrSyntax, "Error in query: " + msg + " in '" + std::string(sql) + "'.");
+}
+
+// CINT and CLNG: Jet's conversions, halves going to the even neighbour.
+void convert_whole(sqlite3_context* ctx, sqlite3_value* arg, double lo, double hi) {
+    int type = sqlite3_value_numeric_type(arg);
+    if (type == SQLITE_NULL) {
+        sqlite3_result_null(ctx);
+        return;
+    }
+    double x;
+    if (type == SQLITE_INTEGER) {
+        x = static_cast<double>(sqlite3_value_int64(arg));
+    } else if (type == SQLITE_FLOAT) {
+        x = sqlite3_value_double(arg);
+    } else {
+        sqlite3_result_error(ctx, "Type mismatch", -1);
+        return;
+    }
+    double r = detail::round_half_even(x);
+    if (!(r >= lo && r <= hi)) {
+        sqlite3_result_error(ctx, "Overflow", -1);
+        return;
+    }
+    sqlite3_result_int64(ctx, static_cast<sqlite3_int64>(r));
+}
+
+void sql_cint(sqlite3_context* ctx, int, sqlite3_value** argv) { convert_whole(ctx, argv[0], -32768.0, 32767.0); }
+void sql_clng(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    convert_whole(ctx, argv[0], -2147483648.0, 2147483647.0);
+}
+
+void register_functions(sqlite3* db) {
+    sqlite3_create_function(db, "CINT", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, sql_cint, nullptr, nullptr);
+    sqlite3_create_function(db, "CLNG", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, sql_clng, nullptr, nullptr);
+}
+
+sqlite3* open_sqlite(const std::string& file, int flags, const std::string& shown_path) {
+    sqlite3* db = nullptr;
+    if (sqlite3_open_v2(file.c_str(), &db, flags, nullptr) != SQLITE_OK) {
+        std::string msg = db ? sqlite3_errmsg(db) : "out of memory";
+        sqlite3_close(db);
+        unrecognized(shown_path, msg);
+    }
+    sqlite3_busy_timeout(db, 10000);
+    return db;
+}
+
+// True when the file opens as SQLite and its schema can be read.
+bool schema_readable(sqlite3* db, int* app_id = nullptr, int* version = nullptr) {
+    auto one = [&](const char* sql, int* out) {
+        sqlite3_stmt* st = nullptr;
+        if (sqlite3_prepare_v2(db, sql, -1, &st, nullptr) != SQLITE_OK) return false;
+        bool ok = sqlite3_step(st) == SQLITE_ROW;
+        if (ok && out) *out = sqlite3_column_int(st, 0);
+        sqlite3_finalize(st);
+        return ok;
+    };
+    if (!one("SELECT count(*) FROM sqlite_master", nullptr)) return false;
+    if (app_id && !one("PRAGMA application_id", app_id)) return false;
+    if (version && !one("PRAGMA user_version", version)) return false;
+    return true;
+}
+
+enum class FileKind { Sqlite, Jet, Other };
+
+FileKind sniff(int fd) {
+    unsigned char head[32] = {};
+    ssize_t n = ::pread(fd, head, sizeof head, 0);
+    if (n >= 16 && std::memcmp(head, "SQLite format 3\0", 16) == 0) return FileKind::Sqlite;
+    if (n >= 20 && head[0] == 0 && (std::memcmp(head + 4, "Standard Jet DB", 15) == 0 ||
+                                    std::memcmp(head + 4, "Standard ACE DB", 15) == 0))
+        return FileKind::Jet;
+    return FileKind::Other;
+}
+
+// Number text as VB's CStr gives it: up to `digits` significant digits.
+std::string number_text(double x, int digits) {
+    char buf[64];
+    auto r = std::to_chars(buf, buf + sizeof buf, x, std::chars_format::general, digits);
+    std::string s(buf, r.ptr);
+    for (char& c : s)
+        if (c == 'e') c = 'E';
+    return s;
+}
+
+}  // namespace
+
+std::string cache_folder() {
+    const char* xdg = std::getenv("XDG_CACHE_HOME");
+    fs::path base;
+    if (xdg && *xdg == '/') {
+        base = xdg;
+    } else {
+        const char* home = std::getenv("HOME");
+        base = fs::path(home && *home ? home : "/tmp") / ".cache";
+    }
+    return (base / "Tessawin").string();
+}
+
+// ---------------------------------------------------------------- Recordset
+
+namespace {
+
+struct Cell {
+    enum Kind : std::uint8_t { Null, Int, Real, Text, Blob } kind = Null;
+    std::int64_t i = 0;
+    double d = 0;
+    std::string s;
+};
+
+enum class ColumnKind : std::uint8_t { Plain, Single, Boolean };
+
+}  // namespace
+
+struct Recordset::Impl {
+    std::vector<std::string> names;
+    std::vector<ColumnKind> kinds;
+    std::vector<Cell> cells;   // row after row
+    long rows = 0;
+    long pos = 0;
+
+    const Cell& cell(int col) const {
+        if (pos >= rows) throw Error(kErrNoCurrentRecord, "No current record.");
+        return cells[static_cast<std::size_t>(pos) * names.size() + static_cast<std::size_t>(col)];
+    }
+};
+
+Recordset::Recordset() : impl_(std::make_unique<Impl>()) {}
+Recordset::Recordset(std::unique_ptr<Impl> impl) : impl_(std::move(impl)) {}
+Recordset::Recordset(Recordset&&) noexcept = default;
+Recordset& Recordset::operator=(Recordset&&) noexcept = default;
+Recordset::~Recordset() = default;
+
+bool Recordset::eof() const { return impl_->pos >= impl_->rows; }
+bool Recordset::bof() const { return impl_->rows == 0; }
+void Recordset::move_next() {
+    if (eof()) throw Error(kErrNoCurrentRecord, "No current record.");
+    ++impl_->pos;
+}
+void Recordset::move_first() { impl_->pos = 0; }
+void Recordset::move_last() { impl_->pos = impl_->rows > 0 ? impl_->rows - 1 : 0; }
+long Recordset::record_count() const { return impl_->rows; }
+long Recordset::absolute_position() const { return eof() ? -1 : impl_->pos; }
+int Recordset::field_count() const { return static_cast<int>(impl_->names.size()); }
+
+Field Recordset::field(int index) const {
+    if (index < 0 || index >= field_count())
+        throw Error(kErrItemNotFound, "Item not found in this collection (field " + std::to_string(index) + ").");
+    return Field(this, index);
+}
+
+namespace {
+int find_field(const std::vector<std::string>& names, std::string_view name) {
+    for (std::size_t i = 0; i < names.size(); ++i)
+        if (iequals(names[i], name)) return static_cast<int>(i);
+    // "Table.Field" names the field as the query gives it.
+    auto dot = name.rfind('.');
+    if (dot != std::string_view::npos) return find_field(names, name.substr(dot + 1));
+    return -1;
+}
+}  // namespace
+
+Field Recordset::field(std::string_view name) const {
+    int i = find_field(impl_->names, name);
+    if (i < 0) throw Error(kErrItemNotFound, "Item not found in this collection: '" + std::string(name) + "'.");
+    return Field(this, i);
+}
+
+bool Recordset::has_field(std::string_view name) const { return find_field(impl_->names, name) >= 0; }
+std::vector<std::string> Recordset::field_names() const { return impl_->names; }
+
+// -------------------------------------------------------------------- Field
+
+const std::string& Field::name() const { return rs_->impl_->names[static_cast<std::size_t>(index_)]; }
+
+bool Field::is_null() const { return rs_->impl_->cell(index_).kind == Cell::Null; }
+
+std::string Field::as_text() const {
+    const Cell& c = rs_->impl_->cell(index_);
+    ColumnKind kind = rs_->impl_->kinds[static_cast<std::size_t>(index_)];
+    switch (c.kind) {
+        case Cell::Null: return "";
+        case Cell::Int:
+            if (kind == ColumnKind::Boolean) return c.i ? "True" : "False";
+            return std::to_string(c.i);
+        case Cell::Real: return number_text(c.d, kind == ColumnKind::Single ? 7 : 15);
+        default: return c.s;
+    }
+}
+
+namespace {
+bool text_number(const std::string& s, double& out) {
+    std::size_t b = s.find_first_not_of(' '), e = s.find_last_not_of(' ');
+    if (b == std::string::npos) return false;
+    const char* first = s.data() + b;
+    const char* last = s.data() + e + 1;
+    if (*first == '+') ++first;
+    auto [p, ec] = std::from_chars(first, last, out);
+    return ec == std::errc() && p == last;
+}
+}  // namespace
+
+double Field::as_double() const {
+    const Cell& c = rs_->impl_->cell(index_);
+    switch (c.kind) {
+        case Cell::Null: throw Error(kErrInvalidUseOfNull, "Invalid use of Null");
+        case Cell::Int: return static_cast<double>(c.i);
+        case Cell::Real: return c.d;
+        default: {
+            double d;
+            if (c.kind == Cell::Text && text_number(c.s, d)) return d;
+            throw Error(kErrTypeMismatch, "Type mismatch");
+        }
+    }
+}
+
+std::int64_t Field::as_long() const {
+    const Cell& c = rs_->impl_->cell(index_);
+    if (c.kind == Cell::Int) return c.i;
+    double r = detail::round_half_even(as_double());
+    if (!(r >= -9.2e18 && r <= 9.2e18)) throw Error(kErrOverflow, "Overflow");
+    return static_cast<std::int64_t>(r);
+}
+
+float Field::as_single() const {
+    double d = as_double();
+    if (std::fabs(d) > std::numeric_limits<float>::max() && std::isfinite(d)) throw Error(kErrOverflow, "Overflow");
+    return static_cast<float>(d);
+}
+
+bool Field::as_bool() const {
+    const Cell& c = rs_->impl_->cell(index_);
+    if (c.kind == Cell::Text) {
+        if (iequals(c.s, "true")) return true;
+        if (iequals(c.s, "false")) return false;
+    }
+    return as_double() != 0;
+}
+
+DateTime Field::as_date() const {
+    const Cell& c = rs_->impl_->cell(index_);
+    DateTime d;
+    switch (c.kind) {
+        case Cell::Null: throw Error(kErrInvalidUseOfNull, "Invalid use of Null");
+        case Cell::Text:
+            if (detail::parse_date(c.s, d)) return d;
+            break;
+        case Cell::Int: case Cell::Real:
+            if (detail::date_from_serial(c.kind == Cell::Int ? static_cast<double>(c.i) : c.d, d)) return d;
+            break;
+        default: break;
+    }
+    throw Error(kErrTypeMismatch, "Type mismatch");
+}
+
+// ----------------------------------------------------------------- Database
+
+struct Database::Impl {
+    std::string path;
+    std::string cache;   // the copy's file, when the data come from a Jet file
+    sqlite3* db = nullptr;
+    int lock_fd = -1;
+
+    ~Impl() {
+        if (db) sqlite3_close(db);
+        if (lock_fd >= 0) ::close(lock_fd);
+    }
+};
+
+Database::Database() = default;
+Database::Database(Database&&) noexcept = default;
+Database& Database::operator=(Database&&) noexcept = default;
+Database::~Database() = default;
+
+bool Database::is_open() const { return impl_ && impl_->db; }
+void Database::close() { impl_.reset(); }
+const std::string& Database::path() const {
+    static const std::string none;
+    return impl_ ? impl_->path : none;
+}
+bool Database::is_cached_copy() const { return impl_ && !impl_->cache.empty(); }
+
+namespace {
+
+// Finds or makes the copy of a Jet file; returns the copy's file name.
+std::string cached_copy(const std::string& path, const struct stat& st) {
+    std::error_code ec;
+    fs::path real = fs::canonical(path, ec);
+    std::string key = ec ? fs::absolute(path).string() : real.string();
+    fs::path folder = cache_folder();
+    fs::create_directories(folder, ec);
+    if (ec) unrecognized(path, "The cache folder " + folder.string() + " cannot be made: " + ec.message() + ".");
+
+    char hash[17];
+    std::snprintf(hash, sizeof hash, "%016llx", static_cast<unsigned long long>(fnv1a(key)));
+    std::string stem = fs::path(path).stem().string();
+    std::string prefix = stem + "-" + hash + "-";
+    std::string name = prefix + std::to_string(st.st_size) + "-" +
+                       std::to_string(static_cast<long long>(st.st_mtim.tv_sec) * 1000000000LL + st.st_mtim.tv_nsec) +
+                       ".sqlite";
+    fs::path copy = folder / name;
+
+    if (fs::exists(copy, ec)) {
+        sqlite3* probe = nullptr;
+        bool good = false;
+        if (sqlite3_open_v2(copy.c_str(), &probe, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
+            int app = 0, version = 0;
+            good = schema_readable(probe, &app, &version) && app == detail::kCacheApplicationId &&
+                   version == detail::kCacheFormat;
+        }
+        sqlite3_close(probe);
+        if (good) return copy.string();
+    }
+
+    // Made under a temporary name and renamed when complete, so a copy that
+    // is there is always whole.
+    std::string tmpl = (folder / (name + ".part-XXXXXX")).string();
+    std::vector<char> buf(tmpl.begin(), tmpl.end());
+    buf.push_back('\0');
+    int fd = ::mkstemp(buf.data());
+    if (fd < 0) unrecognized(path, "The copy cannot be made in " + folder.string() + ": " + std::strerror(errno) + ".");
+    ::close(fd);
+    std::string temp = buf.data();
+    std::string failure = detail::run_isolated(
+        [&](const std::function<void()>& progress) { return detail::import_jet(path, temp, progress); },
+        kStallLimit);
+    if (failure.empty()) {
+        int tfd = ::open(temp.c_str(), O_RDONLY | O_CLOEXEC);
+        if (tfd < 0 || ::fsync(tfd) != 0) failure = std::string("The copy cannot be written: ") + std::strerror(errno);
+        if (tfd >= 0) ::close(tfd);
+    }
+    struct stat after {};
+    if (failure.empty() && (::stat(path.c_str(), &after) != 0 || after.st_size != st.st_size ||
+                            after.st_mtim.tv_sec != st.st_mtim.tv_sec || after.st_mtim.tv_nsec != st.st_mtim.tv_nsec))
+        failure = "The file changed while it was being read.";
+    if (!failure.empty()) {
+        ::unlink(temp.c_str());
+        if (!failure.empty() && failure.back() != '.') failure += '.';
+        failure[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(failure[0])));
+        unrecognized(path, failure);
+    }
+    if (std::rename(temp.c_str(), copy.c_str()) != 0) {
+        int e = errno;
+        ::unlink(temp.c_str());
+        unrecognized(path, std::string("The copy cannot be kept: ") + std::strerror(e) + ".");
+    }
+    // Copies of earlier states of the same file are of no further use.
+    for (const auto& entry : fs::directory_iterator(folder, ec)) {
+        std::string n = entry.path().filename().string();
+        if (n != name && n.rfind(prefix, 0) == 0 && n.find(".part-") == std::string::npos)
+            fs::remove(entry.path(), ec);
+    }
+    return copy.string();
+}
+
+}  // namespace
+
+Database Database::open(const std::string& path, OpenMode mode) {
+    auto impl = std::make_unique<Impl>();
+    impl->path = path;
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) {
+        if (errno == ENOENT || errno == ENOTDIR) throw Error(kErrFileNotFound, "Could not find file '" + path + "'.");
+        unrecognized(path, std::string("It cannot be read: ") + std::strerror(errno) + ".");
+    }
+    if (!S_ISREG(st.st_mode)) unrecognized(path, "It is not a file.");
+    impl->lock_fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (impl->lock_fd < 0) unrecognized(path, std::string("It cannot be read: ") + std::strerror(errno) + ".");
+    if (::flock(impl->lock_fd, (mode == OpenMode::Exclusive ? LOCK_EX : LOCK_SH) | LOCK_NB) != 0)
+        throw Error(kErrFileInUse, "Could not use '" + path + "'; file already in use.");
+
+    switch (sniff(impl->lock_fd)) {
+        case FileKind::Sqlite:
+            impl->db = open_sqlite(path, SQLITE_OPEN_READONLY, path);
+            if (!schema_readable(impl->db)) unrecognized(path, sqlite3_errmsg(impl->db));
+            break;
+        case FileKind::Jet:
+            impl->cache = cached_copy(path, st);
+            impl->db = open_sqlite(impl->cache, SQLITE_OPEN_READONLY, path);
+            break;
+        case FileKind::Other:
+            unrecognized(path, "");
+    }
+    sqlite3_exec(impl->db, "PRAGMA query_only=1", nullptr, nullptr, nullptr);
+    register_functions(impl->db);
+    Database d;
+    d.impl_ = std::move(impl);
+    return d;
+}
+
+Recordset Database::open_recordset(std::string_view sql) const {
+    if (!is_open()) throw Error(kErrNotOpen, "No database is open.");
+    std::string text = detail::rewrite_jet_sql(sql);
+    sqlite3* db = impl_->db;
+    auto rs = std::make_unique<Recordset::Impl>();
+    const char* tail = text.c_str();
+    sqlite3_stmt* st = nullptr;
+    if (sqlite3_prepare_v2(db, tail, static_cast<int>(text.size()), &st, &tail) != SQLITE_OK) query_error(db, sql);
+    if (!st) throw Error(kErrSyntax, "Error in query: no statement in '" + std::string(sql) + "'.");
+    struct Finalizer {
+        sqlite3_stmt* st;
+        ~Finalizer() { sqlite3_finalize(st); }
+    } fin{st};
+
+    const int ncols = sqlite3_column_count(st);
+    for (int i = 0; i < ncols; ++i) {
+        const char* n = sqlite3_column_name(st, i);
+        rs->names.emplace_back(n ? n : "");
+        const char* decl = sqlite3_column_decltype(st, i);
+        ColumnKind k = ColumnKind::Plain;
+        if (decl && iequals(decl, "FLOAT")) k = ColumnKind::Single;
+        else if (decl && iequals(decl, "BOOLEAN")) k = ColumnKind::Boolean;
+        rs->kinds.push_back(k);
+    }
+    for (;;) {
+        int rc = sqlite3_step(st);
+        if (rc == SQLITE_DONE) break;
+        if (rc != SQLITE_ROW) query_error(db, sql);
+        for (int i = 0; i < ncols; ++i) {
+            Cell c;
+            switch (sqlite3_column_type(st, i)) {
+                case SQLITE_INTEGER: c.kind = Cell::Int; c.i = sqlite3_column_int64(st, i); break;
+                case SQLITE_FLOAT: c.kind = Cell::Real; c.d = sqlite3_column_double(st, i); break;
+                case SQLITE_TEXT: {
+                    c.kind = Cell::Text;
+                    auto p = reinterpret_cast<const char*>(sqlite3_column_text(st, i));
+                    c.s.assign(p, static_cast<std::size_t>(sqlite3_column_bytes(st, i)));
+                    break;
+                }
+                case SQLITE_BLOB: {
+                    c.kind = Cell::Blob;
+                    auto p = static_cast<const char*>(sqlite3_column_blob(st, i));
+                    c.s.assign(p ? p : "", static_cast<std::size_t>(sqlite3_column_bytes(st, i)));
+                    break;
+                }
+                default: break;
+            }
+            rs->cells.push_back(std::move(c));
+        }
+        ++rs->rows;
+    }
+    return Recordset(std::move(rs));
+}
+
+void Database::create_index(std::string_view table, const std::vector<std::string>& columns) const {
+    if (!is_open()) throw Error(kErrNotOpen, "No database is open.");
+    if (impl_->cache.empty() || columns.empty()) return;
+    std::string name = "ix_" + std::string(table);
+    std::string cols;
+    for (const auto& c : columns) {
+        name += "_" + c;
+        cols += (cols.empty() ? "" : ", ") + quote_name(c);
+    }
+    for (char& ch : name)
+        if (ch >= 'A' && ch <= 'Z') ch = static_cast<char>(ch - 'A' + 'a');
+    // The reading connection is read-only; the index is added through a
+    // connection of its own, in one transaction, so the copy stays whole.
+    sqlite3* rw = open_sqlite(impl_->cache, SQLITE_OPEN_READWRITE, impl_->path);
+    std::string sql = "CREATE INDEX IF NOT EXISTS " + quote_name(name) + " ON " + quote_name(table) + " (" + cols + ")";
+    if (sqlite3_exec(rw, sql.c_str(), nullptr, nullptr, nullptr) != SQLITE_OK) {
+        struct Closer {
+            sqlite3* d;
+            ~Closer() { sqlite3_close(d); }
+        } closer{rw};
+        query_error(rw, sql);
+    }
+    sqlite3_close(rw);
+}
+
+}  // namespace db

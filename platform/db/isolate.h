@@ -1,0 +1,19 @@
+// Running risky work (reading a file that may be corrupt) in a child process,
+// so that a crash or a hang there becomes an error message here.
+#pragma once
+
+#include <chrono>
+#include <functional>
+#include <string>
+
+namespace db::detail {
+
+// The work reports progress through the callback it is given, and returns ""
+// when it succeeded or the reason it failed. Returns "" when the child
+// finished successfully, else a description of what went wrong: the reason
+// the work gave, the signal it died of, or that it made no progress within
+// `stall_limit` (it is then killed).
+std::string run_isolated(const std::function<std::string(const std::function<void()>& progress)>& work,
+                         std::chrono::milliseconds stall_limit);
+
+}  // namespace db::detail
