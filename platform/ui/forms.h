@@ -26,7 +26,7 @@ enum class ControlKind { TextBox, CheckBox, OptionButton, Label, CommandButton, 
 
 // The property that changed, as told to the backend.
 enum class Prop {
-    Caption,      // form or control caption; TabStrip: a tab caption
+    Caption,      // form or control caption
     Text,
     Value,        // check box or option value
     Geometry,     // Left/Top/Width/Height
@@ -36,7 +36,7 @@ enum class Prop {
     Font,
     Locked,
     Selection,    // SelStart/SelLength
-    Style,        // MultiLine, ScrollBars, Default, Cancel, MultiSelect
+    Style,        // MultiLine, ScrollBars, Default, Cancel, MultiSelect, Picture
     Tabs,         // tab count or captions
     CurrentTab,
     Items,        // list contents

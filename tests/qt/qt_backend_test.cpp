@@ -207,6 +207,18 @@ TEST_F(QtBackendTest, UserActionsReachTheFormAndRaiseItsEvents) {
     EXPECT_EQ(f.lstItems.ListIndex(), 1);
 }
 
+TEST_F(QtBackendTest, MovingTheWindowMovesTheForm) {
+    SmokeForm f;
+    f.Show();
+    QWidget* window = tw_qt::WindowOf(f);
+    window->move(40, 30);
+    QApplication::processEvents();
+    EXPECT_EQ(f.Left(), window->frameGeometry().left() * 15);
+    EXPECT_EQ(f.Top(), window->frameGeometry().top() * 15);
+    f.Move(3000, 1500, 9000, 6000);
+    EXPECT_EQ(window->frameGeometry().topLeft(), QPoint(200, 100));
+}
+
 TEST_F(QtBackendTest, FocusFollowsBothWays) {
     SmokeForm f;
     f.Show();
