@@ -731,6 +731,7 @@ void HEMZSHIFT_CHECK_LOCN(std::string_view version_in, std::string_view segment_
         const float L = s.segtab[row].Length;
         const float eps = 0.001f;
         if (km == 0.0f) status = 0;
+        else if (!std::isfinite(km)) status = -2;  // not a km at all: never "inside"
         else if (km > L + eps) status = -2;
         else if (km < 0.0f) status = -2;
         else if (km >= L - eps) status = 2;

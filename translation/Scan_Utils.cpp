@@ -126,6 +126,8 @@ void scan(std::string_view line, int& first, int& last, int ml, int& col, int& s
     }
 }
 
+bool is_digit(char c) { return c >= '0' && c <= '9'; }
+
 bool all_digits(std::string_view s) {
     return !s.empty() && std::all_of(s.begin(), s.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
@@ -210,10 +212,10 @@ bool decode_F20(std::string_view text, float& value) {
     std::string norm;
     if (s[i] == '+' || s[i] == '-') norm.push_back(s[i++]);
     std::size_t mant_digits = 0;
-    while (i < s.size() && std::isdigit(static_cast<unsigned char>(s[i]))) norm.push_back(s[i++]), ++mant_digits;
+    while (i < s.size() && is_digit(s[i])) norm.push_back(s[i++]), ++mant_digits;
     if (i < s.size() && s[i] == '.') {
         norm.push_back(s[i++]);
-        while (i < s.size() && std::isdigit(static_cast<unsigned char>(s[i]))) norm.push_back(s[i++]), ++mant_digits;
+        while (i < s.size() && is_digit(s[i])) norm.push_back(s[i++]), ++mant_digits;
     }
     if (mant_digits == 0) return false;
     if (i < s.size()) {
@@ -269,7 +271,7 @@ void UNQUOTE(std::string_view s, std::string& dest) {
 }
 
 float ROUND(float x, int ndp) {
-    if (x == 0.0f || ndp >= 9) return x;
+    if (x == 0.0f || ndp >= 9 || !std::isfinite(x)) return x;
     int k = static_cast<int>(std::trunc(std::log10(std::fabs(static_cast<double>(x)))));
     if (ndp >= 6 - k) return x;
     float p = std::pow(10.0f, static_cast<float>(ndp));
@@ -467,8 +469,10 @@ std::string fmt_I(int64_t value, int width) {
 std::string fmt_F(float value, int width, int decimals) {
     const std::string stars(static_cast<std::size_t>(width), '*');
     if (!std::isfinite(value)) return stars;
+    // Seven significant digits, whatever the process's locale.
     char buf[32];
-    std::snprintf(buf, sizeof buf, "%.6e", static_cast<double>(value));
+    auto res = std::to_chars(buf, buf + sizeof buf - 1, static_cast<double>(value), std::chars_format::scientific, 6);
+    *res.ptr = '\0';
     bool neg = buf[0] == '-';
     const char* p = buf + (neg ? 1 : 0);
     uint64_t digits = 0;

@@ -123,6 +123,7 @@ void LOW_CASE(std::string_view text, std::string& out) {
 }
 
 int32_t NINT4(float x) {
+    if (std::isnan(x)) return 0;
     double r = std::floor(std::fabs(static_cast<double>(x)) + 0.5);
     if (r > static_cast<double>(INT32_MAX)) r = INT32_MAX;
     return static_cast<int32_t>(x < 0 ? -r : r);

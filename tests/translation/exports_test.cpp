@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -210,6 +211,19 @@ TEST_F(Exports, CheckEndDateLastTargetAndSeg34) {
         lib_.seg34(s, 4);
         EXPECT_EQ(std::string(s, 4), c.out) << c.in;
     }
+}
+
+TEST_F(Exports, NotANumberKmIsUncovered) {
+    char seg[4];
+    float km_in = std::nanf(""), km = 0;
+    uint8_t obs, split;
+    int32_t steps;
+    lib_.forward("2018-06-01", 10, "0100", 4, " ", 1, &km_in, seg, 4, &km, &obs, &steps, &split);
+    EXPECT_EQ(std::string(seg, 4), "ERR ");
+    EXPECT_EQ(km, -2.0f);
+    int32_t status = 0;
+    lib_.check("201801    ", 10, "0100", 4, &km_in, &status);
+    EXPECT_EQ(status, -2);
 }
 
 TEST_F(Exports, TargetFromALongerBuffer) {

@@ -206,6 +206,13 @@ INSTANTIATE_TEST_SUITE_P(
                       RoundCase{0.0f, 1, 0.0f}, RoundCase{12.34f, 1, 12.3f}, RoundCase{12.35f, 1, 12.4f},
                       RoundCase{3.14159f, 9, 3.14159f}));
 
+TEST(ScanHelpers, RoundLeavesNonFiniteValues) {
+    EXPECT_TRUE(std::isnan(ROUND(std::nanf(""), 1)));
+    EXPECT_EQ(ROUND(INFINITY, 2), INFINITY);
+    EXPECT_EQ(ROUND(1e-30f, 2), 0.0f);
+    EXPECT_EQ(ROUND(1e30f, 2), 1e30f);
+}
+
 TEST(ScanHelpers, RoundDiffersFromDoublePrecision) {
     // The point of the single-precision product: these come out lower in double.
     EXPECT_NE(static_cast<float>(std::round(2.675f * 100.0) / 100.0), ROUND(2.675f, 2));

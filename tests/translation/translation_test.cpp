@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
+#include <spawn.h>
 #include <stdlib.h>
+#include <sys/wait.h>
 
 #include <string>
 
@@ -590,5 +592,43 @@ INSTANTIATE_TEST_SUITE_P(
         Fatal{"emptysegall", [](const path& d) { trtest::write_file(d / "SegAllVersions.csv", ""); }, true,
               ERR_SEGTAB_DECODE, "*** Error reading or decoding record 1 of file "}),
     [](const ::testing::TestParamInfo<Fatal>& info) { return std::string(info.param.name); });
+
+}  // namespace
+
+namespace {
+
+// The log goes to the temporary folder when the current folder cannot take
+// it. The log is opened once per process, so the check runs in a fresh copy
+// of this test program.
+TEST(TranslationLog, FallsBackToTheTemporaryFolder) {
+    if (const char* alt_env = std::getenv("HEMZSHIFT_LOG_CHILD")) {
+        const path alt(alt_env);
+        const path data = trtest::write_data_set("fallback");
+        const path gone = trtest::fresh_folder("gone");
+        trtest::fs::current_path(gone);
+        trtest::fs::remove(gone);  // the current folder no longer exists
+        ::setenv("temp", alt.c_str(), 1);
+        ASSERT_FALSE(log_is_open());
+        HEMZSHIFT_INIT(2, std::nullopt, data.string());
+        flush_units();
+        EXPECT_EQ(log_path(), (alt / "Hemzshift8_mod_log.txt").string());
+        EXPECT_NE(trtest::read_file(alt / "Hemzshift8_mod_log.txt").find("8 groups read"), std::string::npos);
+        EXPECT_EQ(group_count(), 8);
+        return;
+    }
+    const path alt = trtest::fresh_folder("alt_temp");
+    std::string exe = "/proc/self/exe";
+    std::string filter = "--gtest_filter=TranslationLog.FallsBackToTheTemporaryFolder";
+    ::setenv("HEMZSHIFT_LOG_CHILD", alt.c_str(), 1);
+    char* argv[] = {exe.data(), filter.data(), nullptr};
+    pid_t pid = 0;
+    const int rc = ::posix_spawn(&pid, exe.c_str(), nullptr, nullptr, argv, environ);
+    ::unsetenv("HEMZSHIFT_LOG_CHILD");
+    ASSERT_EQ(rc, 0);
+    int status = 0;
+    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    EXPECT_TRUE(trtest::fs::exists(alt / "Hemzshift8_mod_log.txt"));
+}
 
 }  // namespace
