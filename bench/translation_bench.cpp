@@ -162,4 +162,13 @@ BENCHMARK(BM_ToVersionBack);
 
 }  // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    // The tables and the log (large after a run) go with the process.
+    std::error_code ec;
+    if (!data_folder().empty()) fs::remove_all(data_folder(), ec);
+    return 0;
+}
