@@ -731,7 +731,12 @@ void QtBackend::FormShown(ui::Form& form) {
     Window& win = Build(form);
     win.widget->setWindowModality(form.Modal() ? Qt::ApplicationModal : Qt::NonModal);
     Syncing s(syncing_);
-    win.widget->show();
+    if (win.widget->isVisible()) {
+        win.widget->raise();
+        win.widget->activateWindow();
+    } else {
+        win.widget->show();
+    }
 }
 
 void QtBackend::FormHidden(ui::Form& form) {

@@ -596,7 +596,7 @@ void Form::Show(int modal) {
         if (!visible_ || !loaded_) modal_ = false;
         return;
     }
-    if (!visible_) SetVisibleState(true);
+    SetVisibleState(true);  // shown again: the backend brings it to the front
 }
 
 void Form::Hide() {

@@ -439,8 +439,8 @@ public:
     // Runs Form_Unload; unless it cancels, hides the form and leaves the
     // registry. Returns true when the form is unloaded afterwards.
     bool Unload();
-    // Loads when needed and shows; vbModal waits until the form is hidden
-    // or unloaded.
+    // Loads when needed and shows (a shown form comes to the front); vbModal
+    // waits until the form is hidden or unloaded.
     void Show(int modal = vbModeless);
     void Hide();
     // Paints the whole window at once; no other events run.
