@@ -6,13 +6,17 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <cerrno>
 #include <charconv>
+#include <chrono>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <limits>
+#include <vector>
 
 #include "platform/db/isolate.h"
 #include "platform/db/jet_import.h"
@@ -410,7 +414,7 @@ std::string cached_copy(const std::string& path, const struct stat& st) {
         failure = "The file changed while it was being read.";
     if (!failure.empty()) {
         ::unlink(temp.c_str());
-        if (!failure.empty() && failure.back() != '.') failure += '.';
+        if (failure.back() != '.') failure += '.';
         failure[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(failure[0])));
         unrecognized(path, failure);
     }
@@ -419,11 +423,15 @@ std::string cached_copy(const std::string& path, const struct stat& st) {
         ::unlink(temp.c_str());
         unrecognized(path, std::string("The copy cannot be kept: ") + std::strerror(e) + ".");
     }
-    // Copies of earlier states of the same file are of no further use.
+    // Copies of earlier states of the same file are of no further use, nor
+    // are pieces left by a program that ended while copying (a day old, so
+    // as not to take one being made now).
+    const auto day_ago = fs::file_time_type::clock::now() - std::chrono::hours(24);
     for (const auto& entry : fs::directory_iterator(folder, ec)) {
         std::string n = entry.path().filename().string();
-        if (n != name && n.rfind(prefix, 0) == 0 && n.find(".part-") == std::string::npos)
-            fs::remove(entry.path(), ec);
+        if (n == name || n.rfind(prefix, 0) != 0) continue;
+        bool part = n.find(".part-") != std::string::npos;
+        if (!part || entry.last_write_time(ec) < day_ago) fs::remove(entry.path(), ec);
     }
     return copy.string();
 }
@@ -441,7 +449,10 @@ Database Database::open(const std::string& path, OpenMode mode) {
     if (!S_ISREG(st.st_mode)) unrecognized(path, "It is not a file.");
     impl->lock_fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (impl->lock_fd < 0) unrecognized(path, std::string("It cannot be read: ") + std::strerror(errno) + ".");
-    if (::flock(impl->lock_fd, (mode == OpenMode::Exclusive ? LOCK_EX : LOCK_SH) | LOCK_NB) != 0)
+    // Only a lock held by another opener keeps this one out; a file system
+    // that has no locks at all is read without one.
+    if (::flock(impl->lock_fd, (mode == OpenMode::Exclusive ? LOCK_EX : LOCK_SH) | LOCK_NB) != 0 &&
+        errno == EWOULDBLOCK)
         throw Error(kErrFileInUse, "Could not use '" + path + "'; file already in use.");
 
     switch (sniff(impl->lock_fd)) {
