@@ -8,6 +8,7 @@
 #include <stdlib.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -34,7 +35,14 @@ inline const fs::path& work_dir() {
     return dir;
 }
 
-inline const bool work_dir_ready = (work_dir(), true);
+inline void remove_work_dir() {
+    std::error_code ec;
+    fs::remove_all(work_dir(), ec);
+}
+
+// Everything a test process writes goes with it. Registered after the folder's
+// path exists, so the handler runs before that path is destroyed.
+inline const bool work_dir_ready = (work_dir(), std::atexit(remove_work_dir), true);
 
 inline void write_file(const fs::path& path, const std::string& text) {
     fs::create_directories(path.parent_path());
