@@ -190,19 +190,24 @@ std::int64_t currency(const Value& v) {
     std::size_t i = 0;
     bool neg = false;
     if (i < s.size() && (s[i] == '-' || s[i] == '+')) neg = s[i++] == '-';
-    std::int64_t units = 0;
+    std::uint64_t units = 0;
     int digits = 0, decimals = -1;
+    const std::uint64_t limit = neg ? 9223372036854775808ull : 9223372036854775807ull;
+    auto push = [&](unsigned d) {
+        if (units > (limit - d) / 10) throw WriteError("Currency value out of range");
+        units = units * 10 + d;
+    };
     for (; i < s.size(); ++i) {
         char c = s[i];
         if (c == '.' && decimals < 0) { decimals = 0; continue; }
         if (c < '0' || c > '9') throw WriteError("not a number: \"" + s + "\"");
         if (decimals >= 0 && ++decimals > 4) throw WriteError("Currency has at most 4 decimals: \"" + s + "\"");
-        if (++digits > 18) throw WriteError("Currency value out of range");
-        units = units * 10 + (c - '0');
+        ++digits;
+        push(static_cast<unsigned>(c - '0'));
     }
     if (digits == 0) throw WriteError("not a number: \"" + s + "\"");
-    for (int k = std::max(decimals, 0); k < 4; ++k) units *= 10;
-    return neg ? -units : units;
+    for (int k = std::max(decimals, 0); k < 4; ++k) push(0);
+    return neg ? static_cast<std::int64_t>(0 - units) : static_cast<std::int64_t>(units);
 }
 
 double date_value(const Value& v) {
@@ -593,25 +598,24 @@ void Writer::Impl::add_table(const std::string& name, const std::vector<Column>&
     tables.push_back(std::move(t));
 }
 
-// A table's map of the pages holding its rows: the bitmap in the row itself
-// when it is short enough, else pointers to bitmap pages.
+// A table's map of the pages holding its rows, a 64-byte row as Access
+// keeps it: the bitmap itself when the pages lie close enough together, else
+// pointers to bitmap pages.
 std::vector<std::uint8_t> Writer::Impl::usage_map(const std::vector<std::uint32_t>& pages) {
-    std::vector<std::uint8_t> m;
-    constexpr std::size_t kInlineBits = (1000 - 5) * 8;
-    if (pages.empty()) {
-        m.assign(5 + 16, 0);
-        return m;
-    }
+    constexpr std::size_t kMapRow = 64;
+    constexpr std::uint32_t kInlineBits = (kMapRow - 5) * 8;
+    constexpr std::uint32_t kMaxMapPages = (kMapRow - 1) / 4;
+    std::vector<std::uint8_t> m(kMapRow, 0);
+    if (pages.empty()) return m;
     auto [lo_it, hi_it] = std::minmax_element(pages.begin(), pages.end());
     std::uint32_t lo = *lo_it, hi = *hi_it;
     if (hi - lo < kInlineBits) {
-        m.assign(5 + (hi - lo) / 8 + 1, 0);
         put32(m.data() + 1, lo);
         for (auto p : pages) m[5 + (p - lo) / 8] |= static_cast<std::uint8_t>(1u << ((p - lo) % 8));
         return m;
     }
     std::uint32_t nmaps = hi / kPagesPerMapPage + 1;
-    if (1 + 4 * static_cast<std::size_t>(nmaps) > kSinglePageMemoMax) throw WriteError("table too large");
+    if (nmaps > kMaxMapPages) throw WriteError("file too large for Jet");
     std::vector<Page> maps(nmaps);
     std::vector<std::uint32_t> numbers(nmaps, 0);
     for (auto p : pages) {
@@ -624,7 +628,6 @@ std::vector<std::uint8_t> Writer::Impl::usage_map(const std::vector<std::uint32_
         }
         maps[k][4 + bit / 8] |= static_cast<std::uint8_t>(1u << (bit % 8));
     }
-    m.assign(1 + 4 * static_cast<std::size_t>(nmaps), 0);
     m[0] = 0x01;
     for (std::uint32_t k = 0; k < nmaps; ++k) {
         put32(m.data() + 1 + 4 * k, numbers[k]);
