@@ -28,7 +28,8 @@
 //                     midnight, else "YYYY-MM-DD HH:MM:SS" (to the second).
 //                     Texts of this form sort as the dates do, and a
 //                     #yyyy-mm-dd# literal becomes the same text, so
-//                     comparisons and BETWEEN behave as in Jet.
+//                     comparisons and BETWEEN behave as in Jet. (A stored
+//                     value outside the years 100..9999 stays a number.)
 // Nulls stay null; every table keeps its columns in their stored order.
 //
 // Errors are thrown as db::Error with a Jet-style number and description.
@@ -81,7 +82,8 @@ struct DateTime {
 
 class Recordset;
 
-// One value of the current row.
+// One value of the current row. It reads its Recordset, so it is good for
+// as long as that Recordset stays where it is.
 class Field {
 public:
     const std::string& name() const;
