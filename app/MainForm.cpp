@@ -112,8 +112,8 @@ void MainForm::SetEndProcess(std::function<void()> end_process) {
 }
 
 std::string MainForm::TabCaptionOf(int i) {
-    static const char* const captions[kTabCount] = {"CDE Files", "Detail Reports", "MapCase", "Class Rate",
-                                                    "SSA",       "HMZ",            "SDF",     "Volume"};
+    static const char* const captions[kTabCount] = {
+        "CDE Files", "Detail Reports", "MapCase", "Class Rate", "SSA", "HMZ", "SDF", "Volume"};
     return i >= 0 && i < kTabCount ? captions[i] : "";
 }
 
@@ -126,7 +126,8 @@ std::string MainForm::TabDescription(int i) {
         case kTabMapCase:
             return "Collision location validation utilities.";
         case kTabClassRate:
-            return "Generate a Rate Table in Published Format from a VRQ Class-Rate CSV report file.";
+            return "Generate a Rate Table in Published Format from a VRQ Class-Rate CSV report "
+                   "file.";
         case kTabSSA:
             return std::string("Modify a Specified Sections Analysis CSV file.") + CRLF +
                    "or Analyse an SSA output subset CDE file.";
@@ -159,7 +160,7 @@ MainForm::MainForm() : ui::Form("MainForm", kDesignCaption) {
 void MainForm::Layout() {
     Move(kDesignLeft, kDesignTop, 12600, 11280);
 
-    constexpr int kRow = 420;      // row pitch
+    constexpr int kRow = 420;  // row pitch
     constexpr int kBoxH = 315;
     constexpr int kLabelX = 240;
     constexpr int kBoxX = 2400;
@@ -294,7 +295,8 @@ void MainForm::Layout() {
         frame_row(txtHMZ_HMZversion, "HMZ Version:", 300, 1200);
         txtHMZ_HMZversion.SetToolTipText("HMZ version to use (yyyymm)");
         frame_row(txtHMZ_LatLon, "Lat, Lon:", 300 + kRow, 3600);
-        txtHMZ_LatLon.SetToolTipText("Comma or space separated, decimal degrees Latitude and Longitude");
+        txtHMZ_LatLon.SetToolTipText(
+            "Comma or space separated, decimal degrees Latitude and Longitude");
         frame_row(txtHMZ_Range, "Search Range (m):", 300 + 2 * kRow, 900);
         txtHMZ_Range.SetToolTipText("Range for selecting hwy geometry inflection points.");
         frame_row(txtHMZ_ShowRange, "Show within (m):", 300 + 3 * kRow, 900);
@@ -317,7 +319,8 @@ void MainForm::Layout() {
     // "Volume": two columns of inputs, then the two option frames.
     {
         const ui::Where page = ui::OnTab(SSTab1, kTabVolume);
-        auto cell = [&](ui::TextBox& box, const std::string& caption, int lx, int lw, int bx, int y, int w) {
+        auto cell = [&](ui::TextBox& box, const std::string& caption, int lx, int lw, int bx, int y,
+                        int w) {
             label(page, caption, lx, y, lw);
             box.Move(bx, y, w, kBoxH);
         };
@@ -367,8 +370,9 @@ void MainForm::Form_Load() {
     TempFolder = AddBackslash(shell::Environ("temp"));
     if (!FolderExists(TempFolder)) TempFolder.clear();
 
-    tessawin::SetStatusWriter(
-        [this](const std::string& mes, bool append, const std::string& sep) { ShowStatus(mes, append, sep); });
+    tessawin::SetStatusWriter([this](const std::string& mes, bool append, const std::string& sep) {
+        ShowStatus(mes, append, sep);
+    });
 
     SetTop(CoordinateOr(Get("Top", ""), kDesignTop));
     SetLeft(CoordinateOr(Get("Left", ""), kDesignLeft));
@@ -391,9 +395,10 @@ void MainForm::Restore_Settings() {
     CDE_SDF_fields.SetText(Get("LastCDE_SDF_fields", ""));
     outCDE_file.SetText(Get("LastoutCDEfile", ""));
     CDE_HMZversion.SetText(Get("LastCDE_HMZversion", ""));
-    CDE_chkLatLon.SetValue(Get("LastCDE_chkLatLon", "False") == "True" ? ui::vbChecked : ui::vbUnchecked);
+    CDE_chkLatLon.SetValue(Get("LastCDE_chkLatLon", "False") == "True" ? ui::vbChecked
+                                                                       : ui::vbUnchecked);
     CDE_chkNaltAlbers.SetValue(Get("LastCDE_chkNaltalbers", "False") == "True" ? ui::vbChecked
-                                                                                : ui::vbUnchecked);
+                                                                               : ui::vbUnchecked);
     txtHMZ_Segment.SetText(Get("LastHMZ_Segment", ""));
     txtHMZ_km.SetText(Get("LastHMZ_km", ""));
     txtHMZ_date.SetText(Get("LastHMZ_date", ""));
@@ -520,15 +525,20 @@ void MainForm::ShowStatus(const std::string& mes, bool Append, const std::string
 
 // Frame buttons.
 
-void MainForm::cmdClearStatus_Click() { Status.SetText(""); }
+void MainForm::cmdClearStatus_Click() {
+    Status.SetText("");
+}
 
-void MainForm::cmdReadMe_Click() { Shell_Command("Notepad", AppFolder + "readme.txt", vbNormalFocus); }
+void MainForm::cmdReadMe_Click() {
+    Shell_Command("Notepad", AppFolder + "readme.txt", vbNormalFocus);
+}
 
 void MainForm::cmdAbout_Click() {
-    ui::MsgBox(std::string("Tessawin Version ") + VersionText() + CRLF + CRLF +
-                   "This application processes data of the Vorquist collision records system (VRQ)" + CRLF +
-                   "and of the Hemzolar highway location inventory (HMZ).",
-               ui::vbOKOnly);
+    ui::MsgBox(
+        std::string("Tessawin Version ") + VersionText() + CRLF + CRLF +
+            "This application processes data of the Vorquist collision records system (VRQ)" +
+            CRLF + "and of the Hemzolar highway location inventory (HMZ).",
+        ui::vbOKOnly);
 }
 
 void MainForm::cmdTest_Click() {
@@ -571,8 +581,8 @@ void MainForm::Form_Unload(int16_t& Cancel) {
 
 // Input checks.
 
-bool MainForm::GetFileName(ui::TextBox& txtFolder, ui::TextBox& txtFile, std::string& folder, std::string& file,
-                           std::string& fullname) {
+bool MainForm::GetFileName(ui::TextBox& txtFolder, ui::TextBox& txtFile, std::string& folder,
+                           std::string& file, std::string& fullname) {
     folder = Trim(txtFolder.Text());
     file = Trim(txtFile.Text());
     if (folder.empty()) {
@@ -597,7 +607,9 @@ bool MainForm::GetFileName(ui::TextBox& txtFolder, ui::TextBox& txtFile, std::st
     return false;
 }
 
-bool MainForm::GetCDEfilename() { return GetFileName(CDE_folder, CDE_file, cde_folder, cde_file, cde_fullname); }
+bool MainForm::GetCDEfilename() {
+    return GetFileName(CDE_folder, CDE_file, cde_folder, cde_file, cde_fullname);
+}
 
 bool MainForm::Check_OutFolder(std::string& OutFolder) {
     OutFolder = Trim(Out_Folder.Text());
@@ -615,9 +627,9 @@ bool MainForm::Check_OutFolder(std::string& OutFolder) {
 bool MainForm::Confirm_Delete_File(const std::string& FileName, bool Ask) {
     if (!FileExists(FileName)) return true;
     if (Ask) {
-        const ui::MsgBoxResult answer =
-            ui::MsgBox("File " + FileName + CRLF + "already exists." + CRLF + CRLF + "OK to delete it?",
-                       ui::vbOKCancel + ui::vbExclamation, "Delete/Replace File?");
+        const ui::MsgBoxResult answer = ui::MsgBox(
+            "File " + FileName + CRLF + "already exists." + CRLF + CRLF + "OK to delete it?",
+            ui::vbOKCancel + ui::vbExclamation, "Delete/Replace File?");
         if (answer == ui::vbCancel) return false;
     }
     if (std::remove(FileName.c_str()) == 0) {
@@ -625,8 +637,8 @@ bool MainForm::Confirm_Delete_File(const std::string& FileName, bool Ask) {
         return true;
     }
     const tessawin::ErrorInfo err = tessawin::ErrorFromErrno(errno);
-    ui::MsgBox("Error " + std::to_string(err.number) + " occurred when trying to delete file" + CRLF + CRLF +
-                   FileName + CRLF + CRLF + err.description + CRLF + CRLF +
+    ui::MsgBox("Error " + std::to_string(err.number) + " occurred when trying to delete file" +
+                   CRLF + CRLF + FileName + CRLF + CRLF + err.description + CRLF + CRLF +
                    "The file may be in use by another process" + CRLF +
                    "If so, close it, then retry the Dravnor operation.",
                ui::vbExclamation, "Delete Error");
@@ -642,8 +654,11 @@ void MainForm::cmdCDEBrowse_Click() {
 
 void MainForm::cmdBrowseSDF_Click() {
     std::string chosen;
-    if (!GetFileFn(CDE_SDF_file.Text(), "Section Definition File", CDE_folder.Text(), "Read", chosen)) return;
-    const bool in_cde_folder = Upper(AddBackslash(FolderPart(chosen))) == Upper(AddBackslash(CDE_folder.Text()));
+    if (!GetFileFn(CDE_SDF_file.Text(), "Section Definition File", CDE_folder.Text(), "Read",
+                   chosen))
+        return;
+    const bool in_cde_folder =
+        Upper(AddBackslash(FolderPart(chosen))) == Upper(AddBackslash(CDE_folder.Text()));
     CDE_SDF_file.SetText(in_cde_folder ? FileNamePart(chosen) : chosen);
 }
 

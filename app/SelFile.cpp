@@ -8,7 +8,8 @@ int32_t SelFileExtraFlags = 0;
 
 namespace {
 
-constexpr int kFileBaseFlags = ui::cdlOFNPathMustExist + ui::cdlOFNNoChangeDir + ui::cdlOFNHideReadOnly;
+constexpr int kFileBaseFlags =
+    ui::cdlOFNPathMustExist + ui::cdlOFNNoChangeDir + ui::cdlOFNHideReadOnly;
 constexpr int kFolderBaseFlags = ui::cdlOFNNoChangeDir + ui::cdlOFNHideReadOnly;
 constexpr const char* kAllFiles = "All Files (*.*)|*.*";
 

@@ -7,7 +7,9 @@
 
 namespace {
 
-bool StartsWith(const std::string& s, const char* prefix) { return s.rfind(prefix, 0) == 0; }
+bool StartsWith(const std::string& s, const char* prefix) {
+    return s.rfind(prefix, 0) == 0;
+}
 
 // A check value as stored: 0, 1 or 2; anything else is the default.
 int CheckValueOf(const std::string& text) {
@@ -59,7 +61,8 @@ void Form_Restore_Settings(ui::Form& Form, const std::string& Section) {
                 k->SetValue(CheckValueOf(settings::GetSetting(kSettingsApp, section, name, "0")));
         } else if (StartsWith(name, "opt")) {
             if (auto* o = dynamic_cast<ui::OptionButton*>(&c))
-                o->SetValue(OptionValueOf(settings::GetSetting(kSettingsApp, section, name, "False")));
+                o->SetValue(
+                    OptionValueOf(settings::GetSetting(kSettingsApp, section, name, "False")));
         }
     }
 }
@@ -89,4 +92,6 @@ void Form_KeepOnScreen(ui::Form& Form, int16_t Top, int16_t Left) {
     }
 }
 
-bool Is_Control_Array(const ui::Control& Control) { return Control.IsArrayElement(); }
+bool Is_Control_Array(const ui::Control& Control) {
+    return Control.IsArrayElement();
+}

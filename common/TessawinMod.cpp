@@ -70,13 +70,21 @@ DeveloperSite DefaultDeveloperSite() {
     return {"brellin", "/usr/local/share/brellin/devmachine.txt", "BRELLIN-DEV1", "BRELLIN-DEV2"};
 }
 
-const DeveloperSite& CurrentDeveloperSite() { return site_slot(); }
+const DeveloperSite& CurrentDeveloperSite() {
+    return site_slot();
+}
 
-void SetDeveloperSite(DeveloperSite site) { site_slot() = std::move(site); }
+void SetDeveloperSite(DeveloperSite site) {
+    site_slot() = std::move(site);
+}
 
-void SetStatusWriter(StatusWriter writer) { status_slot() = std::move(writer); }
+void SetStatusWriter(StatusWriter writer) {
+    status_slot() = std::move(writer);
+}
 
-bool HasStatusWriter() { return static_cast<bool>(status_slot()); }
+bool HasStatusWriter() {
+    return static_cast<bool>(status_slot());
+}
 
 void WriteStatus(const std::string& mes, bool append, const std::string& sep) {
     if (status_slot()) status_slot()(mes, append, sep);

@@ -44,9 +44,9 @@ ErrorInfo ErrorFromErrno(int err_no);
 
 // Where the developers' machines are recognised.
 struct DeveloperSite {
-    std::string user_name;     // with the marker file below
+    std::string user_name;  // with the marker file below
     std::string marker_file;
-    std::string computer_1;    // either computer name alone
+    std::string computer_1;  // either computer name alone
     std::string computer_2;
 };
 const DeveloperSite& CurrentDeveloperSite();
@@ -57,7 +57,8 @@ DeveloperSite DefaultDeveloperSite();
 
 // The main window's status box, for modules below the frame. The frame
 // installs the writer while its window is loaded and removes it at unload.
-using StatusWriter = std::function<void(const std::string& mes, bool append, const std::string& sep)>;
+using StatusWriter =
+    std::function<void(const std::string& mes, bool append, const std::string& sep)>;
 void SetStatusWriter(StatusWriter writer);
 bool HasStatusWriter();
 // Writes to the status box when one is installed; otherwise does nothing.

@@ -47,7 +47,9 @@ void win_Openfile(const std::string& File) {
     shell::OpenDocument(File);
 }
 
-std::string App_ExeFullName() { return shell::ExecutablePath(); }
+std::string App_ExeFullName() {
+    return shell::ExecutablePath();
+}
 
 void Shell_And_Wait(const std::string& Command, int16_t WindowStyle) {
     (void)WindowStyle;

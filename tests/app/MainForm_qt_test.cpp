@@ -45,7 +45,8 @@ TEST(MainFormQt, WindowTabsStatusAndClose) {
     auto* tabs = qobject_cast<QTabWidget*>(tw_qt::WidgetOf(form.SSTab1));
     ASSERT_NE(tabs, nullptr);
     ASSERT_EQ(tabs->count(), 8);
-    const char* captions[] = {"CDE Files", "Detail Reports", "MapCase", "Class Rate", "SSA", "HMZ", "SDF", "Volume"};
+    const char* captions[] = {"CDE Files", "Detail Reports", "MapCase", "Class Rate", "SSA", "HMZ",
+                              "SDF",       "Volume"};
     for (int i = 0; i < 8; ++i) EXPECT_EQ(tabs->tabText(i).toStdString(), captions[i]);
 
     auto* status = qobject_cast<QPlainTextEdit*>(tw_qt::WidgetOf(form.Status));

@@ -1,13 +1,12 @@
 #include "app/SelFile.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
-
-#include <unistd.h>
 
 #include "tests/support/headless.h"
 
@@ -22,7 +21,7 @@ std::string Upper(std::string s) {
 }
 
 class BrowseForm : public ui::Form {
-public:
+  public:
     BrowseForm() : ui::Form("frmBrowseTest") {}
     ui::TextBox& txtFolder = Add<ui::TextBox>("txtFolder");
     ui::TextBox& txtFile = Add<ui::TextBox>("txtFile");
@@ -30,13 +29,14 @@ public:
 };
 
 class SelFileTest : public testsupport::HeadlessTest {
-protected:
+  protected:
     void SetUp() override {
         HeadlessTest::SetUp();
         SelFileFilter.clear();
         SelFileExtraFlags = 0;
-        dir_ = fs::temp_directory_path() / ("selfile_" + std::to_string(::getpid()) + "_" +
-                                            ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        dir_ = fs::temp_directory_path() /
+               ("selfile_" + std::to_string(::getpid()) + "_" +
+                ::testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::create_directories(dir_);
         folder_ = dir_.string() + "/";
         std::ofstream(folder_ + "a.csv") << "x\n";
@@ -71,7 +71,8 @@ TEST_F(SelFileTest, TitlesOfTheTwoFileChoices) {
         std::string noun, get_file_title, path_file_title;
     } cases[] = {
         {"output", "Specify the output file", "Specify the output file"},
-        {"Section Definition File", "Specify the Section Definition File", "Specify the Section Definition File"},
+        {"Section Definition File", "Specify the Section Definition File",
+         "Specify the Section Definition File"},
         {"Collision Data Extract csv file", "Specify the Collision Data Extract csv file",
          "Specify the Collision Data Extract csv file"},
         {"notes file.", "Specify the notes file.", "Specify the notes file."},
@@ -94,8 +95,12 @@ TEST_F(SelFileTest, FlagsAndDialogKindFollowTheMode) {
         int flags;
         bool save;
     } cases[] = {
-        {"READ", 2060 + 4096, false}, {"Read", 2060 + 4096, false}, {"WRITE", 2060 + 32768, true},
-        {"write", 2060 + 32768, true}, {"", 2060, true},           {"Append", 2060, true},
+        {"READ", 2060 + 4096, false},
+        {"Read", 2060 + 4096, false},
+        {"WRITE", 2060 + 32768, true},
+        {"write", 2060 + 32768, true},
+        {"", 2060, true},
+        {"Append", 2060, true},
     };
     form_.Load();
     for (const Case& c : cases) {
@@ -143,14 +148,14 @@ TEST_F(SelFileTest, InitialFolderAndFileOfAFileChoice) {
         std::string deffn, initdir, folder, name;
     } cases[] = {
         {"", "", "", ""},
-        {bare_dir, "", bare_dir, ""},               // an existing folder: no file name
-        {file, "", folder_, "a.csv"},               // split into its folder and name
-        {file, "  ", folder_, "a.csv"},             // a blank initdir is none
-        {file, folder_, folder_, "a.csv"},          // the same folder keeps the name
+        {bare_dir, "", bare_dir, ""},                     // an existing folder: no file name
+        {file, "", folder_, "a.csv"},                     // split into its folder and name
+        {file, "  ", folder_, "a.csv"},                   // a blank initdir is none
+        {file, folder_, folder_, "a.csv"},                // the same folder keeps the name
         {file, Upper(folder_), Upper(folder_), "a.csv"},  // compared in upper case
-        {file, bare_dir, bare_dir, ""},             // without its separator it differs
+        {file, bare_dir, bare_dir, ""},                   // without its separator it differs
         {file, "/elsewhere/", "/elsewhere/", ""},
-        {"b.csv", folder_, folder_, "b.csv"},       // a bare name is kept
+        {"b.csv", folder_, folder_, "b.csv"},  // a bare name is kept
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.deffn + " | " + c.initdir);

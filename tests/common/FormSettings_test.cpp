@@ -14,21 +14,21 @@ namespace fs = std::filesystem;
 namespace {
 
 class SettingsWindow : public ui::Form {
-public:
+  public:
     explicit SettingsWindow(std::string name = "frmSettingsTest") : ui::Form(std::move(name)) {}
     ui::TextBox& txtName = Add<ui::TextBox>("txtName");
     ui::CheckBox& chkFlag = Add<ui::CheckBox>("chkFlag");
     ui::Frame& fraChoice = Add<ui::Frame>("fraChoice");
     ui::OptionButton& optA = Add<ui::OptionButton>("optA", ui::In(fraChoice));
     ui::OptionButton& optB = Add<ui::OptionButton>("optB", ui::In(fraChoice));
-    ui::TextBox& Name = Add<ui::TextBox>("Name");           // no prefix: left alone
-    ui::TextBox& TxtUpper = Add<ui::TextBox>("TxtUpper");   // prefix is case-sensitive
-    ui::Label& txtCaption = Add<ui::Label>("txtCaption");   // not a text box
+    ui::TextBox& Name = Add<ui::TextBox>("Name");          // no prefix: left alone
+    ui::TextBox& TxtUpper = Add<ui::TextBox>("TxtUpper");  // prefix is case-sensitive
+    ui::Label& txtCaption = Add<ui::Label>("txtCaption");  // not a text box
     ui::ControlArray<ui::CheckBox> chkSlot = AddArray<ui::CheckBox>("chkSlot", 1, 2);
 };
 
 class FormSettingsTest : public testsupport::HeadlessTest {
-protected:
+  protected:
     void SetUp() override {
         HeadlessTest::SetUp();
         dir_ = fs::temp_directory_path() / ("formsettings_" + std::to_string(::getpid()));
@@ -145,12 +145,12 @@ TEST_F(FormSettingsTest, KeepOnScreenAtAndBeyondItsLimits) {
         int want_top, want_left;
     } cases[] = {
         {0, 0, -1, -1, 0, 0},
-        {sh - 600, sw - 300, -1, -1, sh - 600, sw - 300},        // exactly at the limits: stays
-        {sh - 599, 500, -1, -1, centre_top, 500},                // top beyond: centred, left alone
-        {500, sw - 299, -1, -1, 500, centre_left},               // left beyond: centred, top alone
+        {sh - 600, sw - 300, -1, -1, sh - 600, sw - 300},  // exactly at the limits: stays
+        {sh - 599, 500, -1, -1, centre_top, 500},          // top beyond: centred, left alone
+        {500, sw - 299, -1, -1, 500, centre_left},         // left beyond: centred, top alone
         {-1, -1, -1, -1, centre_top, centre_left},
-        {-5000, 40000, 120, 240, 120, 240},                      // given position
-        {700, 900, 120, 240, 700, 900},                          // on screen: given position unused
+        {-5000, 40000, 120, 240, 120, 240},  // given position
+        {700, 900, 120, 240, 700, 900},      // on screen: given position unused
     };
     SettingsWindow f;
     for (const Case& c : cases) {

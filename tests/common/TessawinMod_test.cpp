@@ -20,7 +20,7 @@ namespace {
 const std::string CRLF = "\r\n";
 
 class TessawinModTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         dir_ = fs::temp_directory_path() / ("tessawinmod_" + std::to_string(::getpid()));
         fs::create_directories(dir_);
@@ -72,8 +72,8 @@ TEST_F(TessawinModTest, FileOpenErrorMsgGivesNumberKindNameAndDescription) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.err);
         EXPECT_EQ(FileOpenErrorMsg(c.kind, c.file, c.err),
-                  "Error " + std::to_string(c.number) + " while trying to open " + c.kind + " file:" + CRLF + c.file +
-                      CRLF + CRLF + c.description);
+                  "Error " + std::to_string(c.number) + " while trying to open " + c.kind +
+                      " file:" + CRLF + c.file + CRLF + CRLF + c.description);
     }
 }
 
@@ -81,8 +81,8 @@ TEST_F(TessawinModTest, FileOpenErrorMsgReportsTheOpenThatJustFailed) {
     const std::string name = (dir_ / "no such folder" / "x.csv").string();
     std::FILE* f = std::fopen(name.c_str(), "w");
     ASSERT_EQ(f, nullptr);
-    EXPECT_EQ(FileOpenErrorMsg("output", name),
-              "Error 76 while trying to open output file:" + CRLF + name + CRLF + CRLF + "Path not found");
+    EXPECT_EQ(FileOpenErrorMsg("output", name), "Error 76 while trying to open output file:" +
+                                                    CRLF + name + CRLF + CRLF + "Path not found");
 }
 
 TEST_F(TessawinModTest, AtBrellinRecognisesTheDevelopersMachines) {
@@ -97,8 +97,7 @@ TEST_F(TessawinModTest, AtBrellinRecognisesTheDevelopersMachines) {
         {"devuser", "office-pc", no_marker, false},  // the user alone is not enough
         {"DevUser", "office-pc", marker, false},     // exact case
         {"someone", "DEV-A", no_marker, true},       // either computer alone
-        {"someone", "DEV-B", no_marker, true},
-        {"someone", "dev-b", marker, false},
+        {"someone", "DEV-B", no_marker, true},      {"someone", "dev-b", marker, false},
         {"someone", "office-pc", marker, false},
     };
     for (const Case& c : cases) {
