@@ -127,8 +127,11 @@ bool ParseDouble(std::string_view text, double& out) {
     if (b == std::string_view::npos) return false;
     std::size_t e = text.find_last_not_of(' ');
     text = text.substr(b, e - b + 1);
-    if (!text.empty() && text[0] == '+') text.remove_prefix(1);
-    if (text.empty() || text[0] == '+') return false;
+    if (!text.empty() && text[0] == '+') {
+        text.remove_prefix(1);
+        if (!text.empty() && (text[0] == '+' || text[0] == '-')) return false;
+    }
+    if (text.empty()) return false;
     // Only digits and a point may start the number (no "inf", "nan").
     std::size_t lead = text[0] == '-' ? 1 : 0;
     if (lead >= text.size() || !((text[lead] >= '0' && text[lead] <= '9') || text[lead] == '.')) return false;
