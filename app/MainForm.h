@@ -35,6 +35,11 @@ class MainForm : public ui::Form {
     // The window's design position, used when no position is remembered.
     static constexpr int kDesignLeft = 1200;
     static constexpr int kDesignTop = 600;
+    // Where the tab commands put their buttons on every tab page: a column
+    // right of the inputs (twips, from the tab strip's top-left corner).
+    static constexpr int kCommandLeft = 9240;
+    static constexpr int kCommandWidth = 2760;
+    static constexpr int kCommandTop = 600;
     // The file name the development host runs under (its last 7 characters).
     static constexpr std::string_view kDevHostExe = "devhost";
 

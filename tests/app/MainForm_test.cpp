@@ -264,6 +264,25 @@ TEST_F(MainFormTest, ClosingAnotherWayKeepsTheInputsOfTheLastClose) {
     ExpectInputs("a");
 }
 
+TEST_F(MainFormTest, CloseAsksWhenTheInputsCannotBeSaved) {
+    MainForm& f = form();
+    f.Show();
+    // A file where the store's folder should be: nothing can be written.
+    const std::string blocker = (dir_ / "blocker").string();
+    Touch(blocker);
+    settings::SetStoreFolder(blocker);
+    ui_->ExpectMsgBox(ui::vbCancel, "The inputs could not be saved in ");
+    ui::ClickButton(f.cmdClose);
+    EXPECT_TRUE(f.Loaded());
+    EXPECT_EQ(ends_, 0);
+    EXPECT_EQ(ui_->shown.back().buttons, ui::vbOKCancel + ui::vbExclamation);
+
+    ui_->ExpectMsgBox(ui::vbOK, "OK closes without saving them");
+    ui::ClickButton(f.cmdClose);
+    EXPECT_FALSE(f.Loaded());
+    EXPECT_EQ(ends_, 1);
+}
+
 TEST_F(MainFormTest, RememberedValuesThatCannotBeUsedFallBackToTheirDefaults) {
     struct Case {
         std::string top, left, tab;
