@@ -43,7 +43,11 @@ HEMZSHIFT8_API void DLL_HEMZSHIFT_TO_HMZVERSION(const char* date, int32_t date_l
 
 /* The whole history with its detail report. mode: -9 none, 0 or more an I/O
  * unit (7 the log), -1 the file "Hemzshift_Detail.txt" in the temporary
- * folder, -2 that file opened in the text viewer. */
+ * folder ("temp", else TMPDIR, else /tmp), -2 that file then opened in the
+ * viewer (HEMZSHIFT_VIEWER, else xdg-open). status: 0 when written (with -2
+ * the viewer's start status, above 32 when it started), else the I/O error,
+ * or the error number of a library stopped by a data error; untouched with
+ * mode -9. */
 HEMZSHIFT8_API void DLL_HEMZSHIFT_ALL(const int32_t* mode, const char* date, int32_t date_len, const char* segment,
                                       int32_t segment_len, const char* code, int32_t code_len, const float* km,
                                       int32_t* status);

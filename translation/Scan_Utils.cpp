@@ -33,12 +33,11 @@ std::string_view rest_of(std::string_view line, int from) {
 }
 
 // The abort line, then the rest of the line list-directed; then the stop.
-[[noreturn]] void scan_stop(const std::string& abort_line, bool list_directed, std::string_view rest) {
+[[noreturn]] void scan_stop(const std::string& abort_line, std::string_view rest) {
     write_message(message_unit(), abort_line);
     std::string line2 = " ";
     line2.append(rest);
     write_message(message_unit(), line2);
-    (void)list_directed;
     LIBRARY_STOP(ERR_SCAN_STRICT, abort_line);
 }
 
@@ -63,7 +62,7 @@ void scan(std::string_view line, int& first, int& last, int ml, int& col, int& s
         if (strict) {
             char buf[80];
             std::snprintf(buf, sizeof buf, "*** ABORT IN SCAN_S - NO FIELD FOUND AFTER COL %3d ***", col);
-            scan_stop(buf, false, line);
+            scan_stop(buf, line);
         }
         status = 1;
         has_last = false;
@@ -80,7 +79,7 @@ void scan(std::string_view line, int& first, int& last, int ml, int& col, int& s
             }
         if (close == 0) {
             if (strict) {
-                scan_stop(" *** ABORT IN SCAN_S - NO CLOSING QUOTE ***", true, rest_of(line, p));
+                scan_stop(" *** ABORT IN SCAN_S - NO CLOSING QUOTE ***", rest_of(line, p));
             }
             status = 2;
             int d = len + 1;
@@ -120,7 +119,7 @@ void scan(std::string_view line, int& first, int& last, int ml, int& col, int& s
         if (strict) {
             char buf[80];
             std::snprintf(buf, sizeof buf, "*** ABORT IN SCAN_S - FIELD TOO LONG.  ML = %3d ***", ml);
-            scan_stop(buf, true, rest_of(line, first));
+            scan_stop(buf, rest_of(line, first));
         }
         status = 3;
     }
