@@ -282,6 +282,7 @@ protected:
                                                        {"Legs", jet::Type::Integer}});
         w.add_row(li, {num(1), num(10), num(4)});
         w.add_row(li, {num(2), {}, num(3)});
+        w.add_table("Empty", {{"A", jet::Type::Long}});
         w.finish();
         d_ = db::Database::open(path_);
     }
@@ -341,6 +342,7 @@ TEST_F(Inventory, SnapshotCountsAndMoves) {
 
     db::Recordset empty;
     EXPECT_TRUE(empty.eof());
+    EXPECT_EQ(one(d_, "SELECT count(*) FROM Empty"), "0");
 }
 
 TEST_F(Inventory, QueryErrorsHaveJetNumbers) {
