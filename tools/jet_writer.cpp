@@ -374,7 +374,8 @@ struct Writer::Impl {
         lval_open = false;
     }
 
-    // Puts memo data into long-value pages; returns the 12-byte field header.
+    // Appends a memo field to the row: its 12-byte header, followed by the
+    // data when that is short, else the data go to long-value pages.
     void store_memo(const std::vector<std::uint8_t>& data, std::vector<std::uint8_t>& out) {
         std::uint32_t len = static_cast<std::uint32_t>(data.size());
         if (len >= 0x1000000) throw WriteError("memo too long");
@@ -648,18 +649,14 @@ void Writer::Impl::write_tdef(const TableState& t) {
     def.insert(def.end(), t.tdef_tail.begin(), t.tdef_tail.end());
     put32(def.data() + 8, static_cast<std::uint32_t>(def.size() - 8));
 
-    std::size_t pos = 8;
+    // A long definition goes on over further pages, each after its 8-byte header.
+    std::size_t pos = 0;
     for (std::size_t k = 0; k < t.tdef_pages.size(); ++k) {
         Page pg{};
-        pg[0] = 0x02;
-        pg[1] = 0x01;
         std::size_t n;
         if (k == 0) {
             n = std::min<std::size_t>(def.size(), kPageSize);
             std::memcpy(pg.data(), def.data(), n);
-            pg[0] = 0x02;
-            pg[1] = 0x01;
-            pg[2] = pg[3] = 0;
             pos = n;
         } else {
             n = std::min<std::size_t>(def.size() - pos, kPageSize - 8);
@@ -667,6 +664,8 @@ void Writer::Impl::write_tdef(const TableState& t) {
             pos += n;
             n += 8;
         }
+        pg[0] = 0x02;
+        pg[1] = 0x01;
         put32(pg.data() + 4, k + 1 < t.tdef_pages.size() ? t.tdef_pages[k + 1] : 0);
         put16(pg.data() + 2, static_cast<std::uint32_t>(kPageSize - n >= 8 ? kPageSize - n - 8 : 0));
         write_page(t.tdef_pages[k], pg.data());

@@ -157,6 +157,29 @@ TEST(JetWriter, MemosOfEveryStorageLengthReadBackWhole) {
     EXPECT_TRUE(export_table(file, "Memos") == expected);
 }
 
+TEST(JetWriter, WideTableDefinitionGoesOnOverSeveralPages) {
+    TempDir dir;
+    std::string file = dir.file("wide.mdb");
+    std::vector<jet::Column> cols;
+    std::vector<jet::Value> row;
+    std::string header, values;
+    for (int i = 0; i < 200; ++i) {
+        char name[40];
+        std::snprintf(name, sizeof name, "A_rather_long_column_name_%03d", i);
+        cols.push_back({name, i % 2 ? jet::Type::Long : jet::Type::Text, 10});
+        row.push_back(i % 2 ? jet::Value(std::int64_t{i}) : jet::Value(std::to_string(i)));
+        header += (i ? "," : "") + std::string(name);
+        values += (i ? "," : "") + (i % 2 ? std::to_string(i) : "\"" + std::to_string(i) + "\"");
+    }
+    {
+        jet::Writer w(file);
+        w.add_row(w.add_table("Wide", cols), row);
+        w.finish();
+    }
+    expect_readable(file, {"Wide"});
+    EXPECT_EQ(export_table(file, "Wide"), header + "\n" + values + "\n");
+}
+
 TEST(JetWriter, ScriptWritesTheSameAsTheLibrary) {
     TempDir dir;
     std::string file = write_script(dir,
