@@ -346,6 +346,14 @@ TEST_F(Translation, LoadedTablesAndLog) {
         EXPECT_NE(log.find(text), std::string::npos) << text << "\n" << log;
 }
 
+TEST(TranslationLoad, DefaultFolderIsTheBuildSettingUnlessOverridden) {
+    ::unsetenv("HEMZSHIFT_DEFAULT_DATA");
+    EXPECT_EQ(default_data_folder(), BUILT_IN_DATA_FOLDER);
+    ::setenv("HEMZSHIFT_DEFAULT_DATA", "/elsewhere/match", 1);
+    EXPECT_EQ(default_data_folder(), "/elsewhere/match");
+    ::unsetenv("HEMZSHIFT_DEFAULT_DATA");
+}
+
 TEST(TranslationLoad, FolderChoice) {
     const path data = trtest::write_data_set("default");
     ::setenv("HEMZSHIFT_DEFAULT_DATA", data.c_str(), 1);
@@ -386,6 +394,19 @@ TEST(TranslationLoad, GroupAndMatchLimitsAndLinking) {
     EXPECT_EQ(group(7).M1, 4);
     EXPECT_EQ(group(7).M2, 5);
     EXPECT_EQ(group(8).M1, 3);
+}
+
+TEST(TranslationLoad, OneDecimalRoundsMatchKmsAsTheyLoad) {
+    const path d = trtest::fresh_folder("ndp1");
+    trtest::write_file(d / "HMZ_Transform_Group.csv", "10,202001,'x',1900-01-01,2019-12-31,0100,0\n");
+    trtest::write_file(d / "HMZ_Transform_Match.csv", "M,10,a,12.34,0100,12.35,0\nM,10,a,-2.25,0100,0.05,0\n");
+    HEMZSHIFT_INIT(1, std::nullopt, d.string());
+    EXPECT_EQ(match_point(1).FromKm, 12.3f);
+    EXPECT_EQ(match_point(1).ToKm, 12.4f);
+    EXPECT_EQ(match_point(2).FromKm, -2.3f);
+    EXPECT_EQ(match_point(2).ToKm, 0.1f);
+    HEMZSHIFT_INIT(2, std::nullopt, d.string());
+    EXPECT_EQ(match_point(1).FromKm, 12.34f);
 }
 
 TEST(TranslationLoad, BadNumericFieldsReadAsZeroWithAWarning) {
