@@ -22,10 +22,11 @@ constexpr double kDefaultWidth = LXW_DEF_COL_WIDTH;
 struct MemCell {
     CellValue value;
     int16_t color = 0;
+    bool used() const { return value.kind != CellValue::Empty || color != 0; }
 };
 
 struct MemorySheet : Worksheet::Impl {
-    std::map<int32_t, std::map<int32_t, MemCell>> rows;
+    std::map<int32_t, std::vector<MemCell>> rows;  // a row's cells by column - 1
     std::map<int32_t, std::string> column_formats;
     std::map<int32_t, double> widths;
     std::string pending_csv;  // the file still to be read, on first use
@@ -35,9 +36,14 @@ struct MemorySheet : Worksheet::Impl {
     MemCell* find(int32_t row, int32_t column) {
         load();
         auto r = rows.find(row);
-        if (r == rows.end()) return nullptr;
-        auto c = r->second.find(column);
-        return c == r->second.end() ? nullptr : &c->second;
+        if (r == rows.end() || r->second.size() < static_cast<size_t>(column)) return nullptr;
+        return &r->second[static_cast<size_t>(column - 1)];
+    }
+
+    MemCell& cell(int32_t row, int32_t column) {
+        auto& cells = rows[row];
+        if (cells.size() < static_cast<size_t>(column)) cells.resize(static_cast<size_t>(column));
+        return cells[static_cast<size_t>(column - 1)];
     }
 
     CellValue get(int32_t row, int32_t column) override {
@@ -53,12 +59,11 @@ struct MemorySheet : Worksheet::Impl {
         load();
         CellValue v = value;
         if (v.kind == CellValue::Text) v.text = detail::xml_safe(v.text);
-        MemCell& c = rows[row][column];
-        c.value = v;
-        if (v.kind == CellValue::Empty && c.color == 0) {
-            rows[row].erase(column);
-            if (rows[row].empty()) rows.erase(row);
+        if (v.kind == CellValue::Empty) {
+            if (MemCell* c = find(row, column)) c->value = v;
+            return;
         }
+        cell(row, column).value = std::move(v);
     }
 
     std::string format_at(int32_t, int32_t column) override {
@@ -73,7 +78,8 @@ struct MemorySheet : Worksheet::Impl {
 
     void set_color(int32_t row, int32_t column, int16_t index) override {
         load();
-        rows[row][column].color = index;
+        if (index == 0 && !find(row, column)) return;
+        cell(row, column).color = index;
     }
 
     void set_column_format(int32_t column, const std::string& format) override {
@@ -86,9 +92,8 @@ struct MemorySheet : Worksheet::Impl {
         const std::string format = format_at(1, column);
         size_t widest = 0;
         for (const auto& [r, cells] : rows) {
-            auto c = cells.find(column);
-            if (c == cells.end()) continue;
-            const std::string shown = detail::shown_text(c->second.value, format);
+            if (cells.size() < static_cast<size_t>(column)) continue;
+            const std::string shown = detail::shown_text(cells[static_cast<size_t>(column - 1)].value, format);
             size_t chars = 0;
             for (unsigned char ch : shown)
                 if ((ch & 0xC0) != 0x80) ++chars;
@@ -188,7 +193,7 @@ void check_lxw(lxw_error err, const std::string& what) {
 void MemoryBook::write(const std::string& target) {
     const std::string temp = temp_beside(target);
     lxw_workbook_options options{};
-    options.constant_memory = LXW_FALSE;
+    options.constant_memory = LXW_TRUE;  // rows are written in order
     lxw_workbook* wb = workbook_new_opt(temp.c_str(), &options);
     if (!wb) {
         std::remove(temp.c_str());
@@ -232,8 +237,11 @@ void MemoryBook::write(const std::string& target) {
             }
             for (const auto& [r, cells] : sheet.rows) {
                 const auto row = static_cast<lxw_row_t>(r - 1);
-                for (const auto& [c, cell] : cells) {
-                    const auto col = static_cast<lxw_col_t>(c - 1);
+                for (size_t i = 0; i < cells.size(); ++i) {
+                    const MemCell& cell = cells[i];
+                    if (!cell.used()) continue;
+                    const auto c = static_cast<int32_t>(i + 1);
+                    const auto col = static_cast<lxw_col_t>(i);
                     const std::string code = sheet.format_at(r, c);
                     const CellValue& v = cell.value;
                     lxw_format* fmt = format_for(code, cell.color, v.kind == CellValue::Date);

@@ -686,10 +686,15 @@ int PackageBook::recolor(int xf, int16_t color) {
     return new_xf;
 }
 
+struct StringWriter : pugi::xml_writer {
+    std::string out;
+    void write(const void* data, size_t size) override { out.append(static_cast<const char*>(data), size); }
+};
+
 std::string serialise(const pugi::xml_document& doc) {
-    std::ostringstream out;
-    doc.save(out, "", pugi::format_raw | pugi::format_no_declaration, pugi::encoding_utf8);
-    return out.str();
+    StringWriter w;
+    doc.save(w, "", pugi::format_raw | pugi::format_no_declaration, pugi::encoding_utf8);
+    return std::move(w.out);
 }
 
 void PackageBook::write(const std::string& target) {
@@ -749,7 +754,9 @@ void PackageBook::write(const std::string& target) {
                 zip_discard(z);
                 throw Error(kErrDefined, "Cannot write " + target + ": " + why);
             }
-            zip_set_file_compression(z, static_cast<zip_uint64_t>(index), ZIP_CM_DEFLATE, 0);
+            // fast deflate: large sheets are slow to pack at the best level (and
+            // libzip ignores a level given with the entry's own method)
+            zip_set_file_compression(z, static_cast<zip_uint64_t>(index), ZIP_CM_DEFAULT, 1);
         }
         for (const auto& name : removed) {
             const zip_int64_t index = zip_name_locate(z, name.c_str(), 0);
