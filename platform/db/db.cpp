@@ -31,6 +31,8 @@ namespace fs = std::filesystem;
 
 // A conversion that shows no progress for this long is taken to hang.
 constexpr std::chrono::seconds kStallLimit{30};
+// Far more than any real file needs (memos are the largest single values).
+constexpr std::size_t kConversionMemory = std::size_t{4} << 30;
 
 bool iequals(std::string_view a, std::string_view b) {
     if (a.size() != b.size()) return false;
@@ -402,7 +404,7 @@ std::string cached_copy(const std::string& path, const struct stat& st) {
     std::string temp = buf.data();
     std::string failure = detail::run_isolated(
         [&](const std::function<void()>& progress) { return detail::import_jet(path, temp, progress); },
-        kStallLimit);
+        kStallLimit, kConversionMemory);
     if (failure.empty()) {
         int tfd = ::open(temp.c_str(), O_RDONLY | O_CLOEXEC);
         if (tfd < 0 || ::fsync(tfd) != 0) failure = std::string("The copy cannot be written: ") + std::strerror(errno);

@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -10,6 +11,7 @@
 #include <cstdio>
 #include <cstring>
 #include <exception>
+#include <new>
 
 namespace db::detail {
 
@@ -46,7 +48,7 @@ std::string last_line(const std::string& text) {
 }  // namespace
 
 std::string run_isolated(const std::function<std::string(const std::function<void()>& progress)>& work,
-                         std::chrono::milliseconds stall_limit) {
+                         std::chrono::milliseconds stall_limit, std::size_t memory_limit) {
     int proto[2], err[2];
     if (::pipe2(proto, O_CLOEXEC) != 0) return std::string("cannot start the reader: ") + std::strerror(errno);
     if (::pipe2(err, O_CLOEXEC) != 0) {
@@ -67,10 +69,20 @@ std::string run_isolated(const std::function<std::string(const std::function<voi
         ::close(err[0]);
         ::dup2(err[1], 2);
         ::signal(SIGPIPE, SIG_IGN);
+#if !defined(__SANITIZE_ADDRESS__)
+        if (memory_limit > 0) {
+            rlimit lim{memory_limit, memory_limit};
+            ::setrlimit(RLIMIT_AS, &lim);
+        }
+#else
+        (void)memory_limit;
+#endif
         const int fd = proto[1];
         std::string result;
         try {
             result = work([fd] { write_all(fd, &kProgress, 1); });
+        } catch (const std::bad_alloc&) {
+            result = "the file could not be read: the reader ran out of memory";
         } catch (const std::exception& e) {
             result = *e.what() ? e.what() : "failed";
         } catch (...) {

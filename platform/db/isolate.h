@@ -12,8 +12,11 @@ namespace db::detail {
 // when it succeeded or the reason it failed. Returns "" when the child
 // finished successfully, else a description of what went wrong: the reason
 // the work gave, the signal it died of, or that it made no progress within
-// `stall_limit` (it is then killed).
+// `stall_limit` (it is then killed). A `memory_limit` above 0 caps the
+// child's address space, so a file that sends the reader round a loop of
+// allocations cannot take the machine's memory (not applied under
+// AddressSanitizer, whose shadow memory needs the room).
 std::string run_isolated(const std::function<std::string(const std::function<void()>& progress)>& work,
-                         std::chrono::milliseconds stall_limit);
+                         std::chrono::milliseconds stall_limit, std::size_t memory_limit = 0);
 
 }  // namespace db::detail

@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <memory>
 #include <thread>
+#include <vector>
 
 namespace {
 
@@ -43,6 +45,21 @@ TEST(Isolated, HangIsStopped) {
         },
         300ms);
     EXPECT_NE(msg.find("no progress for 0.3 s"), std::string::npos) << msg;
+}
+
+TEST(Isolated, MemoryIsCapped) {
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "no address-space cap under AddressSanitizer";
+#else
+    std::string msg = run_isolated(
+        [](const std::function<void()>&) -> std::string {
+            // Address space, not memory: the blocks are never touched.
+            std::vector<std::unique_ptr<char[]>> hog;
+            for (;;) hog.emplace_back(new char[std::size_t{64} << 20]);
+        },
+        10s, std::size_t{256} << 20);
+    EXPECT_NE(msg.find("ran out of memory"), std::string::npos) << msg;
+#endif
 }
 
 }  // namespace
