@@ -1,5 +1,6 @@
 #include "common/Excel_Util.h"
 
+#include <charconv>
 #include <cmath>
 
 #include "platform/ui/ui.h"
@@ -38,8 +39,8 @@ bool decimal_value(const std::string& text, double& value) {
             return false;
     }
     if (digits == 0 || points > 1) return false;
-    value = std::strtod(t.c_str(), nullptr);
-    return true;
+    const std::string body = t.substr(t[0] == '+' ? 1 : 0);  // from_chars takes no "+"
+    return std::from_chars(body.data(), body.data() + body.size(), value).ec == std::errc();
 }
 
 void bad_column(const std::string& Col) {

@@ -267,6 +267,14 @@ WorksheetRef Workbook::Worksheets(int32_t index) {
     return impl_->sheets[static_cast<size_t>(index - 1)];
 }
 
+WorksheetRef Workbook::Worksheets(const std::string& name) {
+    check_open(*impl_);
+    const std::string wanted = detail::lower(name);
+    for (auto& s : impl_->sheets)
+        if (detail::lower(s->impl().name) == wanted) return s;
+    throw Error(kErrSubscript, "Subscript out of range: no worksheet " + name);
+}
+
 WorksheetRef Workbook::ActiveWorksheet() {
     check_open(*impl_);
     const int32_t i = impl_->active_worksheet();

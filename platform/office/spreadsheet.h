@@ -170,6 +170,9 @@ public:
     // The worksheet at index (from 1, worksheets only: chart sheets are not
     // counted). Out of range throws office::Error.
     WorksheetRef Worksheets(int32_t index);
+    // The worksheet called name, without regard to case; office::Error when
+    // there is none.
+    WorksheetRef Worksheets(const std::string& name);
     // The active sheet as a worksheet; throws office::Error when the active
     // sheet is not a worksheet.
     WorksheetRef ActiveWorksheet();

@@ -178,6 +178,8 @@ TEST_F(SpreadsheetTest, ReadsTheCellsOfAnExistingWorkbook) {
     EXPECT_EQ(book->Worksheets(2)->Name(), "Results");
     EXPECT_EQ(book->Worksheets(2)->Index(), 2);
     EXPECT_THROW(book->Worksheets(3), office::Error);
+    EXPECT_EQ(book->Worksheets("rEsUlTs"), book->Worksheets(2));
+    EXPECT_THROW(book->Worksheets("Chart1"), office::Error);
     EXPECT_THROW(book->ActiveWorksheet(), office::Error);  // the chart sheet is active
     EXPECT_THROW(app->ActiveWorksheet(), office::Error);
 
