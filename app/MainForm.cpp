@@ -70,8 +70,12 @@ int CoordinateOr(const std::string& text, int def) {
 // A remembered tab: a whole number of an existing tab, else the first tab.
 int TabOr(const std::string& text) {
     const std::string t = Trim(text);
-    if (t.size() != 1 || t[0] < '0' || t[0] >= '0' + MainForm::kTabCount) return 0;
-    return t[0] - '0';
+    if (t.empty()) return 0;
+    char* end = nullptr;
+    const double v = std::strtod(t.c_str(), &end);
+    if (end == t.c_str() || *end != '\0' || v != std::floor(v) || v < 0 || v >= MainForm::kTabCount)
+        return 0;
+    return static_cast<int>(v);
 }
 
 // A truth value as stored: "True"/"False" in any case, or a number (non-zero

@@ -293,6 +293,9 @@ TEST_F(MainFormTest, RememberedValuesThatCannotBeUsedFallBackToTheirDefaults) {
         {"", " ", "-1", MainForm::kDesignTop, MainForm::kDesignLeft, 0},
         {"900", "1500.4", "3", 900, 1500, 3},
         {" 900 ", "0", " 7 ", 900, 0, 7},
+        {"300", "450", "07", 300, 450, 7},
+        {"0", "0", "2.5", 0, 0, 0},
+        {"0", "0", "1e1", 0, 0, 0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.top + " | " + c.left + " | " + c.tab);
