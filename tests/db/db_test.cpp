@@ -32,7 +32,7 @@ protected:
         else ::unsetenv("XDG_CACHE_HOME");
     }
 
-    fs::path cache() const { return dir_.path() / "cache" / "Tessawin"; }
+    fs::path cache() const { return db::cache_folder(); }
     std::vector<std::string> cache_files() const {
         std::vector<std::string> names;
         std::error_code ec;
@@ -454,6 +454,29 @@ TEST_F(Inventory, ExclusiveOpenKeepsOthersOut) {
     auto shared1 = db::Database::open(path_);
     auto shared2 = db::Database::open(path_);
     EXPECT_EQ(error_of([&] { db::Database::open(path_, db::OpenMode::Exclusive); }), db::kErrFileInUse);
+}
+
+TEST_F(DbTest, CacheFolderFollowsTheXdgRule) {
+    const char* home = std::getenv("HOME");
+    std::string saved_home = home ? home : "";
+    struct Case {
+        const char* xdg;    // nullptr: unset
+        const char* home;
+        const char* folder;
+    } cases[] = {
+        {"/var/cache/me", "/home/me", "/var/cache/me/Tessawin"},
+        {nullptr, "/home/me", "/home/me/.cache/Tessawin"},
+        {"", "/home/me", "/home/me/.cache/Tessawin"},
+        {"relative/cache", "/home/me", "/home/me/.cache/Tessawin"},   // only an absolute path counts
+    };
+    for (const auto& c : cases) {
+        if (c.xdg) ::setenv("XDG_CACHE_HOME", c.xdg, 1);
+        else ::unsetenv("XDG_CACHE_HOME");
+        ::setenv("HOME", c.home, 1);
+        EXPECT_EQ(db::cache_folder(), c.folder) << (c.xdg ? c.xdg : "(unset)");
+    }
+    if (home) ::setenv("HOME", saved_home.c_str(), 1);
+    else ::unsetenv("HOME");
 }
 
 // ------------------------------------------------------------ bad files
