@@ -113,6 +113,10 @@ void Shell_Command(const std::string& Program, const std::string& Args, int16_t 
 
 std::string SQL_Str(const std::string& s);
 std::string SQL_Date(const std::chrono::year_month_day& d);
+// A date text (year, month and day with "-", "." or "/" between) written the
+// same way; a text that does not read as a date is placed between the "#"
+// signs as it stands, so the database reports it.
+std::string SQL_Date(const std::string& d);
 std::string XML_Escape(const std::string& s);
 
 std::string Replace_All(const std::string& s, const std::string& Find, const std::string& Repl);

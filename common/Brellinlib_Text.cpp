@@ -48,6 +48,13 @@ std::string SQL_Date(const std::chrono::year_month_day& d) {
     return buf;
 }
 
+std::string SQL_Date(const std::string& d) {
+    int16_t y = 0, m = 0, day = 0;
+    if (!Parse_Date_YMD(d, y, m, day)) return "#" + d + "#";
+    return SQL_Date(std::chrono::year{y} / std::chrono::month{static_cast<unsigned>(m)} /
+                    std::chrono::day{static_cast<unsigned>(day)});
+}
+
 std::string XML_Escape(const std::string& s) {
     if (s.find_first_not_of(' ') == std::string::npos) return "";
     std::string out;

@@ -40,6 +40,13 @@ bool InputFile::Open(const std::string& path) {
         error_ = errno;
         return false;
     }
+    struct stat st {};
+    if (::fstat(fd_, &st) == 0 && S_ISDIR(st.st_mode)) {
+        ::close(fd_);
+        fd_ = -1;
+        error_ = EISDIR;
+        return false;
+    }
     buf_.resize(kBlock);
     pos_ = end_ = 0;
     eof_ = false;

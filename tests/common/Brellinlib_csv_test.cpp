@@ -218,6 +218,10 @@ TEST_F(LineFileTest, MissingFileDoesNotOpenAndReadsAsEnded) {
     Read_Line(f, line, eof);
     EXPECT_EQ(line, "");
     EXPECT_TRUE(eof);
+
+    InputFile folder(dir_.string());
+    EXPECT_FALSE(folder.is_open());
+    EXPECT_EQ(folder.error(), EISDIR);
 }
 
 TEST_F(LineFileTest, OutputAppearsOnlyWhenClosed) {

@@ -23,6 +23,9 @@ TEST(Literals, SqlStr) {
 TEST(Literals, SqlDate) {
     EXPECT_EQ(SQL_Date(year{2020} / January / 31), "#2020-01-31#");
     EXPECT_EQ(SQL_Date(year{1999} / December / 1), "#1999-12-01#");
+    EXPECT_EQ(SQL_Date("2020/01/31"), "#2020-01-31#");
+    EXPECT_EQ(SQL_Date(std::string("2020.01-31")), "#2020-01-31#");
+    EXPECT_EQ(SQL_Date("31/01/2020"), "#31/01/2020#");
 }
 
 TEST(Literals, XmlEscape) {
