@@ -2,7 +2,6 @@
 
 #include <fcntl.h>
 #include <sqlite3.h>
-#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -16,6 +15,8 @@
 #include <filesystem>
 #include <functional>
 #include <limits>
+#include <map>
+#include <mutex>
 #include <vector>
 
 #include "platform/db/isolate.h"
@@ -336,15 +337,63 @@ DateTime Field::as_date() const {
 
 // ----------------------------------------------------------------- Database
 
+namespace {
+
+// Who has which file open in this program. Every open is read-only, so other
+// programs reading the same file do no harm and are not kept out; within the
+// program an exclusive open stands alone, as Jet has it.
+class OpenFiles {
+public:
+    using Key = std::pair<dev_t, ino_t>;
+    bool take(Key k, OpenMode mode) {
+        std::lock_guard<std::mutex> g(m_);
+        auto& u = users_[k];
+        if (u.exclusive || (mode == OpenMode::Exclusive && u.shared > 0)) {
+            if (!u.exclusive && u.shared == 0) users_.erase(k);
+            return false;
+        }
+        if (mode == OpenMode::Exclusive) u.exclusive = true;
+        else ++u.shared;
+        return true;
+    }
+    void give_back(Key k, OpenMode mode) {
+        std::lock_guard<std::mutex> g(m_);
+        auto it = users_.find(k);
+        if (it == users_.end()) return;
+        if (mode == OpenMode::Exclusive) it->second.exclusive = false;
+        else --it->second.shared;
+        if (!it->second.exclusive && it->second.shared <= 0) users_.erase(it);
+    }
+
+private:
+    struct Users {
+        int shared = 0;
+        bool exclusive = false;
+    };
+    std::mutex m_;
+    std::map<Key, Users> users_;
+};
+
+OpenFiles& open_files() {
+    static OpenFiles files;
+    return files;
+}
+
+}  // namespace
+
 struct Database::Impl {
     std::string path;
     std::string cache;   // the copy's file, when the data come from a Jet file
     sqlite3* db = nullptr;
-    int lock_fd = -1;
+    int fd = -1;
+    bool registered = false;
+    OpenFiles::Key key{};
+    OpenMode mode = OpenMode::Shared;
 
     ~Impl() {
         if (db) sqlite3_close(db);
-        if (lock_fd >= 0) ::close(lock_fd);
+        if (fd >= 0) ::close(fd);
+        if (registered) open_files().give_back(key, mode);
     }
 };
 
@@ -449,15 +498,15 @@ Database Database::open(const std::string& path, OpenMode mode) {
         unrecognized(path, std::string("It cannot be read: ") + std::strerror(errno) + ".");
     }
     if (!S_ISREG(st.st_mode)) unrecognized(path, "It is not a file.");
-    impl->lock_fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (impl->lock_fd < 0) unrecognized(path, std::string("It cannot be read: ") + std::strerror(errno) + ".");
-    // Only a lock held by another opener keeps this one out; a file system
-    // that has no locks at all is read without one.
-    if (::flock(impl->lock_fd, (mode == OpenMode::Exclusive ? LOCK_EX : LOCK_SH) | LOCK_NB) != 0 &&
-        errno == EWOULDBLOCK)
+    impl->key = {st.st_dev, st.st_ino};
+    impl->mode = mode;
+    if (!open_files().take(impl->key, mode))
         throw Error(kErrFileInUse, "Could not use '" + path + "'; file already in use.");
+    impl->registered = true;
+    impl->fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (impl->fd < 0) unrecognized(path, std::string("It cannot be read: ") + std::strerror(errno) + ".");
 
-    switch (sniff(impl->lock_fd)) {
+    switch (sniff(impl->fd)) {
         case FileKind::Sqlite:
             impl->db = open_sqlite(path, SQLITE_OPEN_READONLY, path);
             if (!schema_readable(impl->db)) unrecognized(path, sqlite3_errmsg(impl->db));

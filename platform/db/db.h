@@ -52,7 +52,7 @@ enum ErrorNumber : int {
     kErrNotOpen = 91,            // no database open
     kErrNoCurrentRecord = 3021,  // read past the last row
     kErrFileNotFound = 3024,     // "Could not find file '...'."
-    kErrFileInUse = 3045,        // opened exclusive elsewhere
+    kErrFileInUse = 3045,        // opened exclusive elsewhere in the program
     kErrSyntax = 3075,           // a query that SQLite cannot parse or run
     kErrNoSuchTable = 3078,      // "cannot find the input table or query"
     kErrNoSuchColumn = 3061,     // an unknown field name in a query
@@ -71,8 +71,10 @@ private:
     int number_;
 };
 
-// Jet's exclusive open keeps every other opener out; shared lets other
-// shared openers in. Both are read-only.
+// Both are read-only. Within the program an exclusive open keeps every other
+// open of the same file out, and a shared one lets other shared ones in, as
+// in Jet. Other programs are not kept out: nothing here writes, so their
+// reading the file at the same time does no harm.
 enum class OpenMode { Shared, Exclusive };
 
 struct DateTime {
@@ -151,7 +153,8 @@ public:
 
     // Opens a Jet or SQLite file read-only. A Jet file is converted on the
     // first open (or when it changed since); a corrupt file gives error 3343
-    // with the cause. Missing file: 3024; locked by an exclusive opener: 3045.
+    // with the cause. Missing file: 3024; held exclusive by another open, or
+    // asked for exclusive while open elsewhere here: 3045.
     static Database open(const std::string& path, OpenMode mode = OpenMode::Shared);
 
     bool is_open() const;
