@@ -50,7 +50,9 @@ const char* sqlite_type(int col_type) {
 class Sqlite {
 public:
     explicit Sqlite(const std::string& path) {
-        if (sqlite3_open_v2(path.c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) != SQLITE_OK)
+        // One thread writes the copy; SQLite need not lock against others.
+        if (sqlite3_open_v2(path.c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX,
+                            nullptr) != SQLITE_OK)
             fail_ = "cannot create the copy " + path + ": " + sqlite3_errmsg(db_);
     }
     ~Sqlite() {
