@@ -202,10 +202,37 @@ TEST_F(DiskTest, FileStatusSeesOfficeLockFiles) {
 }
 
 TEST_F(DiskTest, FileStatusOfAFileThatCannotBeOpenedForWriting) {
-    if (geteuid() == 0) GTEST_SKIP() << "permissions do not bind root";
     const std::string f = Make("readonly.csv");
-    fs::permissions(f, fs::perms::owner_read);
-    EXPECT_EQ(FileStatus(f), 1);
+    fs::permissions(f, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    if (geteuid() != 0) {
+        EXPECT_EQ(FileStatus(f), 1);
+        return;
+    }
+    // Permissions do not bind root: ask as an ordinary user in a child.
+    fs::permissions(dir_, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
+                              fs::perms::others_read | fs::perms::others_exec);
+    pid_t pid = fork();
+    if (pid == 0) {
+        if (setgid(65534) != 0 || setuid(65534) != 0) _exit(2);
+        int16_t st = FileStatus(f);
+        _exit(st == 1 ? 0 : st == -1 ? 3 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(pid, &status, 0), pid);
+    ASSERT_TRUE(WIFEXITED(status));
+    if (WEXITSTATUS(status) == 3) GTEST_SKIP() << "the temporary folder is out of an ordinary user's reach";
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "2: could not become an ordinary user";
+}
+
+TEST_F(DiskTest, FileStatusWarnsOfOtherErrorsAndCountsTheFileLocked) {
+    Make("report.xlsx");
+    const std::string pattern = dir_ + "*.XLSX";
+    ui_->ExpectMsgBox(ui::vbOK, "Error 2: No such file or directory\nencountered in function FileStatus for file:\n" +
+                                    pattern + "\n(Setting status to 1 (Locked).");
+    EXPECT_EQ(FileStatus(pattern), 1);
+    ASSERT_EQ(ui_->shown.size(), 1u);
+    EXPECT_EQ(ui_->shown[0].title, "FileStatus Error");
+    EXPECT_EQ(ui_->shown[0].buttons, ui::vbExclamation);
 }
 
 class ShellCommandTest : public testsupport::HeadlessTest {
