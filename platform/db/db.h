@@ -30,7 +30,9 @@
 //                     #yyyy-mm-dd# literal becomes the same text, so
 //                     comparisons and BETWEEN behave as in Jet. (A stored
 //                     value outside the years 100..9999 stays a number.)
-// Nulls stay null; every table keeps its columns in their stored order.
+// Nulls stay null; every table keeps its columns in their stored order, and
+// the rows copied are checked against the table's own row count. A SQLite
+// file opened directly keeps its own column types and collations.
 //
 // Errors are thrown as db::Error with a Jet-style number and description.
 #pragma once
