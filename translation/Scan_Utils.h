@@ -1,6 +1,6 @@
 // The translation library's field scanner and its settings, number decoding
 // and rounding, edit-descriptor formatting, file and unit helpers, the
-// environment and the file-specification parser.
+// environment and the file-name parser.
 #pragma once
 
 #include <cstdint>

@@ -3,10 +3,6 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include <QAbstractButton>
-#include <QApplication>
-#include <QPlainTextEdit>
-#include <QTabWidget>
 #include <cstdlib>
 #include <filesystem>
 #include <optional>
@@ -14,9 +10,11 @@
 
 #include "app/MainForm.h"
 #include "platform/qt/QtApp.h"
+#include "platform/qt/QtProbe.h"
 #include "platform/settings/settings.h"
 
 namespace fs = std::filesystem;
+namespace probe = tw_qt::probe;
 
 TEST(MainFormQt, WindowTabsStatusAndClose) {
     ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
@@ -28,10 +26,7 @@ TEST(MainFormQt, WindowTabsStatusAndClose) {
     int ends = 0;
     MainForm::SetEndProcess([&] { ++ends; });
 
-    int argc = 1;
-    char name[] = "app_mainform_qt_tests";
-    char* argv[] = {name, nullptr};
-    QApplication app(argc, argv);
+    tw_qt::EnsureApplication();
     tw_qt::InstallBackend();
     tw_qt::SetMessageBoxHook([](const std::string& prompt, int, const std::string& title) {
         ADD_FAILURE() << "unexpected box: [" << title << "] " << prompt;
@@ -40,42 +35,33 @@ TEST(MainFormQt, WindowTabsStatusAndClose) {
 
     MainForm& form = TheMainForm();
     form.Show();
-    ASSERT_NE(tw_qt::WindowOf(form), nullptr);
+    ASSERT_TRUE(probe::HasWindow(form));
 
-    auto* tabs = qobject_cast<QTabWidget*>(tw_qt::WidgetOf(form.SSTab1));
-    ASSERT_NE(tabs, nullptr);
-    ASSERT_EQ(tabs->count(), 8);
+    ASSERT_EQ(probe::TabCount(form.SSTab1), 8);
     const char* captions[] = {"CDE Files", "Detail Reports", "MapCase", "Class Rate", "SSA", "HMZ",
                               "SDF",       "Volume"};
-    for (int i = 0; i < 8; ++i) EXPECT_EQ(tabs->tabText(i).toStdString(), captions[i]);
+    for (int i = 0; i < 8; ++i) EXPECT_EQ(probe::TabText(form.SSTab1, i), captions[i]);
 
-    auto* status = qobject_cast<QPlainTextEdit*>(tw_qt::WidgetOf(form.Status));
-    ASSERT_NE(status, nullptr);
-    EXPECT_EQ(status->toPlainText().toStdString(), "Process Collision Data Extract files.");
+    EXPECT_EQ(probe::WidgetText(form.Status), "Process Collision Data Extract files.");
 
     // The user picks the SSA tab: its two-line description shows.
-    tabs->setCurrentIndex(MainForm::kTabSSA);
-    app.processEvents();
+    ASSERT_TRUE(probe::UserSelectTab(form.SSTab1, MainForm::kTabSSA));
+    probe::ProcessEvents();
     EXPECT_EQ(form.SSTab1.Tab(), MainForm::kTabSSA);
     EXPECT_EQ(form.Status.Text(), MainForm::TabDescription(MainForm::kTabSSA));
-    EXPECT_NE(status->toPlainText().toStdString().find("or Analyse an SSA output subset CDE file."),
+    EXPECT_NE(probe::WidgetText(form.Status).find("or Analyse an SSA output subset CDE file."),
               std::string::npos);
 
-    auto* clear = qobject_cast<QAbstractButton*>(tw_qt::WidgetOf(form.cmdClearStatus));
-    ASSERT_NE(clear, nullptr);
-    clear->click();
-    app.processEvents();
+    ASSERT_TRUE(probe::UserClick(form.cmdClearStatus));
+    probe::ProcessEvents();
     EXPECT_EQ(form.Status.Text(), "");
-    EXPECT_TRUE(status->toPlainText().isEmpty());
+    EXPECT_EQ(probe::WidgetText(form.Status), "");
 
-    auto* out = tw_qt::WidgetOf(form.Out_Folder);
-    ASSERT_NE(out, nullptr);
+    ASSERT_NE(tw_qt::WidgetOf(form.Out_Folder), nullptr);
     form.Out_Folder.SetText("/data/out");
 
-    auto* close = qobject_cast<QAbstractButton*>(tw_qt::WidgetOf(form.cmdClose));
-    ASSERT_NE(close, nullptr);
-    close->click();
-    app.processEvents();
+    ASSERT_TRUE(probe::UserClick(form.cmdClose));
+    probe::ProcessEvents();
     EXPECT_FALSE(form.Loaded());
     EXPECT_EQ(ends, 1);
     EXPECT_TRUE(fs::exists(settings::StoreFile("Tessawin")));
