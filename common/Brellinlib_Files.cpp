@@ -15,9 +15,13 @@
 
 namespace {
 
-bool Blank(const std::string& s) { return s.find_first_not_of(' ') == std::string::npos; }
+bool Blank(const std::string& s) {
+    return s.find_first_not_of(' ') == std::string::npos;
+}
 
-bool HasWildcards(const std::string& name) { return name.find_first_of("*?") != std::string::npos; }
+bool HasWildcards(const std::string& name) {
+    return name.find_first_of("*?") != std::string::npos;
+}
 
 std::string Lower(std::string s) {
     for (char& c : s)
@@ -54,7 +58,8 @@ std::vector<std::string> ListNames(const std::string& Pattern) {
     while (const dirent* e = ::readdir(dir)) {
         std::string name = e->d_name;
         if (name == "." || name == "..") continue;
-        if (::fnmatch(pattern.c_str(), name.c_str(), FNM_CASEFOLD | FNM_PERIOD) == 0) names.push_back(name);
+        if (::fnmatch(pattern.c_str(), name.c_str(), FNM_CASEFOLD | FNM_PERIOD) == 0)
+            names.push_back(name);
     }
     ::closedir(dir);
     return names;
@@ -77,14 +82,19 @@ std::string GreatestName(const std::vector<std::string>& names) {
 
 void FileStatusWarning(int err, const std::string& Path) {
     ui::MsgBox("Error " + std::to_string(err) + ": " + std::strerror(err) +
-                   "\nencountered in function FileStatus for file:\n" + Path + "\n(Setting status to 1 (Locked).",
+                   "\nencountered in function FileStatus for file:\n" + Path +
+                   "\n(Setting status to 1 (Locked).",
                ui::vbExclamation | ui::vbOKOnly, "FileStatus Error");
 }
 
 // Open for reading and writing but refused: another program holds the file.
-bool InUseError(int err) { return err == EACCES || err == EPERM || err == EROFS || err == ETXTBSY || err == EBUSY; }
+bool InUseError(int err) {
+    return err == EACCES || err == EPERM || err == EROFS || err == ETXTBSY || err == EBUSY;
+}
 
-bool LockUnsupported(int err) { return err == ENOLCK || err == EINVAL || err == EOPNOTSUPP; }
+bool LockUnsupported(int err) {
+    return err == ENOLCK || err == EINVAL || err == EOPNOTSUPP;
+}
 
 // True when another holder's advisory lock (fcntl or flock) stands on fd.
 bool LockedByOther(int fd) {
@@ -136,7 +146,9 @@ std::string RemoveExtension(const std::string& Path) {
     return p == 0 ? Path : Path.substr(0, static_cast<std::size_t>(p - 1));
 }
 
-std::string FileBaseName(const std::string& Path) { return RemoveExtension(FileNamePart(Path)); }
+std::string FileBaseName(const std::string& Path) {
+    return RemoveExtension(FileNamePart(Path));
+}
 
 // ---------------------------------------------------------------------------
 // Tests on disk
@@ -222,13 +234,15 @@ std::vector<std::string> CommandWords(const std::string& text) {
 void Shell_Command(const std::string& Program, const std::string& Args, int16_t WindowStyle) {
     (void)WindowStyle;  // the desktop places the window
     std::vector<std::string> argv = CommandWords(Program);
-    if (argv.size() >= 2 && (Lower(argv[0]) == "cmd.exe" || Lower(argv[0]) == "cmd") && Lower(argv[1]) == "/c")
+    if (argv.size() >= 2 && (Lower(argv[0]) == "cmd.exe" || Lower(argv[0]) == "cmd") &&
+        Lower(argv[1]) == "/c")
         argv.erase(argv.begin(), argv.begin() + 2);
 
     std::string arg;
     if (std::size_t b = Args.find_first_not_of(' '); b != std::string::npos)
         arg = Args.substr(b, Args.find_last_not_of(' ') - b + 1);
-    if (arg.size() >= 2 && arg.front() == '"' && arg.back() == '"') arg = arg.substr(1, arg.size() - 2);
+    if (arg.size() >= 2 && arg.front() == '"' && arg.back() == '"')
+        arg = arg.substr(1, arg.size() - 2);
 
     shell::LaunchResult r;
     if (argv.size() == 1 && (Lower(argv[0]) == "notepad" || Lower(argv[0]) == "notepad.exe")) {
@@ -241,8 +255,8 @@ void Shell_Command(const std::string& Program, const std::string& Args, int16_t 
         r = shell::Start(argv);
     }
     if (r.started) return;
-    ui::MsgBox("Error: " + std::to_string(r.error) + " - " + r.error_text + "\nwhen shelling command: " + Program +
-                   " " + Args +
+    ui::MsgBox("Error: " + std::to_string(r.error) + " - " + r.error_text +
+                   "\nwhen shelling command: " + Program + " " + Args +
                    "\n\nThis probably means the program file cannot be found.\n"
                    "Note that unless the program is an EXE file, its extension\n"
                    "(e.g. .com or .bat) must be included.",

@@ -32,19 +32,23 @@ bool ReadDigits(const std::string& s, int16_t& out) {
     return true;
 }
 
-bool IsDateSep(char c) { return c == '.' || c == '-' || c == '/'; }
+bool IsDateSep(char c) {
+    return c == '.' || c == '-' || c == '/';
+}
 
 }  // namespace
 
 // ---------------------------------------------------------------------------
 // Literals
 
-std::string SQL_Str(const std::string& s) { return "'" + Replace_All(s, "'", "''") + "'"; }
+std::string SQL_Str(const std::string& s) {
+    return "'" + Replace_All(s, "'", "''") + "'";
+}
 
 std::string SQL_Date(const std::chrono::year_month_day& d) {
     char buf[32];
-    std::snprintf(buf, sizeof buf, "#%04d-%02u-%02u#", static_cast<int>(d.year()), static_cast<unsigned>(d.month()),
-                  static_cast<unsigned>(d.day()));
+    std::snprintf(buf, sizeof buf, "#%04d-%02u-%02u#", static_cast<int>(d.year()),
+                  static_cast<unsigned>(d.month()), static_cast<unsigned>(d.day()));
     return buf;
 }
 
@@ -61,12 +65,23 @@ std::string XML_Escape(const std::string& s) {
     out.reserve(s.size() + s.size() / 8);
     for (char c : s) {
         switch (c) {
-            case '&': out += "&amp;"; break;
-            case '<': out += "&lt;"; break;
-            case '>': out += "&gt;"; break;
-            case '"': out += "&quot;"; break;
-            case '\'': out += "&apos;"; break;
-            default: out += c;
+            case '&':
+                out += "&amp;";
+                break;
+            case '<':
+                out += "&lt;";
+                break;
+            case '>':
+                out += "&gt;";
+                break;
+            case '"':
+                out += "&quot;";
+                break;
+            case '\'':
+                out += "&apos;";
+                break;
+            default:
+                out += c;
         }
     }
     return out;
@@ -90,7 +105,8 @@ std::string Replace_All(const std::string& s, const std::string& Find, const std
     return out;
 }
 
-void Replace_Str(const std::string& s, const std::string& Find, const std::string& Repl, std::string& Result) {
+void Replace_Str(const std::string& s, const std::string& Find, const std::string& Repl,
+                 std::string& Result) {
     Result = Replace_All(s, Find, Repl);
 }
 
@@ -146,20 +162,35 @@ bool Parse_Date_YMD(const std::string& s, int16_t& Y, int16_t& M, int16_t& D) {
 int16_t Floor_I(float x) {
     double f = std::floor(static_cast<double>(x));
     if (!(f >= std::numeric_limits<int16_t>::min() && f <= std::numeric_limits<int16_t>::max())) {
-        std::string msg = "Overflow: " + decimal::Fixed(x, 3) + " has no whole part in the range -32768 to 32767.";
+        std::string msg = "Overflow: " + decimal::Fixed(x, 3) +
+                          " has no whole part in the range -32768 to 32767.";
         ui::MsgBox(msg, ui::vbExclamation | ui::vbOKOnly, "Floor_I");
         throw ui::CommandAbandoned(msg);
     }
     return static_cast<int16_t>(f);
 }
 
-int16_t Min_I(int16_t a, int16_t b) { return a < b ? a : b; }
-int16_t Max_I(int16_t a, int16_t b) { return b < a ? a : b; }
-int16_t Min_IV(int16_t a, int16_t b) { return a >= b ? b : a; }
-int16_t Max_IV(int16_t a, int16_t b) { return b >= a ? b : a; }
-int32_t Max_LV(int32_t a, int32_t b) { return b >= a ? b : a; }
-int16_t Min_IV2(int16_t a, int16_t b) { return Min_IV(a, b); }
-int16_t Max_IV2(int16_t a, int16_t b) { return Max_IV(a, b); }
+int16_t Min_I(int16_t a, int16_t b) {
+    return a < b ? a : b;
+}
+int16_t Max_I(int16_t a, int16_t b) {
+    return b < a ? a : b;
+}
+int16_t Min_IV(int16_t a, int16_t b) {
+    return a >= b ? b : a;
+}
+int16_t Max_IV(int16_t a, int16_t b) {
+    return b >= a ? b : a;
+}
+int32_t Max_LV(int32_t a, int32_t b) {
+    return b >= a ? b : a;
+}
+int16_t Min_IV2(int16_t a, int16_t b) {
+    return Min_IV(a, b);
+}
+int16_t Max_IV2(int16_t a, int16_t b) {
+    return Max_IV(a, b);
+}
 
 // ---------------------------------------------------------------------------
 // Lists
@@ -168,7 +199,8 @@ namespace {
 
 template <class T>
 bool FindIn(const T& value, const std::vector<T>& Arr, int16_t N, int16_t& Idx) {
-    const int16_t n = static_cast<int16_t>(std::min<std::size_t>(N > 0 ? N : 0, Arr.empty() ? 0 : Arr.size() - 1));
+    const int16_t n = static_cast<int16_t>(
+        std::min<std::size_t>(N > 0 ? N : 0, Arr.empty() ? 0 : Arr.size() - 1));
     for (int16_t i = 1; i <= n; ++i) {
         if (Arr[static_cast<std::size_t>(i)] == value) {
             Idx = i;
@@ -208,7 +240,8 @@ bool Add_Unique_L(int32_t Value, std::vector<int32_t>& Arr, int16_t& N, int16_t&
     return AddUnique(Value, Arr, N, Idx);
 }
 
-bool Add_Unique_S(const std::string& Value, std::vector<std::string>& Arr, int16_t& N, int16_t& Idx) {
+bool Add_Unique_S(const std::string& Value, std::vector<std::string>& Arr, int16_t& N,
+                  int16_t& Idx) {
     return AddUnique(Value, Arr, N, Idx);
 }
 

@@ -16,9 +16,13 @@ std::string Trim(const std::string& s) {
     return s.substr(b, s.find_last_not_of(' ') - b + 1);
 }
 
-std::string TrimOpt(const OptText& v) { return v ? Trim(*v) : std::string(); }
+std::string TrimOpt(const OptText& v) {
+    return v ? Trim(*v) : std::string();
+}
 
-bool Is(const OptText& v, const char* text) { return v && *v == text; }
+bool Is(const OptText& v, const char* text) {
+    return v && *v == text;
+}
 
 // km * scale + 0.001 in extended precision, rounded halves to even; a result
 // outside [lo, hi] shows its error and abandons the command.
@@ -27,8 +31,9 @@ long double KmKey(float Km, long double scale, long double lo, long double hi, c
     long double r = std::nearbyintl(x);
     if (!(r >= lo && r <= hi)) {
         std::string msg = std::string("Overflow: km ") + decimal::Fixed(Km, 3) +
-                          " is out of the range of whole " + (scale == 10 ? "hectometres" : "hundredths of a km") +
-                          " (" + decimal::Fixed(static_cast<double>(lo), 0) + " to " +
+                          " is out of the range of whole " +
+                          (scale == 10 ? "hectometres" : "hundredths of a km") + " (" +
+                          decimal::Fixed(static_cast<double>(lo), 0) + " to " +
                           decimal::Fixed(static_cast<double>(hi), 0) + ").";
         ui::MsgBox(msg, ui::vbExclamation | ui::vbOKOnly, name);
         throw ui::CommandAbandoned(msg);
@@ -41,18 +46,25 @@ bool ToInt16(const std::string& text, int16_t& out) {
     double v = 0;
     if (!decimal::ParseDouble(text, v)) return false;
     double r = std::nearbyint(v);
-    if (!(r >= std::numeric_limits<int16_t>::min() && r <= std::numeric_limits<int16_t>::max())) return false;
+    if (!(r >= std::numeric_limits<int16_t>::min() && r <= std::numeric_limits<int16_t>::max()))
+        return false;
     out = static_cast<int16_t>(r);
     return true;
 }
 
 }  // namespace
 
-std::string Format_Km(float Km, int16_t Ndp) { return Ndp == 1 ? Format_Km1(Km) : Format_Km2(Km); }
+std::string Format_Km(float Km, int16_t Ndp) {
+    return Ndp == 1 ? Format_Km1(Km) : Format_Km2(Km);
+}
 
-std::string Format_Km1(float Km) { return decimal::Format(Km, "##0.0"); }
+std::string Format_Km1(float Km) {
+    return decimal::Format(Km, "##0.0");
+}
 
-std::string Format_Km2(float Km) { return decimal::Format(Km, "##0.00"); }
+std::string Format_Km2(float Km) {
+    return decimal::Format(Km, "##0.00");
+}
 
 std::string Format_Km2_Right6(float Km) {
     std::string s = Format_Km2(Km);
@@ -60,7 +72,9 @@ std::string Format_Km2_Right6(float Km) {
     return s;
 }
 
-std::string hm_to_KmText(int16_t Hm) { return decimal::Format(static_cast<float>(Hm) / 10.0f, "##0.0"); }
+std::string hm_to_KmText(int16_t Hm) {
+    return decimal::Format(static_cast<float>(Hm) / 10.0f, "##0.0");
+}
 
 int16_t Km_to_hm(float Km) {
     return static_cast<int16_t>(KmKey(Km, 10, std::numeric_limits<int16_t>::min(),
@@ -72,11 +86,16 @@ int32_t Km_to_dam(float Km) {
                                       std::numeric_limits<int32_t>::max(), "Km_to_dam"));
 }
 
-std::string Pad_Code4(const std::string& v) { return v.size() == 3 ? "0" + v : v; }
+std::string Pad_Code4(const std::string& v) {
+    return v.size() == 3 ? "0" + v : v;
+}
 
-std::string Pad_Code8(const std::string& v) { return v.size() == 7 ? "0" + v : v; }
+std::string Pad_Code8(const std::string& v) {
+    return v.size() == 7 ? "0" + v : v;
+}
 
-std::string Locn_Position_Word(const OptText& Point, const OptText& Side, const OptText& LMtype, bool Bracket) {
+std::string Locn_Position_Word(const OptText& Point, const OptText& Side, const OptText& LMtype,
+                               bool Bracket) {
     std::string p = TrimOpt(Point);
     if (p.empty()) return "";
     std::string word;
@@ -89,8 +108,8 @@ std::string Locn_Position_Word(const OptText& Point, const OptText& Side, const 
     return Bracket ? "[" + word + "]" : word;
 }
 
-std::string Landmark_Description(const OptText& Description, const OptText& LMtype, const OptText& Side,
-                                 const OptText& Point, const OptText& Text) {
+std::string Landmark_Description(const OptText& Description, const OptText& LMtype,
+                                 const OptText& Side, const OptText& Point, const OptText& Text) {
     std::string d = Description.value_or("");
     std::string s;
     int32_t p = InStrLast(d, " (");
@@ -98,7 +117,8 @@ std::string Landmark_Description(const OptText& Description, const OptText& LMty
         int32_t c = InStrLast(d, ")");
         if (p < c) {
             s = d.substr(static_cast<std::size_t>(p - 1), static_cast<std::size_t>(c - p + 1));
-            d = Trim(d.substr(0, static_cast<std::size_t>(p - 1)) + d.substr(static_cast<std::size_t>(c)));
+            d = Trim(d.substr(0, static_cast<std::size_t>(p - 1)) +
+                     d.substr(static_cast<std::size_t>(c)));
         }
     }
     std::string t = TrimOpt(Text);

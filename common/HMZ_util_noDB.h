@@ -9,10 +9,10 @@
 
 // Kilometre text (C locale, halves away from zero from the km's 7-digit form).
 std::string Format_Km(float Km, int16_t Ndp);
-std::string Format_Km1(float Km);          // "##0.0"
-std::string Format_Km2(float Km);          // "##0.00"
-std::string Format_Km2_Right6(float Km);   // Format_Km2 padded left to 6
-std::string hm_to_KmText(int16_t Hm);      // Hm / 10, "##0.0"
+std::string Format_Km1(float Km);         // "##0.0"
+std::string Format_Km2(float Km);         // "##0.00"
+std::string Format_Km2_Right6(float Km);  // Format_Km2 padded left to 6
+std::string hm_to_KmText(int16_t Hm);     // Hm / 10, "##0.0"
 
 // Km * 10 (or * 100) + 0.001, rounded halves to even. A result outside the
 // integer range shows a box titled with the function's name and abandons the
@@ -25,9 +25,10 @@ std::string Pad_Code8(const std::string& v);
 
 // Null fields are std::nullopt.
 using OptText = std::optional<std::string>;
-std::string Landmark_Description(const OptText& Description, const OptText& LMtype, const OptText& Side,
-                                 const OptText& Point, const OptText& Text);
-std::string Locn_Position_Word(const OptText& Point, const OptText& Side, const OptText& LMtype, bool Bracket);
+std::string Landmark_Description(const OptText& Description, const OptText& LMtype,
+                                 const OptText& Side, const OptText& Point, const OptText& Text);
+std::string Locn_Position_Word(const OptText& Point, const OptText& Side, const OptText& LMtype,
+                               bool Bracket);
 
 // N := the leg number and Letter := its upper-case letter ("" for none);
 // N -1 and Letter "" when the label does not read.

@@ -13,9 +13,13 @@ constexpr std::size_t kBlock = 1 << 20;
 constexpr std::size_t kWriteBlock = 1 << 16;
 }  // namespace
 
-InputFile::~InputFile() { Close(); }
+InputFile::~InputFile() {
+    Close();
+}
 
-InputFile::InputFile(InputFile&& other) noexcept { *this = std::move(other); }
+InputFile::InputFile(InputFile&& other) noexcept {
+    *this = std::move(other);
+}
 
 InputFile& InputFile::operator=(InputFile&& other) noexcept {
     if (this != &other) {
@@ -81,7 +85,9 @@ bool InputFile::AtEnd() {
     return !Fill();
 }
 
-OutputFile::~OutputFile() { Discard(); }
+OutputFile::~OutputFile() {
+    Discard();
+}
 
 bool OutputFile::Open(const std::string& path) {
     Discard();

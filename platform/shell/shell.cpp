@@ -90,7 +90,9 @@ LaunchResult ProcessLauncher::Launch(const std::vector<std::string>& argv, bool 
     return result;
 }
 
-void SetLauncher(std::shared_ptr<Launcher> launcher) { LauncherSlot() = std::move(launcher); }
+void SetLauncher(std::shared_ptr<Launcher> launcher) {
+    LauncherSlot() = std::move(launcher);
+}
 
 Launcher& CurrentLauncher() {
     auto& slot = LauncherSlot();
@@ -98,22 +100,33 @@ Launcher& CurrentLauncher() {
     return *slot;
 }
 
-LaunchResult Start(const std::vector<std::string>& argv) { return CurrentLauncher().Launch(argv, false); }
+LaunchResult Start(const std::vector<std::string>& argv) {
+    return CurrentLauncher().Launch(argv, false);
+}
 
-LaunchResult RunAndWait(const std::vector<std::string>& argv) { return CurrentLauncher().Launch(argv, true); }
+LaunchResult RunAndWait(const std::vector<std::string>& argv) {
+    return CurrentLauncher().Launch(argv, true);
+}
 
-LaunchResult OpenDocument(const std::string& path) { return Start({"xdg-open", path}); }
+LaunchResult OpenDocument(const std::string& path) {
+    return Start({"xdg-open", path});
+}
 
-LaunchResult OpenInTextViewer(const std::string& path) { return Start({"xdg-open", path}); }
+LaunchResult OpenInTextViewer(const std::string& path) {
+    return Start({"xdg-open", path});
+}
 
-LaunchResult OpenWebPage(const std::string& url) { return Start({"xdg-open", url}); }
+LaunchResult OpenWebPage(const std::string& url) {
+    return Start({"xdg-open", url});
+}
 
 std::string ExecutablePath() {
     std::vector<char> buf(4096);
     for (;;) {
         ssize_t n = readlink("/proc/self/exe", buf.data(), buf.size());
         if (n < 0) return "";
-        if (static_cast<std::size_t>(n) < buf.size()) return std::string(buf.data(), static_cast<std::size_t>(n));
+        if (static_cast<std::size_t>(n) < buf.size())
+            return std::string(buf.data(), static_cast<std::size_t>(n));
         buf.resize(buf.size() * 2);
     }
 }

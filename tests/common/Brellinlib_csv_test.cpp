@@ -15,7 +15,7 @@ namespace {
 namespace fs = std::filesystem;
 
 class CsvTest : public testsupport::HeadlessTest {
-protected:
+  protected:
     void SetUp() override {
         HeadlessTest::SetUp();
         Scan_Init();
@@ -67,7 +67,8 @@ TEST_F(CsvTest, SplitCases) {
         {"one", 0, false, {}},
     };
     for (const auto& c : cases)
-        EXPECT_EQ(Split(c.line, c.upper, c.keep), c.expected) << "[" << c.line << "] upper " << c.upper;
+        EXPECT_EQ(Split(c.line, c.upper, c.keep), c.expected)
+            << "[" << c.line << "] upper " << c.upper;
 }
 
 TEST_F(CsvTest, SplitFollowsTheSeparatorAndQuoteSettings) {
@@ -121,16 +122,16 @@ TEST_F(CsvTest, StripQuotes) {
         const char* out;
     };
     const Case cases[] = {
-        {"\"abc\"", "abc"}, {"  'abc'  ", "abc"}, {"\" a \"", " a "}, {"\"\"x\"\"", "\"x\""},
-        {"\"abc'", "\"abc'"}, {"  abc ", "abc"}, {"", ""}, {"   ", ""}, {"\"", ""}, {"  '  ", ""},
-        {"''", ""}, {"\"ab", "\"ab"},
+        {"\"abc\"", "abc"},   {"  'abc'  ", "abc"}, {"\" a \"", " a "}, {"\"\"x\"\"", "\"x\""},
+        {"\"abc'", "\"abc'"}, {"  abc ", "abc"},    {"", ""},           {"   ", ""},
+        {"\"", ""},           {"  '  ", ""},        {"''", ""},         {"\"ab", "\"ab"},
     };
     for (const auto& c : cases) EXPECT_EQ(StripQuotes(c.in), c.out) << "[" << c.in << "]";
 }
 
 // Files made by the tests in a folder of their own.
 class LineFileTest : public CsvTest {
-protected:
+  protected:
     void SetUp() override {
         CsvTest::SetUp();
         std::string tmpl = (fs::temp_directory_path() / "tw_readline_XXXXXX").string();
@@ -178,8 +179,14 @@ TEST_F(LineFileTest, LineEndsReadAlike) {
         {"two final line feeds", "a\n\n", {{"a", false}, {"", true}}},
         {"blank line inside", "a\n\nb\n", {{"a", false}, {"", false}, {"b", true}}},
         {"stray carriage returns", "a\rb\r\n\r\rc", {{"ab", false}, {"c", true}}},
-        {"ctrl-z ends reading", "a\nb\x1a" "after\n", {{"a", false}, {"b", true}}},
-        {"ctrl-z at the start", "\x1a" "x\n", {{"", true}}},
+        {"ctrl-z ends reading",
+         "a\nb\x1a"
+         "after\n",
+         {{"a", false}, {"b", true}}},
+        {"ctrl-z at the start",
+         "\x1a"
+         "x\n",
+         {{"", true}}},
         {"only a line feed", "\n", {{"", true}}},
         {"carriage return alone", "\r", {{"", true}}},
     };

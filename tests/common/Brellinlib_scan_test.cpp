@@ -10,7 +10,7 @@
 namespace {
 
 class ScanTest : public testsupport::HeadlessTest {
-protected:
+  protected:
     void SetUp() override {
         HeadlessTest::SetUp();
         Scan_Init();
@@ -66,7 +66,8 @@ TEST_F(ScanTest, ColumnBelowOneStartsAtOneAndBeyondEndFindsNothing) {
         int16_t first;
     };
     const Case cases[] = {
-        {"xy z", 0, 0, 1}, {"xy z", -5, 0, 1}, {"xy z", 5, 1, -1}, {"   ", 1, 1, -1}, {"", 1, 1, -1},
+        {"xy z", 0, 0, 1}, {"xy z", -5, 0, 1}, {"xy z", 5, 1, -1},
+        {"   ", 1, 1, -1}, {"", 1, 1, -1},
     };
     for (const auto& c : cases) {
         int16_t col = c.col, status = 0, first = -1, last = -1;
@@ -143,9 +144,9 @@ TEST_F(ScanTest, WholeNumbers) {
         int16_t status;
     };
     const Case cases[] = {
-        {"12.5", 12, 0},         {"13.5", 14, 0},  {"-7", -7, 0},        {"2147483647", 2147483647, 0},
-        {"abc", 0, 2},           {"1e3", 1000, 0}, {"2147483648", 0, 2}, {"-2147483649", 0, 2},
-        {"\"42\"", 42, 0},       {"   ", 55, 1},
+        {"12.5", 12, 0},   {"13.5", 14, 0},  {"-7", -7, 0},        {"2147483647", 2147483647, 0},
+        {"abc", 0, 2},     {"1e3", 1000, 0}, {"2147483648", 0, 2}, {"-2147483649", 0, 2},
+        {"\"42\"", 42, 0}, {"   ", 55, 1},
     };
     for (const auto& c : cases) {
         int32_t value = 55;
@@ -197,7 +198,9 @@ TEST_F(ScanTest, Substrings) {
     EXPECT_EQ(SS("abcdef", 2, 4), "bcd");
     EXPECT_EQ(SS("abc", 2, 10), "bc");
     EXPECT_EQ(SS("abc", 5, 6), "");
-    ui_->ExpectMsgBox(ui::vbOK, "Warning: in call to Brellinlib function SS\ne < b: 2 < 3 s=abc\n(substring will be set null)");
+    ui_->ExpectMsgBox(ui::vbOK,
+                      "Warning: in call to Brellinlib function SS\ne < b: 2 < 3 s=abc\n(substring "
+                      "will be set null)");
     EXPECT_EQ(SS("abc", 3, 2), "");
     ASSERT_EQ(ui_->shown.size(), 1u);
     EXPECT_EQ(ui_->shown[0].buttons, ui::vbExclamation);
@@ -230,9 +233,12 @@ TEST_F(ScanTest, StrictModeErrorsAbandonTheCommandWithTheirMessage) {
     const StrictCase cases[] = {
         {"no field", "ab   ", 3, false, "ABORT IN SCAN_SFL - NO FIELD FOUND AFTER COL 3"},
         {"col below one", "   ", -2, false, "ABORT IN SCAN_SFL - NO FIELD FOUND AFTER COL 1"},
-        {"no closing quote", "x \"ab c", 2, false, "*** ABORT IN SCAN_S - NO CLOSING QUOTE ***\"ab c"},
-        {"too long", "abcdefgh tail", 1, false, "ABORT IN SCAN_S - FIELD TOO LONG.  ML = 4, string: abcdefgh tail"},
-        {"not a number", "12x", 1, true, "ABORT IN SCAN_I4 - Error converting <12x> to Long Integer."},
+        {"no closing quote", "x \"ab c", 2, false,
+         "*** ABORT IN SCAN_S - NO CLOSING QUOTE ***\"ab c"},
+        {"too long", "abcdefgh tail", 1, false,
+         "ABORT IN SCAN_S - FIELD TOO LONG.  ML = 4, string: abcdefgh tail"},
+        {"not a number", "12x", 1, true,
+         "ABORT IN SCAN_I4 - Error converting <12x> to Long Integer."},
     };
     for (const auto& c : cases) {
         std::vector<std::string> seen;

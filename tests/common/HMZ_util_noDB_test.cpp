@@ -17,11 +17,16 @@ TEST(KmText, Formats) {
         const char* right6;
     };
     const Case cases[] = {
-        {0.0f, "0.0", "0.00", "  0.00"},       {5.0f, "5.0", "5.00", "  5.00"},
-        {0.25f, "0.3", "0.25", "  0.25"},      {12.45f, "12.5", "12.45", " 12.45"},
-        {0.125f, "0.1", "0.13", "  0.13"},     {12.35f, "12.4", "12.35", " 12.35"},
-        {-1.0f, "-1.0", "-1.00", " -1.00"},    {-3.0f, "-3.0", "-3.00", " -3.00"},
-        {999.999f, "1000.0", "1000.00", "1000.00"}, {123.456f, "123.5", "123.46", "123.46"},
+        {0.0f, "0.0", "0.00", "  0.00"},
+        {5.0f, "5.0", "5.00", "  5.00"},
+        {0.25f, "0.3", "0.25", "  0.25"},
+        {12.45f, "12.5", "12.45", " 12.45"},
+        {0.125f, "0.1", "0.13", "  0.13"},
+        {12.35f, "12.4", "12.35", " 12.35"},
+        {-1.0f, "-1.0", "-1.00", " -1.00"},
+        {-3.0f, "-3.0", "-3.00", " -3.00"},
+        {999.999f, "1000.0", "1000.00", "1000.00"},
+        {123.456f, "123.5", "123.46", "123.46"},
         {-0.04f, "0.0", "-0.04", " -0.04"},
     };
     for (const auto& c : cases) {
@@ -51,9 +56,10 @@ TEST_F(KmKeyTest, HectometresAndHundredths) {
         int32_t dam;
     };
     const Case cases[] = {
-        {0.05f, 1, 5},       {0.15f, 2, 15},     {12.34f, 123, 1234}, {0.35f, 4, 35},
-        {12.25f, 123, 1225}, {12.45f, 125, 1245}, {0.0f, 0, 0},       {-1.0f, -10, -100},
-        {0.125f, 1, 13},     {0.005f, 0, 1},     {3276.7f, 32767, 327670}, {-0.25f, -2, -25},
+        {0.05f, 1, 5},  {0.15f, 2, 15},           {12.34f, 123, 1234},
+        {0.35f, 4, 35}, {12.25f, 123, 1225},      {12.45f, 125, 1245},
+        {0.0f, 0, 0},   {-1.0f, -10, -100},       {0.125f, 1, 13},
+        {0.005f, 0, 1}, {3276.7f, 32767, 327670}, {-0.25f, -2, -25},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(Km_to_hm(c.km), c.hm) << c.km;
@@ -76,7 +82,8 @@ TEST_F(KmKeyTest, OutOfRangeIsReportedAndAbandonsTheCommand) {
     for (const auto& c : cases) {
         ui_->shown.clear();
         ui_->ExpectMsgBox(ui::vbOK, "out of the range");
-        EXPECT_THROW(c.dam ? (void)Km_to_dam(c.km) : (void)Km_to_hm(c.km), ui::CommandAbandoned) << c.km;
+        EXPECT_THROW(c.dam ? (void)Km_to_dam(c.km) : (void)Km_to_hm(c.km), ui::CommandAbandoned)
+            << c.km;
         ASSERT_EQ(ui_->shown.size(), 1u);
         EXPECT_EQ(ui_->shown[0].title, c.title);
         EXPECT_EQ(ui_->shown[0].buttons, ui::vbExclamation);
@@ -105,7 +112,8 @@ TEST(LandmarkText, PositionWord) {
         {"S", "A", "D2", false, "S END"},    {" S ", std::nullopt, "D1", true, "[S END]"},
         {std::nullopt, "A", "D1", true, ""}, {"   ", "A", "D1", true, ""},
     };
-    for (const auto& c : cases) EXPECT_EQ(Locn_Position_Word(c.point, c.side, c.type, c.bracket), c.word);
+    for (const auto& c : cases)
+        EXPECT_EQ(Locn_Position_Word(c.point, c.side, c.type, c.bracket), c.word);
 }
 
 TEST(LandmarkText, Description) {
@@ -126,7 +134,8 @@ TEST(LandmarkText, Description) {
         {"Sign (a) (b)", "B", std::nullopt, std::nullopt, std::nullopt, "Sign (a) (b)"},
     };
     for (const auto& c : cases)
-        EXPECT_EQ(Landmark_Description(c.desc, c.type, c.side, c.point, c.text), c.out) << c.desc.value_or("(null)");
+        EXPECT_EQ(Landmark_Description(c.desc, c.type, c.side, c.point, c.text), c.out)
+            << c.desc.value_or("(null)");
 }
 
 TEST(LegLabels, ParseLeg) {
@@ -136,8 +145,8 @@ TEST(LegLabels, ParseLeg) {
         const char* letter;
     };
     const Case cases[] = {
-        {"3", 3, ""},   {"12b", 12, "B"}, {"7D", 7, "D"}, {"E", -1, ""},  {"A", -1, ""},
-        {"", -1, ""},   {"x1", -1, ""},   {"99999", -1, ""}, {"2.5", 2, ""}, {"1e", -1, ""},
+        {"3", 3, ""}, {"12b", 12, "B"}, {"7D", 7, "D"},    {"E", -1, ""},  {"A", -1, ""},
+        {"", -1, ""}, {"x1", -1, ""},   {"99999", -1, ""}, {"2.5", 2, ""}, {"1e", -1, ""},
     };
     for (const auto& c : cases) {
         int16_t n = 77;
