@@ -27,11 +27,13 @@ ScanAbortHandler& AbortHandler() {
     throw ui::CommandAbandoned(message);
 }
 
-// Scanner positions are 16-bit; a longer line is scanned over its first 32767
-// characters.
+// Columns are 16-bit. Only the first 32766 characters of a line are scanned,
+// so the column after the last scanned one (32767) still fits, every found
+// field moves Col forward, and a caller scanning to the end always stops.
+constexpr int32_t kScanMax = std::numeric_limits<int16_t>::max() - 1;
+
 int32_t ScanLength(const std::string& Line) {
-    return static_cast<int32_t>(
-        std::min<std::size_t>(Line.size(), std::numeric_limits<int16_t>::max()));
+    return static_cast<int32_t>(std::min<std::size_t>(Line.size(), kScanMax));
 }
 
 bool IsIn(const std::string& set, char c) {
@@ -132,8 +134,7 @@ void SCAN_SFL(const std::string& Line, int16_t& First, int16_t& Last, int16_t Ma
         if (close == f + 1) {  // empty quoted field: both quotes are its bounds
             First = static_cast<int16_t>(f);
             Last = static_cast<int16_t>(f + 1);
-            Col =
-                static_cast<int16_t>(std::min<int32_t>(f + 2, std::numeric_limits<int16_t>::max()));
+            Col = static_cast<int16_t>(f + 2);
             return;
         }
         if (close == 0) {
@@ -142,8 +143,7 @@ void SCAN_SFL(const std::string& Line, int16_t& First, int16_t& Last, int16_t Ma
                             Line.substr(static_cast<std::size_t>(f - 1)));
             Status = 2;
             First = static_cast<int16_t>(f + 1);
-            Col = static_cast<int16_t>(
-                std::min<int32_t>(blank_after(f + 1), std::numeric_limits<int16_t>::max()));
+            Col = static_cast<int16_t>(blank_after(f + 1));
             return;
         }
         first = f + 1;
@@ -156,7 +156,7 @@ void SCAN_SFL(const std::string& Line, int16_t& First, int16_t& Last, int16_t Ma
     }
     First = static_cast<int16_t>(first);
     Last = static_cast<int16_t>(last);
-    Col = static_cast<int16_t>(std::min<int32_t>(col, std::numeric_limits<int16_t>::max()));
+    Col = static_cast<int16_t>(col);
     if (last - first + 1 > MaxLen) {
         if (strict)
             StrictAbort("ABORT IN SCAN_S - FIELD TOO LONG.  ML = " + std::to_string(MaxLen) +
@@ -172,7 +172,8 @@ void SCAN_S(const std::string& Line, std::string& Field, int16_t MaxLen, int16_t
     if (Status > 0) return;
     Field = SS(Line, first, last);
     const ScanSettings& set = Scan_Settings;
-    if (set.ScanQuoting && Field == set.ScanQuote + set.ScanQuote) Field.clear();
+    if (set.ScanQuoting && set.ScanQuote.size() == 1 && Field == set.ScanQuote + set.ScanQuote)
+        Field.clear();
 }
 
 void SCAN_I4(const std::string& Line, int32_t& Value, int16_t MaxLen, int16_t& Col,
@@ -241,8 +242,6 @@ int16_t Word_Count(const std::string& Line) {
         SCAN_SFL(Line, first, last, 256, col, status);
         if (status == 1) break;
         ++count;
-        // Col stops growing at the 16-bit limit; a field there is the last.
-        if (col >= std::numeric_limits<int16_t>::max()) break;
     }
     return count;
 }

@@ -118,7 +118,7 @@ std::string SQL_Str(const std::string& s);
 std::string SQL_Date(const std::chrono::year_month_day& d);
 // A date text (year, month and day with "-", "." or "/" between) written the
 // same way; a text that does not read as a date is placed between the "#"
-// signs as it stands, so the database reports it.
+// signs as it stands (less any "#" of its own), so the database reports it.
 std::string SQL_Date(const std::string& d);
 std::string XML_Escape(const std::string& s);
 

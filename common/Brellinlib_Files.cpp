@@ -40,35 +40,40 @@ bool IsDirectory(const std::string& path) {
 }
 
 // The names in Pattern's folder that its last part matches, without regard to
-// case. A name without wildcards is looked up as it stands. Names starting
-// with "." (hidden ones) match only a pattern that starts with ".".
-std::vector<std::string> ListNames(const std::string& Pattern) {
+// case. A name without wildcards is looked up as it stands unless
+// `fold_literal`, when it too matches whatever its case and the names come as
+// they are on disk. Names starting with "." (hidden ones) match only a
+// pattern that starts with ".".
+std::vector<std::string> ListNames(const std::string& Pattern, bool fold_literal = false) {
     std::vector<std::string> names;
     std::string folder = FolderPart(Pattern);
     std::string pattern = FileNamePart(Pattern);
     if (pattern.empty()) return names;
-    if (!HasWildcards(pattern)) {
+    const bool literal = !HasWildcards(pattern);
+    if (literal && !fold_literal) {
         struct stat st {};
         if (::stat(Pattern.c_str(), &st) == 0) names.push_back(pattern);
         return names;
     }
     if (pattern == "*.*") pattern = "*";  // every name, with or without a dot
+    const std::string lower_pattern = Lower(pattern);
     DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str());
     if (!dir) return names;
     while (const dirent* e = ::readdir(dir)) {
         std::string name = e->d_name;
         if (name == "." || name == "..") continue;
-        if (::fnmatch(pattern.c_str(), name.c_str(), FNM_CASEFOLD | FNM_PERIOD) == 0)
+        if (literal ? Lower(name) == lower_pattern
+                    : ::fnmatch(pattern.c_str(), name.c_str(), FNM_CASEFOLD | FNM_PERIOD) == 0)
             names.push_back(name);
     }
     ::closedir(dir);
     return names;
 }
 
-std::vector<std::string> ListFiles(const std::string& Pattern) {
+std::vector<std::string> ListFiles(const std::string& Pattern, bool fold_literal = false) {
     std::vector<std::string> files;
     const std::string folder = FolderPart(Pattern);
-    for (auto& name : ListNames(Pattern))
+    for (auto& name : ListNames(Pattern, fold_literal))
         if (IsRegular(folder + name)) files.push_back(std::move(name));
     return files;
 }
@@ -190,14 +195,14 @@ int16_t FileStatus(const std::string& Path) {
 
 std::string Last_File_Matching(const std::string& Pattern) {
     if (Blank(Pattern)) return "";
-    return GreatestName(ListFiles(Pattern));
+    return GreatestName(ListFiles(Pattern, true));
 }
 
 std::string Last_Folder_Matching(const std::string& Pattern) {
     if (Blank(Pattern)) return "";
     const std::string folder = FolderPart(Pattern);
     std::vector<std::string> folders;
-    for (auto& name : ListNames(Pattern))
+    for (auto& name : ListNames(Pattern, true))
         if (FolderExists(folder + name)) folders.push_back(std::move(name));
     return GreatestName(folders);
 }

@@ -54,7 +54,9 @@ std::string SQL_Date(const std::chrono::year_month_day& d) {
 
 std::string SQL_Date(const std::string& d) {
     int16_t y = 0, m = 0, day = 0;
-    if (!Parse_Date_YMD(d, y, m, day)) return "#" + d + "#";
+    // An unreadable text goes to the database to be refused, but never with a
+    // "#" of its own that would end the literal and let the rest into the SQL.
+    if (!Parse_Date_YMD(d, y, m, day)) return "#" + Replace_All(d, "#", "") + "#";
     return SQL_Date(std::chrono::year{y} / std::chrono::month{static_cast<unsigned>(m)} /
                     std::chrono::day{static_cast<unsigned>(day)});
 }

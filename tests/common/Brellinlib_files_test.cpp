@@ -122,7 +122,9 @@ TEST_F(DiskTest, NewestByName) {
     EXPECT_EQ(Last_File_Matching(dir_ + "missing/*.mdb"), "");
     EXPECT_EQ(Last_File_Matching(""), "");
     EXPECT_EQ(Last_Folder_Matching(dir_ + "Data_*"), "data_2020");
-    EXPECT_EQ(Last_Folder_Matching(dir_ + "DATA_2018"), "");  // literal names keep their case
+    EXPECT_EQ(Last_Folder_Matching(dir_ + "DATA_2018"), "Data_2018") << "the name on disk";
+    EXPECT_EQ(Last_File_Matching(dir_ + "hmz_data_201804.MDB"), "HMZ_Data_201804.mdb");
+    EXPECT_EQ(Last_File_Matching(dir_ + "data_2018"), "") << "a folder is not a file";
     EXPECT_EQ(Last_Folder_Matching(dir_ + "Data_2018"), "Data_2018");
     EXPECT_EQ(Last_Folder_Matching(dir_ + "*.zip"), "");
 }

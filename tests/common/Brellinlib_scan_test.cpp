@@ -128,6 +128,48 @@ TEST_F(ScanTest, TooLongFieldIsReportedButNotCut) {
     EXPECT_EQ(Nth_Word(word, 1), word);
 }
 
+// Columns are 16-bit: a line longer than 32766 characters is scanned over its
+// first 32766, and scanning to its end stops there instead of finding the
+// last field again and again.
+TEST_F(ScanTest, ScanningALongLineToItsEndStops) {
+    std::string words;
+    while (words.size() < 40000) words += "ab ";
+    struct Case {
+        const char* name;
+        std::string line;
+        int16_t fields;  // calls before Status 1
+        int16_t last_first, last_last, last_col, last_status;
+    };
+    const Case cases[] = {
+        {"one long word", std::string(40000, 'w'), 1, 1, 32766, 32767, 3},
+        {"words", words, 10922, 32764, 32765, 32766, 0},
+        {"word across the limit", std::string(32760, ' ') + std::string(100, 'w'), 1, 32761,
+         32766, 32767, 0},
+        {"quote closed past the limit",
+         std::string(32760, ' ') + "\"" + std::string(100, 'q') + "\"", 1, 32762, 0, 32767, 2},
+        {"exactly 32767", std::string(32766, ' ') + "z", 0, 0, 0, 1, 1},
+    };
+    for (const auto& c : cases) {
+        int16_t col = 1, status = 0, first = 0, last = 0, count = 0;
+        Field at_last{0, 0, 1, 1};
+        for (int guard = 0; guard < 50000; ++guard) {
+            SCAN_SFL(c.line, first, last, 256, col, status);
+            if (status == 1) break;
+            ++count;
+            at_last = {first, last, col, status};
+        }
+        EXPECT_EQ(status, 1) << c.name;
+        EXPECT_EQ(count, c.fields) << c.name;
+        EXPECT_EQ(at_last.first, c.last_first) << c.name;
+        EXPECT_EQ(at_last.last, c.last_last) << c.name;
+        EXPECT_EQ(at_last.col, c.last_col) << c.name;
+        EXPECT_EQ(at_last.status, c.last_status) << c.name;
+        EXPECT_EQ(Word_Count(c.line), c.fields) << c.name;
+    }
+    EXPECT_EQ(Nth_Word(words, 10922), "ab");
+    EXPECT_EQ(Nth_Word(words, 10923), " ");
+}
+
 TEST_F(ScanTest, TextRightAfterAClosingQuoteStartsTheNextField) {
     auto f = ScanAll("\"ab\"cd");
     ASSERT_EQ(f.size(), 3u);

@@ -26,6 +26,9 @@ TEST(Literals, SqlDate) {
     EXPECT_EQ(SQL_Date("2020/01/31"), "#2020-01-31#");
     EXPECT_EQ(SQL_Date(std::string("2020.01-31")), "#2020-01-31#");
     EXPECT_EQ(SQL_Date("31/01/2020"), "#31/01/2020#");
+    EXPECT_EQ(SQL_Date("2020-01-01# OR 1=1 OR #2020-01-01"),
+              "#2020-01-01 OR 1=1 OR 2020-01-01#")
+        << "the text stays one literal";
 }
 
 TEST(Literals, XmlEscape) {
