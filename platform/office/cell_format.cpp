@@ -87,7 +87,10 @@ bool parse_iso_date(std::string_view text, double& serial) {
     return true;
 }
 
+bool serial_in_calendar(double serial) { return serial >= 0 && serial < 2958466; }
+
 std::string serial_to_iso(double serial) {
+    if (!serial_in_calendar(serial)) return general_number_text(serial);
     double day = std::floor(serial);
     double secs = std::round((serial - day) * 86400.0);
     if (secs >= 86400) {
@@ -307,6 +310,17 @@ std::string xml_safe(std::string_view text) {
         }
     }
     return out;
+}
+
+std::string cut_to_cell(std::string text) {
+    if (text.size() <= kMaxCellChars) return text;
+    size_t chars = 0;
+    for (size_t i = 0; i < text.size(); ++i)
+        if ((static_cast<unsigned char>(text[i]) & 0xC0) != 0x80 && ++chars > kMaxCellChars) {
+            text.resize(i);
+            break;
+        }
+    return text;
 }
 
 int32_t column_from_letters(std::string_view letters) {

@@ -19,7 +19,10 @@ bool parse_plain_decimal(std::string_view text, double& value);
 // system counts).
 bool parse_iso_date(std::string_view text, double& serial);
 // Serial day to "yyyy-mm-dd", with " hh:mm:ss" when it has a time of day.
+// A serial outside the calendar (before 1900, after 9999) gives its number.
 std::string serial_to_iso(double serial);
+// A serial the calendar can show: 1900-01-00 up to 9999-12-31 23:59:59.
+bool serial_in_calendar(double serial);
 
 // The format code of a built-in number format id ("" when unknown).
 std::string builtin_format(int id);
@@ -41,6 +44,11 @@ std::string shown_text(const CellValue& value, const std::string& format);
 // UTF-8 text for an XML document: bytes that are not valid UTF-8 are read as
 // Windows-1252, control characters XML cannot carry are dropped.
 std::string xml_safe(std::string_view text);
+
+// The most characters a cell holds.
+inline constexpr size_t kMaxCellChars = 32767;
+// UTF-8 text cut to kMaxCellChars characters.
+std::string cut_to_cell(std::string text);
 
 // Column letters to number and back ("A" = 1); 0 when not a reference.
 int32_t column_from_letters(std::string_view letters);

@@ -51,14 +51,16 @@ struct MemorySheet : Worksheet::Impl {
         if (!c) return CellValue{};
         CellValue v = c->value;
         // a number under a date format is a date, as in a workbook read back
-        if (v.kind == CellValue::Number && detail::is_date_format(format_at(row, column))) v.kind = CellValue::Date;
+        if (v.kind == CellValue::Number && detail::serial_in_calendar(v.number) &&
+            detail::is_date_format(format_at(row, column)))
+            v.kind = CellValue::Date;
         return v;
     }
 
     void put(int32_t row, int32_t column, const CellValue& value) override {
         load();
         CellValue v = value;
-        if (v.kind == CellValue::Text) v.text = detail::xml_safe(v.text);
+        if (v.kind == CellValue::Text) v.text = detail::cut_to_cell(detail::xml_safe(v.text));
         if (v.kind == CellValue::Empty) {
             if (MemCell* c = find(row, column)) c->value = v;
             return;

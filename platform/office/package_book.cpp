@@ -4,6 +4,7 @@
 #include <zip.h>
 
 #include <charconv>
+#include <cmath>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -454,14 +455,15 @@ struct PackageSheet : Worksheet::Impl {
             double d = 0;
             const size_t len = std::strlen(s);
             auto [p, ec] = std::from_chars(s, s + len, d);
-            if (ec != std::errc() || p != s + len)
+            if (ec != std::errc() || p != s + len || !std::isfinite(d))
                 throw Error(kErrDefined, "Cell " + detail::column_letters(column) + std::to_string(row) +
                                              " holds no readable number.");
             v.kind = CellValue::Number;
             v.number = d;
-            if (detail::is_date_format(format_at(row, column))) {
+            if (pbook().date1904) d += 1462;
+            if (detail::serial_in_calendar(d) && detail::is_date_format(format_at(row, column))) {
                 v.kind = CellValue::Date;
-                if (pbook().date1904) v.number += 1462;
+                v.number = d;
             }
         }
         return v;
@@ -500,7 +502,7 @@ struct PackageSheet : Worksheet::Impl {
                 break;
             case CellValue::Text: {
                 set_t("inlineStr");
-                const std::string text = encode_escapes(detail::xml_safe(value.text));
+                const std::string text = encode_escapes(detail::cut_to_cell(detail::xml_safe(value.text)));
                 pugi::xml_node t = c.append_child((prefix + "is").c_str()).append_child((prefix + "t").c_str());
                 if (!text.empty() && (text.front() == ' ' || text.back() == ' ' || text.find('\n') != std::string::npos))
                     t.append_attribute("xml:space") = "preserve";

@@ -6,10 +6,12 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cmath>
 #include <cstring>
 #include <exception>
 #include <filesystem>
 #include <fstream>
+#include <set>
 #include <sstream>
 
 #include "platform/office/book_impl.h"
@@ -103,6 +105,7 @@ void Range::SetValue(const std::string& text) {
 
 void Range::SetValue(double number) {
     check_cell(row_, column_);
+    if (!std::isfinite(number)) throw Error(kErrDefined, "A cell cannot hold an infinite number or NaN.");
     auto& s = sheet_->impl();
     s.owner();
     CellValue v;
@@ -176,6 +179,9 @@ void Worksheet::SetName(const std::string& name) {
         }
     }
     n.resize(cut);
+    // nor may it begin or end with an apostrophe
+    if (!n.empty() && n.front() == '\'') n.front() = '_';
+    if (!n.empty() && n.back() == '\'') n.back() = '_';
     if (n.empty()) throw Error(kErrDefined, "A sheet name cannot be empty.");
     for (const auto& other : book.sheets)
         if (other.get() != this && detail::lower(other->impl_->name) == detail::lower(n))
@@ -417,6 +423,20 @@ void Application::Release() {
     // failure is reported once all are done
     std::exception_ptr failure;
     std::vector<std::string> to_show;
+    // a new workbook never takes the file of another one, nor one the user
+    // still has open from an earlier run
+    std::set<std::string> taken;
+    auto free_name = [&](const std::string& stem) {
+        const fs::path folder(NewWorkbookFolder());
+        for (int n = 1;; ++n) {
+            const std::string file =
+                (folder / (n == 1 ? stem + ".xlsx" : stem + " (" + std::to_string(n) + ").xlsx")).string();
+            if (!taken.count(file) && !WorkbookInUse(file)) {
+                taken.insert(file);
+                return file;
+            }
+        }
+    };
     for (auto& b : books) {
         auto& impl = b->impl();
         if (impl.closed) continue;
@@ -425,7 +445,7 @@ void Application::Release() {
                 if (impl.dirty) b->Save();
             } else if (impl.dirty || (visible_ && impl.path.empty())) {
                 const std::string name = b->WorksheetCount() > 0 ? b->Worksheets(1)->Name() : b->Name();
-                b->SaveAs((fs::path(NewWorkbookFolder()) / (name + ".xlsx")).string());
+                b->SaveAs(free_name(name));
             }
             if (visible_) to_show.push_back(b->FullName());
         } catch (...) {

@@ -14,7 +14,9 @@
 // - SetVisible(true) asks for the workbooks to be shown to the user. They are
 //   shown when the program lets go of the application (Release): each is saved
 //   first if it changed (a new one into NewWorkbookFolder(), named after its
-//   sheet) and then opened in the desktop's spreadsheet program. Showing at
+//   sheet, " (2)" and on added while that name is taken by another workbook
+//   or is open in another program) and then opened in the desktop's
+//   spreadsheet program. Showing at
 //   release means the user sees the finished result, never a stale copy.
 // - Release() also saves every changed workbook that was not shown, so that no
 //   result is lost: an existing file in place, its previous version kept
@@ -97,9 +99,11 @@ public:
     WorksheetRef Worksheet() const { return sheet_; }
 
     CellValue Value() const;
-    // Text, converted as the header explains.
+    // Text, converted as the header explains, and cut to the 32767
+    // characters a cell holds.
     void SetValue(const std::string& text);
     void SetValue(const char* text) { SetValue(std::string(text)); }
+    // An infinite number or NaN throws office::Error.
     void SetValue(double number);
     // Empties the cell; its format and fill stay.
     void ClearContents();
@@ -127,8 +131,9 @@ public:
     ~Worksheet();
 
     std::string Name() const;
-    // A sheet name holds at most 31 characters and none of : \ / ? * [ ];
-    // a longer name is cut and those characters become "_".
+    // A sheet name holds at most 31 characters and none of : \ / ? * [ ],
+    // and neither begins nor ends with an apostrophe; a longer name is cut
+    // and those characters become "_".
     void SetName(const std::string& name);
     // Position among the workbook's worksheets, from 1.
     int32_t Index() const;

@@ -4,6 +4,7 @@
 #include <zip.h>
 
 #include <filesystem>
+#include <limits>
 #include <map>
 #include <memory>
 
@@ -318,6 +319,80 @@ TEST_F(SpreadsheetTest, OverwritingASharedFormulaLeavesItsOtherCellsTheirValues)
     again->Quit();
 }
 
+TEST_F(SpreadsheetTest, StoredNumbersOutsideTheCalendarOrNotFiniteAreNoDates) {
+    // column C has the date style; Excel shows such values as numbers
+    const std::string path = fixture_with_sheet(
+        scratch_.file("odd.xlsx"),
+        std::string(kSheetHead) +
+            "<row r=\"1\"><c r=\"C1\" s=\"2\"><v>1E+300</v></c><c r=\"D1\" s=\"2\"><v>-5</v></c>"
+            "<c r=\"E1\" s=\"2\"><v>2958466</v></c><c r=\"F1\" s=\"2\"><v>2958465.5</v></c>"
+            "<c r=\"G1\"><v>inf</v></c><c r=\"H1\" s=\"2\"><v>nan</v></c></row></sheetData></worksheet>");
+    auto app = office::Application::Start();
+    auto ws = app->WorkbooksOpen(path)->Worksheets(1);
+    struct Case {
+        int32_t col;
+        CellValue::Kind kind;
+        const char* text;
+    } cases[] = {
+        {3, CellValue::Number, "1E+300"},
+        {4, CellValue::Number, "-5"},
+        {5, CellValue::Number, "2958466"},
+        {6, CellValue::Date, "9999-12-31 12:00:00"},
+    };
+    for (const auto& c : cases) {
+        const CellValue v = ws->Cells(1, c.col).Value();
+        EXPECT_EQ(v.kind, c.kind) << c.col;
+        EXPECT_EQ(v.ToText(), c.text) << c.col;
+    }
+    EXPECT_THROW(ws->Cells(1, 7).Value(), office::Error);
+    EXPECT_THROW(ws->Cells(1, 8).Value(), office::Error);
+    EXPECT_EQ(CellValue({CellValue::Date, -1e300, ""}).ToText(), "-1E+300");
+    app->Quit();
+}
+
+TEST_F(SpreadsheetTest, ValuesNoWorkbookCanHoldAreRefusedOrCut) {
+    auto app = office::Application::Start();
+    auto book = app->WorkbooksAdd();
+    auto ws = book->Worksheets(1);
+    for (double bad : {std::numeric_limits<double>::infinity(), -std::numeric_limits<double>::infinity(),
+                       std::numeric_limits<double>::quiet_NaN()})
+        EXPECT_THROW(ws->Cells(1, 1).SetValue(bad), office::Error);
+    EXPECT_EQ(ws->Cells(1, 1).Value().kind, CellValue::Empty);
+    // a cell holds at most 32767 characters, as in the spreadsheet program
+    const std::string longest(32767, 'a');
+    ws->Cells(1, 1).SetValue(longest + "bc");
+    ws->Cells(1, 2).SetValue(std::string(32766, 'a') + "\xC3\xA9\xC3\xA9");
+    ws->SetName("'quoted'");
+    ws->AutoFitColumn(1);
+    const std::string path = scratch_.file("limits.xlsx");
+    book->SaveAs(path);
+    app->Quit();
+    auto again = office::Application::Start();
+    auto rs = again->WorkbooksOpen(path)->Worksheets(1);
+    EXPECT_EQ(rs->Name(), "_quoted_");
+    EXPECT_EQ(rs->Cells(1, 1).Value().text, longest);
+    EXPECT_EQ(rs->Cells(1, 2).Value().text, std::string(32766, 'a') + "\xC3\xA9");
+    rs->Cells(2, 1).SetValue(longest + "x");
+    rs->Parent()->Save();
+    again->Quit();
+    auto third = office::Application::Start();
+    EXPECT_EQ(third->WorkbooksOpen(path)->Worksheets(1)->Cells(2, 1).Value().text, longest);
+    third->Quit();
+}
+
+TEST_F(SpreadsheetTest, ALongFieldOfACommaSeparatedFileIsCut) {
+    const std::string csv = scratch_.file("long.csv");
+    testsupport::write_bytes(csv, "a," + std::string(40000, 'x') + "\r\n");
+    auto app = office::Application::Start();
+    auto book = app->WorkbooksOpen(csv);
+    const std::string xlsx = scratch_.file("long.xlsx");
+    book->SaveAs(xlsx);
+    app->Quit();
+    auto again = office::Application::Start();
+    EXPECT_EQ(again->WorkbooksOpen(xlsx)->Worksheets(1)->Cells(1, 2).Value().text, std::string(32767, 'x'));
+    again->Quit();
+}
+
 TEST_F(SpreadsheetTest, EscapedCharactersInCellTextAreReadAndKept) {
     const std::string path = fixture_with_sheet(
         scratch_.file("escapes.xlsx"),
@@ -551,6 +626,30 @@ TEST_F(SpreadsheetTest, VisibleWorkbooksAreShownInTheDesktopProgramWhenReleased)
     EXPECT_FALSE(fs::exists(office::BackupName(path)));  // unchanged: not saved
     auto again = office::Application::Start();
     EXPECT_EQ(again->WorkbooksOpen(saved)->Worksheets(1)->Cells(1, 1).Value().text, "ACCASE");
+    again->Quit();
+}
+
+TEST_F(SpreadsheetTest, ANewWorkbookTakesNoFileStillInUse) {
+    // an earlier result is still open in the desktop program
+    const std::string earlier = scratch_.file("cde_extract.xlsx");
+    testsupport::write_bytes(earlier, "earlier result");
+    testsupport::write_bytes(scratch_.file(".~lock.cde_extract.xlsx#"), "user");
+    auto app = office::Application::Start();
+    for (const char* text : {"first", "second"}) {
+        auto book = app->WorkbooksAdd();
+        book->Worksheets(1)->SetName("cde_extract");
+        book->Worksheets(1)->Cells(1, 1).SetValue(text);
+    }
+    app->SetVisible(true);
+    app->Release();
+    EXPECT_EQ(testsupport::read_bytes(earlier), "earlier result");
+    const std::string second = scratch_.file("cde_extract (2).xlsx"), third = scratch_.file("cde_extract (3).xlsx");
+    ASSERT_EQ(launcher_->calls.size(), 2u);
+    EXPECT_EQ(launcher_->calls[0].argv, (std::vector<std::string>{"xdg-open", second}));
+    EXPECT_EQ(launcher_->calls[1].argv, (std::vector<std::string>{"xdg-open", third}));
+    auto again = office::Application::Start();
+    EXPECT_EQ(again->WorkbooksOpen(second)->Worksheets(1)->Cells(1, 1).Value().text, "first");
+    EXPECT_EQ(again->WorkbooksOpen(third)->Worksheets(1)->Cells(1, 1).Value().text, "second");
     again->Quit();
 }
 
