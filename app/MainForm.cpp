@@ -194,8 +194,8 @@ void MainForm::Layout() {
 
     // Output folder and status box.
     lblOutFolder.SetCaption("Output Folder:");
-    lblOutFolder.Move(240, 6045, 1320, 255);
-    Out_Folder.Move(1560, 6000, 8640, kBoxH);
+    lblOutFolder.Move(240, 6045, 1500, 255);
+    Out_Folder.Move(1800, 6000, 8400, kBoxH);
     Out_Folder.SetToolTipText("Path of output folder.");
 
     fraStatus.SetCaption("Status / Notes");

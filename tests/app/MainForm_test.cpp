@@ -1,6 +1,7 @@
 #include "app/MainForm.h"
 
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -465,6 +466,44 @@ TEST_F(MainFormTest, InDevelopmentModeUnloadDoesNotEndTheProcess) {
     form().UserClosed();
     EXPECT_EQ(ends_, 0);
     DevMode = false;
+}
+
+// Run by the test below from a copy of this program named like the
+// development host.
+TEST_F(MainFormTest, DevModeChildWritesWhatItSaw) {
+    const char* out = std::getenv("TW_DEVMODE_OUT");
+    if (!out) GTEST_SKIP() << "run by InTheDevelopmentHostTheCaptionSaysSo";
+    form().Show();
+    const std::string caption = form().Caption();
+    const bool dev = DevMode;
+    form().UserClosed();
+    std::ofstream(out) << caption << "\n" << dev << "\n" << ends_ << "\n";
+}
+
+TEST_F(MainFormTest, InTheDevelopmentHostTheCaptionSaysSo) {
+    const fs::path copy = dir_ / ("app_mainform_" + std::string(MainForm::kDevHostExe));
+    fs::copy_file(fs::read_symlink("/proc/self/exe"), copy);
+    const fs::path out = dir_ / "devmode.txt";
+    const std::string filter = "--gtest_filter=MainFormTest.DevModeChildWritesWhatItSaw";
+    const pid_t pid = ::fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        ::setenv("TW_DEVMODE_OUT", out.c_str(), 1);
+        ::execl(copy.c_str(), copy.c_str(), filter.c_str(), static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    std::ifstream in(out);
+    std::string caption, dev, ends;
+    std::getline(in, caption);
+    std::getline(in, dev);
+    std::getline(in, ends);
+    EXPECT_EQ(caption, "Tessawin " + VersionText() + " - Development");
+    EXPECT_EQ(dev, "1");
+    EXPECT_EQ(ends, "0");  // unloading did not end the process
 }
 
 TEST_F(MainFormTest, ModulesReachTheStatusBoxOnlyWhileTheWindowIsLoaded) {

@@ -1,5 +1,8 @@
-#include "platform/ui/ui.h"
 #include "tests/support/headless.h"
+
+#include <stdexcept>
+
+#include "platform/ui/ui.h"
 
 namespace {
 
@@ -29,6 +32,25 @@ TEST_F(HeadlessBoxes, AbandonedCommandEndsOnlyTheCommand) {
         EXPECT_EQ(ui_->busy_depth, 1);
     }
     EXPECT_EQ(ui_->busy_depth, 0);
+}
+
+TEST_F(HeadlessBoxes, HourglassIsRestoredWhenTheCommandFails) {
+    struct Case {
+        const char* what;
+        bool abandon;
+    } cases[] = {{"abandoned after its message", true}, {"disk on fire", false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        if (!c.abandon) ui_->ExpectMsgBox(ui::vbOK, c.what);
+        bool done = ui::RunCommand([&] {
+            ui::Hourglass busy;
+            ui::Hourglass nested;
+            if (c.abandon) throw ui::CommandAbandoned(c.what);
+            throw std::runtime_error(c.what);
+        });
+        EXPECT_FALSE(done);
+        EXPECT_EQ(ui_->busy_depth, 0);
+    }
 }
 
 }  // namespace
