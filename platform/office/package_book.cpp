@@ -334,7 +334,8 @@ struct PackageSheet : Worksheet::Impl {
             });
         int32_t row_no = 0;
         each_child(sheet_data, "row", [&](pugi::xml_node r) {
-            row_no = r.attribute("r") ? to_int(r.attribute("r").value(), row_no + 1) : row_no + 1;
+            const int32_t next = row_no < kMaxRows ? row_no + 1 : kMaxRows + 1;  // a damaged number stays off the sheet
+            row_no = r.attribute("r") ? to_int(r.attribute("r").value(), next) : next;
             RowInfo& info = rows[row_no];
             info.node = r;
             int32_t col_no = 0;

@@ -319,6 +319,42 @@ TEST_F(SpreadsheetTest, OverwritingASharedFormulaLeavesItsOtherCellsTheirValues)
     again->Quit();
 }
 
+TEST_F(SpreadsheetTest, DamagedSheetsAreReadWithoutHarm) {
+    // each sheet is read, a cell written and the workbook saved; what cannot
+    // be read is an office::Error, never a crash
+    const std::string cases[] = {
+        "<row r=\"2147483647\"><c><v>1</v></c></row><row><c><v>2</v></c></row>",
+        "<row r=\"-4\"><c r=\"A0\"><v>1</v></c><c r=\"XFE1\"><v>2</v></c><c r=\"\"><v>3</v></c></row>",
+        "<row r=\"1\"><c r=\"A1\" t=\"s\"><v>99</v></c><c r=\"B1\" t=\"s\"><v>x</v></c>"
+        "<c r=\"C1\" s=\"99999999999\"><v>1</v></c><c r=\"D1\" s=\"-1\"><v>1</v></c></row>",
+        "<row r=\"1\"><c r=\"A1\" t=\"inlineStr\"><is><t>_xD800_</t></is></c><c r=\"B1\" t=\"d\"><v>x</v></c>"
+        "<c r=\"C1\" t=\"b\"><v/></c><c r=\"D1\"><v></v></c><c r=\"E1\" t=\"n\"><v>1e999</v></c></row>",
+    };
+    for (const auto& rows : cases) {
+        const std::string path = fixture_with_sheet(
+            scratch_.file("damaged.xlsx"),
+            "<worksheet xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\">"
+            "<dimension ref=\"\"/><cols><col min=\"-1\" max=\"99999999\" style=\"7\"/></cols><sheetData>" +
+                rows + "</sheetData></worksheet>");
+        auto app = office::Application::Start();
+        auto ws = app->WorkbooksOpen(path)->Worksheets(1);
+        for (int32_t col = 1; col <= 6; ++col) {
+            try {
+                ws->Cells(1, col).Value().ToText();
+                ws->Cells(2, col).Value().ToText();
+            } catch (const office::Error&) {
+            }
+        }
+        ws->Cells(1, 1).SetValue("written");
+        ws->Cells(1, 2).SetColorIndex(6);
+        ws->Parent()->Save();
+        app->Quit();
+        auto again = office::Application::Start();
+        EXPECT_EQ(again->WorkbooksOpen(path)->Worksheets(1)->Cells(1, 1).Value().text, "written") << rows;
+        again->Quit();
+    }
+}
+
 TEST_F(SpreadsheetTest, StoredNumbersOutsideTheCalendarOrNotFiniteAreNoDates) {
     // column C has the date style; Excel shows such values as numbers
     const std::string path = fixture_with_sheet(
