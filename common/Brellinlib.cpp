@@ -223,7 +223,7 @@ void Get_Word(const std::string& Line, int16_t N, std::string& Word) {
         ~QuotingOff() { Scan_Settings.ScanQuoting = saved; }
     } guard;
     int16_t col = 1, status = 0, first = 0, last = 0;
-    for (int16_t i = 1; i <= N; ++i) {
+    for (int32_t i = 1; i <= N; ++i) {
         SCAN_SFL(Line, first, last, 256, col, status);
         if (status == 1) return;
     }
@@ -311,7 +311,7 @@ void CSV_Split(const std::string& Line, std::vector<std::string>& Arr, int16_t& 
 
 void CSV_SplitTrim(const std::string& Line, std::vector<std::string>& Arr, int16_t& N) {
     CSV_Split(Line, Arr, N, false);
-    for (int16_t i = 1; i <= N; ++i) {
+    for (int32_t i = 1; i <= N; ++i) {
         std::string& s = Arr[static_cast<std::size_t>(i)];
         std::size_t b = s.find_first_not_of(' ');
         if (b == std::string::npos) {

@@ -160,7 +160,9 @@ int16_t Max_IV2(int16_t a, int16_t b);
 
 bool Find_Str(const std::string& s, const std::vector<std::string>& Arr, int16_t N, int16_t& Idx);
 bool Find_L(int32_t Value, const std::vector<int32_t>& Arr, int16_t N, int16_t& Idx);
-// The add routines grow Arr when it is full.
+// The add routines grow Arr when it is full. A value that would make N pass
+// 32767 shows a box titled with the routine's name and abandons the running
+// command.
 bool Add_Unique_I(int16_t Value, std::vector<int16_t>& Arr, int16_t& N, int16_t& Idx);
 bool Add_Unique_L(int32_t Value, std::vector<int32_t>& Arr, int16_t& N, int16_t& Idx);
 bool Add_Unique_S(const std::string& Value, std::vector<std::string>& Arr, int16_t& N,
@@ -194,7 +196,7 @@ void Index_Sort_Heap(Index N, const std::vector<Key>& Keys, std::vector<Index>& 
         Idx[1] = 1;
         return;
     }
-    for (Index j = 1; j <= N; ++j) Idx[j] = j;
+    for (int64_t j = 1; j <= N; ++j) Idx[static_cast<std::size_t>(j)] = static_cast<Index>(j);
     Index l = static_cast<Index>(N / 2 + 1);
     Index r = N;
     for (;;) {

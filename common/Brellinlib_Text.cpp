@@ -203,9 +203,9 @@ template <class T>
 bool FindIn(const T& value, const std::vector<T>& Arr, int16_t N, int16_t& Idx) {
     const int16_t n = static_cast<int16_t>(
         std::min<std::size_t>(N > 0 ? N : 0, Arr.empty() ? 0 : Arr.size() - 1));
-    for (int16_t i = 1; i <= n; ++i) {
+    for (int32_t i = 1; i <= n; ++i) {
         if (Arr[static_cast<std::size_t>(i)] == value) {
-            Idx = i;
+            Idx = static_cast<int16_t>(i);
             return true;
         }
     }
@@ -214,9 +214,14 @@ bool FindIn(const T& value, const std::vector<T>& Arr, int16_t N, int16_t& Idx) 
 }
 
 template <class T>
-bool AddUnique(const T& value, std::vector<T>& Arr, int16_t& N, int16_t& Idx) {
+bool AddUnique(const T& value, std::vector<T>& Arr, int16_t& N, int16_t& Idx, const char* name) {
     if (FindIn(value, Arr, N, Idx)) return false;
     if (N < 0) N = 0;
+    if (N == std::numeric_limits<int16_t>::max()) {
+        const std::string msg = "Overflow: the list already holds 32767 entries.";
+        ui::MsgBox(msg, ui::vbExclamation | ui::vbOKOnly, name);
+        throw ui::CommandAbandoned(msg);
+    }
     ++N;
     if (Arr.size() <= static_cast<std::size_t>(N)) Arr.resize(static_cast<std::size_t>(N) + 1);
     Arr[static_cast<std::size_t>(N)] = value;
@@ -235,16 +240,16 @@ bool Find_L(int32_t Value, const std::vector<int32_t>& Arr, int16_t N, int16_t& 
 }
 
 bool Add_Unique_I(int16_t Value, std::vector<int16_t>& Arr, int16_t& N, int16_t& Idx) {
-    return AddUnique(Value, Arr, N, Idx);
+    return AddUnique(Value, Arr, N, Idx, "Add_Unique_I");
 }
 
 bool Add_Unique_L(int32_t Value, std::vector<int32_t>& Arr, int16_t& N, int16_t& Idx) {
-    return AddUnique(Value, Arr, N, Idx);
+    return AddUnique(Value, Arr, N, Idx, "Add_Unique_L");
 }
 
 bool Add_Unique_S(const std::string& Value, std::vector<std::string>& Arr, int16_t& N,
                   int16_t& Idx) {
-    return AddUnique(Value, Arr, N, Idx);
+    return AddUnique(Value, Arr, N, Idx, "Add_Unique_S");
 }
 
 void Index_Sort_I(int16_t N, const std::vector<int16_t>& Keys, std::vector<int16_t>& Idx) {

@@ -91,6 +91,17 @@ TEST_F(CsvTest, SplitTrimTrimsBothSides) {
     EXPECT_EQ(Fields(arr.begin() + 1, arr.begin() + 5), (Fields{"a", "b", "", "c"}));
 }
 
+TEST_F(CsvTest, SplitTrimOfAsManyFieldsAsA16BitCountHolds) {
+    std::string line;
+    for (int i = 0; i < 32800; ++i) line += " f ,";
+    std::vector<std::string> arr(32768);
+    int16_t n = 0;
+    CSV_SplitTrim(line, arr, n);
+    ASSERT_EQ(n, 32767);
+    EXPECT_EQ(arr[1], "f");
+    EXPECT_EQ(arr[32767], "f");
+}
+
 TEST_F(CsvTest, FieldCountAndGetField) {
     struct Case {
         std::string line;

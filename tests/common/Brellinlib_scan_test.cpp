@@ -143,8 +143,8 @@ TEST_F(ScanTest, ScanningALongLineToItsEndStops) {
     const Case cases[] = {
         {"one long word", std::string(40000, 'w'), 1, 1, 32766, 32767, 3},
         {"words", words, 10922, 32764, 32765, 32766, 0},
-        {"word across the limit", std::string(32760, ' ') + std::string(100, 'w'), 1, 32761,
-         32766, 32767, 0},
+        {"word across the limit", std::string(32760, ' ') + std::string(100, 'w'), 1, 32761, 32766,
+         32767, 0},
         {"quote closed past the limit",
          std::string(32760, ' ') + "\"" + std::string(100, 'q') + "\"", 1, 32762, 0, 32767, 2},
         {"exactly 32767", std::string(32766, ' ') + "z", 0, 0, 0, 1, 1},

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -26,8 +27,7 @@ TEST(Literals, SqlDate) {
     EXPECT_EQ(SQL_Date("2020/01/31"), "#2020-01-31#");
     EXPECT_EQ(SQL_Date(std::string("2020.01-31")), "#2020-01-31#");
     EXPECT_EQ(SQL_Date("31/01/2020"), "#31/01/2020#");
-    EXPECT_EQ(SQL_Date("2020-01-01# OR 1=1 OR #2020-01-01"),
-              "#2020-01-01 OR 1=1 OR 2020-01-01#")
+    EXPECT_EQ(SQL_Date("2020-01-01# OR 1=1 OR #2020-01-01"), "#2020-01-01 OR 1=1 OR 2020-01-01#")
         << "the text stays one literal";
 }
 
@@ -213,6 +213,50 @@ TEST(Lists, FindAndAddUnique) {
     EXPECT_EQ(i32[1], 123456);
 }
 
+// A list may fill the whole 16-bit count.
+class FullListTest : public testsupport::HeadlessTest {};
+
+TEST_F(FullListTest, SearchAndAddAtThe16BitLimit) {
+    constexpr int16_t kMax = 32767;
+    std::vector<int32_t> l(kMax + 1);
+    std::vector<int16_t> i16(kMax + 1);
+    std::vector<std::string> s(kMax + 1);
+    for (int32_t i = 1; i <= kMax; ++i) {
+        l[static_cast<std::size_t>(i)] = i;
+        i16[static_cast<std::size_t>(i)] = static_cast<int16_t>(i);
+        s[static_cast<std::size_t>(i)] = std::to_string(i);
+    }
+    int16_t idx = -1;
+    EXPECT_TRUE(Find_L(kMax, l, kMax, idx));
+    EXPECT_EQ(idx, kMax);
+    EXPECT_FALSE(Find_L(0, l, kMax, idx));
+    EXPECT_EQ(idx, 0);
+    EXPECT_FALSE(Find_Str("x", s, kMax, idx));
+
+    struct Case {
+        const char* title;
+        std::function<bool(int16_t&, int16_t&)> add;
+    };
+    const Case cases[] = {
+        {"Add_Unique_I", [&](int16_t& n, int16_t& i) { return Add_Unique_I(0, i16, n, i); }},
+        {"Add_Unique_L", [&](int16_t& n, int16_t& i) { return Add_Unique_L(0, l, n, i); }},
+        {"Add_Unique_S", [&](int16_t& n, int16_t& i) { return Add_Unique_S("x", s, n, i); }},
+    };
+    for (const auto& c : cases) {
+        ui_->shown.clear();
+        int16_t n = kMax;
+        ui_->ExpectMsgBox(ui::vbOK, "Overflow");
+        EXPECT_THROW(c.add(n, idx), ui::CommandAbandoned) << c.title;
+        EXPECT_EQ(n, kMax) << c.title;
+        ASSERT_EQ(ui_->shown.size(), 1u) << c.title;
+        EXPECT_EQ(ui_->shown[0].title, c.title);
+        n = kMax - 1;
+        EXPECT_TRUE(c.add(n, idx)) << c.title << ": room for one more";
+        EXPECT_EQ(n, kMax) << c.title;
+        EXPECT_EQ(idx, kMax) << c.title;
+    }
+}
+
 TEST(Lists, SafeUBoundAndMin) {
     EXPECT_EQ(Safe_UBound(std::vector<std::string>{}), -1);
     EXPECT_EQ(Safe_UBound(std::vector<std::string>(6)), 5);
@@ -259,6 +303,17 @@ TEST(IndexSort, FixedOrderIncludingTies) {
         EXPECT_EQ(std::vector<int16_t>(got32.begin(), got32.end()), got)
             << "the same steps for 32-bit keys";
     }
+}
+
+TEST(IndexSort, AFull16BitList) {
+    constexpr int16_t kMax = 32767;
+    std::vector<int16_t> keys(kMax + 1), idx;
+    for (int32_t i = 1; i <= kMax; ++i)
+        keys[static_cast<std::size_t>(i)] = static_cast<int16_t>(-i);
+    Index_Sort_I(kMax, keys, idx);
+    ASSERT_EQ(idx.size(), static_cast<std::size_t>(kMax) + 1);
+    for (int32_t k = 1; k <= kMax; ++k)
+        ASSERT_EQ(idx[static_cast<std::size_t>(k)], kMax + 1 - k) << k;
 }
 
 TEST(IndexSort, EmptyListLeavesIndexAlone) {
