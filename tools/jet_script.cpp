@@ -180,7 +180,10 @@ private:
                 advance();
                 if (cur_.kind != Tok::Number) fail("expected a length");
                 if (c.type != Type::Text) fail("only TEXT takes a length");
-                c.length = std::stoi(cur_.text);
+                const char* first = cur_.text.data();
+                const char* last = first + cur_.text.size();
+                auto [end, ec] = std::from_chars(first, last, c.length);
+                if (ec != std::errc() || end != last) fail("expected a whole length, not " + cur_.text);
                 advance();
                 expect(")");
             }

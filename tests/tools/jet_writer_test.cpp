@@ -212,6 +212,8 @@ TEST(JetWriter, ScriptErrorsNameTheLine) {
         const char* message;
     } cases[] = {
         {"CREATE TABLE t (a WIDGET);", "line 1: unknown column type WIDGET"},
+        {"CREATE TABLE t (a TEXT(99999999999));", "line 1: expected a whole length, not 99999999999"},
+        {"CREATE TABLE t (a TEXT(2.5));", "line 1: expected a whole length, not 2.5"},
         {"CREATE TABLE t (a TEXT);\nINSERT INTO t VALUES ('open);", "line 2: text not closed"},
         {"CREATE TABLE t (a LONG, b LONG);\n\nINSERT INTO t VALUES (1);", "line 3: fewer values than columns"},
         {"CREATE TABLE t (a BYTE);\nINSERT INTO t VALUES (256);", "line 2: table t, column a (Byte): Byte value 256 out of range"},
