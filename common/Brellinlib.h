@@ -37,7 +37,8 @@ void Set_CSV_Quote(const std::string& Q);
 // Field scanner. Status -1 on entry asks for strict mode: an error then shows
 // its message box and abandons the running command (ui::CommandAbandoned).
 // Otherwise Status returns 0 found, 1 no field, 2 no closing quote (SCAN_I4:
-// or not a number), 3 field longer than MaxLen.
+// or not a number), 3 field longer than MaxLen. Columns are 16-bit: only the
+// first 32766 characters of a line are scanned, so Col 32767 is past the end.
 
 void SCAN_SFL(const std::string& Line, int16_t& First, int16_t& Last, int16_t MaxLen, int16_t& Col,
               int16_t& Status);
