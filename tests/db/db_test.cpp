@@ -300,6 +300,12 @@ TEST_F(Inventory, TextComparesWithoutRegardToCase) {
         {"SELECT count(*) FROM Segment WHERE Segment LIKE '00A%'", "2"},
         {"SELECT count(*) FROM Segment WHERE Segment BETWEEN '00a1' AND '00A2'", "2"},
         {"SELECT count(DISTINCT Begin_Node) FROM Segment", "3"},
+        {"SELECT count(*) FROM Segment WHERE Segment NOT LIKE '00a%'", "1"},
+        // joins match their text keys without regard to case too
+        {"SELECT group_concat(x) FROM (SELECT a.Segment || '>' || b.Segment AS x FROM Segment AS a LEFT JOIN "
+         "Segment AS b ON a.End_Node = b.Begin_Node ORDER BY a.Segment)",
+         "00A1>00a2,00a2>00B1,00B1>00A1"},
+        {"SELECT count(*) FROM Segment, [Landmark-Intersection] AS LI WHERE LI.Legs = 4 AND Segment.Length > 1", "2"},
         // The node query of the inventory: a union of both ends, then one node.
         {"SELECT group_concat(Segment || BegEnd) FROM (SELECT * FROM(SELECT Begin_Node AS Node, Segment, 'B' as BegEnd "
          "From segment UNION SELECT End_Node AS Node, Segment, 'E' as BegEnd From segment) WHERE Node = 'N2' "
