@@ -42,8 +42,9 @@ HEMZSHIFT8_API void DLL_HEMZSHIFT_TO_HMZVERSION(const char* date, int32_t date_l
                                                 uint8_t* obs, int32_t* steps, uint8_t* split);
 
 /* The whole history with its detail report. mode: -9 none, 0 or more an I/O
- * unit (7 the log), -1 the file "Hemzshift_Detail.txt" in the temporary
- * folder ("temp", else TMPDIR, else /tmp), -2 that file then opened in the
+ * unit (7 the log; 0 and 6 where the library's messages go: the log once it
+ * is open, else standard error), -1 the file "Hemzshift_Detail.txt" in the
+ * temporary folder ("temp", else TMPDIR, else /tmp), -2 that file then opened in the
  * viewer (HEMZSHIFT_VIEWER, else xdg-open). status: 0 when written (with -2
  * the viewer's start status, above 32 when it started), else the I/O error,
  * or the error number of a library stopped by a data error; untouched with

@@ -173,32 +173,24 @@ void DLL_HEMZSHIFT_GET_DETAIL(const int32_t* i, uint8_t* present, char* version,
                               uint8_t* obs, uint8_t* split, char* text, int32_t text_len) {
     guarded(
         [&] {
-            LOG("HEMZSHIFT_GET_DETAIL Enter");
             const int32_t idx = in_value(i, 99);
-            if (idx >= -MAXSTEP && idx <= MAXSTEP) {
-                const Detail_Entry& e = detail_entry(idx);
-                out_flag(present, e.Present);
-                if (e.Present) {
-                    out_text(version, version_len, e.Version, DATE_W);
-                    out_text(eff_date, eff_date_len, e.EffDate, DATE_W);
-                    out_text(segment, segment_len, e.Segment, SEG_W);
-                    out_value(km, e.Km);
-                    out_flag(obs, e.Obs);
-                    out_flag(split, e.Split);
-                    out_text(text, text_len, e.Text, TEXT_W);
-                } else {
-                    out_text(version, version_len, "", DATE_W);
-                    out_text(eff_date, eff_date_len, "", DATE_W);
-                    out_text(segment, segment_len, "", SEG_W);
-                    out_value(km, -9.0f);
-                }
-            } else {
-                out_text(version, version_len, "* BAD i * ", DATE_W);
-                out_text(eff_date, eff_date_len, "", DATE_W);
-                out_text(segment, segment_len, "", SEG_W);
-                out_value(km, -9.0f);
+            bool p = false, o = false, s = false;
+            std::string v, e, sg, t;
+            float k = 0.0f;
+            HEMZSHIFT_GET_DETAIL(idx, p, v, e, sg, k, o, s, t);
+            // Only what the routine writes reaches the caller: present within
+            // -5 to 5, obs, split and text for a present entry.
+            const bool in_range = idx >= -MAXSTEP && idx <= MAXSTEP;
+            if (in_range) out_flag(present, p);
+            out_text(version, version_len, v, DATE_W);
+            out_text(eff_date, eff_date_len, e, DATE_W);
+            out_text(segment, segment_len, sg, SEG_W);
+            out_value(km, k);
+            if (in_range && p) {
+                out_flag(obs, o);
+                out_flag(split, s);
+                out_text(text, text_len, t, TEXT_W);
             }
-            LOG("HEMZSHIFT_GET_DETAIL Exit");
         },
         [] {});
 }

@@ -66,11 +66,17 @@ void LOG_RAW(const std::string& text) {
 
 std::string km_text(float km) { return list_num(km); }
 
-[[noreturn]] void data_error(int32_t number, const std::string& message, const std::string& second = {}) {
+// Logs the error's lines and stops; the remembered message also names FILE,
+// which the log has in its "Opening" line just before.
+[[noreturn]] void data_error(int32_t number, const std::string& message, const std::string& second = {},
+                             const std::string& file = {}) {
     LOG(message);
     if (!second.empty()) LOG(second);
     unit_close(READ_UNIT);
-    LIBRARY_STOP(number, second.empty() ? message : message + " " + second);
+    std::string remembered = message;
+    if (!file.empty()) remembered += " (" + file + ")";
+    if (!second.empty()) remembered += " " + second;
+    LIBRARY_STOP(number, remembered);
 }
 
 std::string path_in_folder(const char* name) { return std::string(trimmed(st().in_Folder)) + name; }
@@ -124,7 +130,7 @@ void load_groups() {
     LOG("Opening " + path);
     int ierr = 0;
     OPENREAD2(READ_UNIT, path, ierr);
-    if (ierr != 0) data_error(ERR_TRANSFORM_OPEN, "*** Open Error: " + list_num(ierr), "(" + path + ")");
+    if (ierr != 0) data_error(ERR_TRANSFORM_OPEN, "*** Open Error: " + list_num(ierr), {}, path);
     std::string line;
     int line_no = 0, count = 0;
     while (unit_read_line(READ_UNIT, line)) {
@@ -158,7 +164,7 @@ void load_matches() {
     LOG("Opening " + path);
     int ierr = 0;
     OPENREAD2(READ_UNIT, path, ierr);
-    if (ierr != 0) data_error(ERR_TRANSFORM_OPEN, "*** Open Error: " + list_num(ierr), "(" + path + ")");
+    if (ierr != 0) data_error(ERR_TRANSFORM_OPEN, "*** Open Error: " + list_num(ierr), {}, path);
     auto& groups = st().groups;
     auto& points = st().points;
     std::string line;
@@ -625,16 +631,27 @@ void HEMZSHIFT_SHOW_DETAIL(int32_t mode, int32_t& status) {
             return;
         }
     }
-    status = unit_write_line(unit, "     Version  Eff Date    Seg    Km");
+    // Units 0 and 6 are always connected, as the original's standard error
+    // and output; they lead where the library's other messages on them go.
+    auto write_record = [unit](std::string_view text) {
+        if (unit == 0 || unit == STDOUT_UNIT) {
+            write_message(unit, text);
+            return 0;
+        }
+        return unit_write_line(unit, text);
+    };
+    status = write_record("     Version  Eff Date    Seg    Km");
     if (status == 0) {
         for (int i = -MAXSTEP; i <= MAXSTEP; ++i) {
             const Detail_Entry& e = entry(i);
             if (!e.Present) continue;
             std::string row = fmt_I(i, 3) + ": " + e.Version.substr(0, 8) + " " + e.EffDate + "  " + e.Segment + " " +
                               (one_decimal ? fmt_F(e.Km, 5, 1) + " " : fmt_F(e.Km, 6, 2)) + " " +
-                              (e.Obs ? "Obs" : "   ") + " " + (e.Split ? "split" : "     ") + " " +
-                              std::string(trimmed(e.Text));
-            status = unit_write_line(unit, row);
+                              (e.Obs ? "Obs" : "   ") + " " + (e.Split ? "split" : "     ");
+            // The text from column 49, only when it is not blank: the 1X
+            // before it writes nothing at the end of a record.
+            if (!is_blank(e.Text)) row += " " + std::string(trimmed(e.Text));
+            status = write_record(row);
             if (status != 0) {
                 LOG_RAW(fmt_I(i, 3) + " *** Error encoding transformation detail ***");
                 break;
@@ -663,7 +680,7 @@ void LOAD_SEGTAB(std::string_view version_in) {
     LOG("Opening " + path);
     int ierr = 0;
     OPENREAD2(READ_UNIT, path, ierr);
-    if (ierr != 0) data_error(ERR_SEGTAB_OPEN, "*** Open Error: " + list_num(ierr) + " (" + path + ")", "ABORT");
+    if (ierr != 0) data_error(ERR_SEGTAB_OPEN, "*** Open Error: " + list_num(ierr), "ABORT", path);
     std::string heading;
     auto decode_error = [&](int record) {
         data_error(ERR_SEGTAB_DECODE,
@@ -776,6 +793,35 @@ void HEMZSHIFT_GET_LAST_TARGET(std::string& buffer) {
 
 void HEMZSHIFT_SEG34(std::string& segment) {
     if (segment.size() >= 4 && segment[3] == ' ') segment = "0" + segment.substr(0, 3) + segment.substr(4);
+}
+
+void HEMZSHIFT_GET_DETAIL(int32_t i, bool& present, std::string& version, std::string& eff_date,
+                          std::string& segment, float& km, bool& obs, bool& split, std::string& text) {
+    LOG("HEMZSHIFT_GET_DETAIL Enter");
+    if (i >= -MAXSTEP && i <= MAXSTEP) {
+        const Detail_Entry& e = entry(i);
+        present = e.Present;
+        if (e.Present) {
+            version = e.Version;
+            eff_date = e.EffDate;
+            segment = e.Segment;
+            km = e.Km;
+            obs = e.Obs;
+            split = e.Split;
+            text = e.Text;
+        } else {
+            version = std::string(10, ' ');
+            eff_date = std::string(10, ' ');
+            segment = std::string(4, ' ');
+            km = -9.0f;
+        }
+    } else {
+        version = "* BAD i * ";
+        eff_date = std::string(10, ' ');
+        segment = std::string(4, ' ');
+        km = -9.0f;
+    }
+    LOG("HEMZSHIFT_GET_DETAIL Exit");
 }
 
 const Detail_Entry& detail_entry(int i) { return entry(std::clamp(i, -MAXSTEP, MAXSTEP)); }

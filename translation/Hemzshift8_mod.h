@@ -73,6 +73,10 @@ void LOAD_SEGTAB(std::string_view version);
 void HEMZSHIFT_GET_END_DATE(std::string_view segment, std::string& end_date);
 void HEMZSHIFT_GET_LAST_TARGET(std::string& buffer);
 void HEMZSHIFT_SEG34(std::string& segment);
+// One entry of the history. I from -5 to 5 writes PRESENT; a present entry
+// also writes OBS, SPLIT and TEXT; outside -5 to 5 VERSION is "* BAD i * ".
+void HEMZSHIFT_GET_DETAIL(int32_t i, bool& present, std::string& version, std::string& eff_date,
+                          std::string& segment, float& km, bool& obs, bool& split, std::string& text);
 
 // Read access for the boundary and the tests.
 const Detail_Entry& detail_entry(int i);  // i from -5 to 5

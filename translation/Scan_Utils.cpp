@@ -50,10 +50,13 @@ void scan(std::string_view line, int& first, int& last, int ml, int& col, int& s
     bool strict = status == -1;
     if (!strict) status = 0;
     const int len = static_cast<int>(line.size());
+    // The blank padding of LINE counts as delimiters, whatever the set.
+    const int text_len = TRMLEN(line);
+    auto delim_at = [&](int i) { return i > text_len || is_delim(line[static_cast<std::size_t>(i - 1)]); };
     int p = 0;
     if (col <= len) {
         for (int i = std::max(col, 1); i <= len; ++i)
-            if (!is_delim(line[static_cast<std::size_t>(i - 1)])) {
+            if (!delim_at(i)) {
                 p = i;
                 break;
             }
@@ -84,7 +87,7 @@ void scan(std::string_view line, int& first, int& last, int ml, int& col, int& s
             status = 2;
             int d = len + 1;
             for (int i = p + 1; i <= len; ++i)
-                if (is_delim(line[static_cast<std::size_t>(i - 1)])) {
+                if (delim_at(i)) {
                     d = i;
                     break;
                 }
@@ -107,7 +110,7 @@ void scan(std::string_view line, int& first, int& last, int ml, int& col, int& s
     } else {
         int d = len + 1;
         for (int i = p + 1; i <= len; ++i)
-            if (is_delim(line[static_cast<std::size_t>(i - 1)])) {
+            if (delim_at(i)) {
                 d = i;
                 break;
             }
@@ -170,6 +173,10 @@ void SCAN_S_BOUNDS(std::string_view line, int& first, int& last, int ml, int& co
     if (status == 1) return;
     first = f;
     if (has_last) last = l;
+}
+
+void SCAN_S(std::string_view line, int& first, int& last, int ml, int& col, int& status) {
+    SCAN_S_BOUNDS(line, first, last, ml, col, status);
 }
 
 bool decode_I15(std::string_view text, int32_t& value) {

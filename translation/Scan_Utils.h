@@ -17,6 +17,8 @@ void scanner_separators(std::string& set, int& count);
 // STATUS -1 on entry asks for strict mode: an error then stops the library.
 void SCAN_S(std::string_view line, std::string& field, int ml, int& col, int& status);
 void SCAN_S_BOUNDS(std::string_view line, int& first, int& last, int ml, int& col, int& status);
+// The bounds form under its own name: the same scan as SCAN_S_BOUNDS.
+void SCAN_S(std::string_view line, int& first, int& last, int ml, int& col, int& status);
 void SCAN_I(std::string_view line, int32_t& ival, int ml, int& col, int& status);
 void SCAN_F4(std::string_view line, float& rval, int ml, int& col, int& status);
 

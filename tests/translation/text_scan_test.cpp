@@ -108,6 +108,34 @@ INSTANTIATE_TEST_SUITE_P(
                       ScanCase{"abcdefg x", 1, 6, "abcdef", 3, 8},   // too long: still returned
                       ScanCase{"ab", 0, 6, "ab    ", 0, 3}));
 
+TEST_F(ScanSettings, BlankPaddingEndsAFieldWhateverTheDelimiters) {
+    SET_SEPARATORS(",", 1);
+    std::string field(6, '?');
+    int col = 4, status = 0;
+    SCAN_S("ab,cd     ", field, 2, col, status);
+    EXPECT_EQ(field, "cd    ");
+    EXPECT_EQ(status, 0);  // the padding is not part of the field
+    EXPECT_EQ(col, 6);
+    SCAN_S("ab,cd     ", field, 2, col, status);
+    EXPECT_EQ(status, 1);
+    SCAN_S("ab,c d    ", field, 6, col = 4, status);
+    EXPECT_EQ(field, "c d   ");  // a blank inside the text is no delimiter here
+    EXPECT_EQ(col, 7);
+}
+
+TEST_F(ScanSettings, BoundsFormUnderItsName) {
+    int first = 0, last = 0, col = 1, status = 0;
+    SCAN_S("  'ab' cd", first, last, 6, col, status);
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(first, 4);
+    EXPECT_EQ(last, 5);
+    EXPECT_EQ(col, 7);
+    first = last = -7;
+    SCAN_S("      ", first, last, 6, col = 1, status);
+    EXPECT_EQ(status, 1);
+    EXPECT_EQ(first, -7);  // bounds not set when no field is left
+}
+
 TEST_F(ScanSettings, StrictModeStopsWithTheMessage) {
     struct {
         const char* line;

@@ -196,7 +196,9 @@ TEST_F(Translation, DetailReportFile) {
     HEMZSHIFT_ALL(-1, fixed("2021-03-01", 10), "0100", " ", 1.21f, status);
     ASSERT_EQ(status, 0);
     const std::string report = trtest::read_file(trtest::work_dir() / "Hemzshift_Detail.txt");
-    const std::string tail(11, ' ');  // blank Obs, split and text columns
+    // Blank Obs and split columns; a blank text adds nothing, not even the
+    // blank before column 49.
+    const std::string tail(10, ' ');
     const std::string expected = "     Version  Eff Date    Seg    Km\n"
                                  " -3:                      0100   1.00" + tail + "\n" +
                                  " -2: 201901   2019-01-01  0100   1.10" + tail + "\n" +
@@ -212,6 +214,56 @@ TEST_F(Translation, DetailReportFile) {
     HEMZSHIFT_ALL(-1, fixed("2018-06-01", 10), "0100", " ", 6.0f, status);
     const std::string obs = trtest::read_file(trtest::work_dir() / "Hemzshift_Detail.txt");
     EXPECT_NE(obs.find("  1: 201901   2019-01-01  0100   6.60 Obs"), std::string::npos) << obs;
+}
+
+TEST_F(Translation, DetailReportOnTheStandardUnits) {
+    // Units 0 and 6 are always connected: the report is written, status 0.
+    for (int32_t unit : {0, 6}) {
+        flush_units();
+        trtest::LogTail tail;
+        int32_t status = 99;
+        HEMZSHIFT_ALL(unit, fixed("2021-03-01", 10), "0100", " ", 1.21f, status);
+        EXPECT_EQ(status, 0) << unit;
+        flush_units();
+        EXPECT_NE(tail.text().find(" -2: 201901   2019-01-01  0100   1.10" + std::string(10, ' ') + "\n"), std::string::npos) << tail.text();
+    }
+}
+
+TEST_F(Translation, GetDetailRoutine) {
+    int32_t status = 0;
+    HEMZSHIFT_ALL(-9, fixed("2019-06-01", 10), "0300", "S", 2.0f, status);
+    flush_units();
+    trtest::LogTail tail;
+    bool present = false, obs = true, split = false;
+    std::string version, eff, seg, text = "KEEP";
+    float km = 0;
+    HEMZSHIFT_GET_DETAIL(1, present, version, eff, seg, km, obs, split, text);
+    EXPECT_TRUE(present);
+    EXPECT_EQ(version, "202001    ");
+    EXPECT_EQ(eff, "2020-01-01");
+    EXPECT_EQ(seg, "0302");
+    EXPECT_FLOAT_EQ(km, 4.0f);
+    EXPECT_FALSE(obs);
+    EXPECT_TRUE(split);
+    EXPECT_EQ(text, "S     ");
+
+    text = "KEEP";
+    obs = split = true;
+    HEMZSHIFT_GET_DETAIL(3, present, version, eff, seg, km, obs, split, text);
+    EXPECT_FALSE(present);
+    EXPECT_EQ(version + eff + seg, std::string(24, ' '));
+    EXPECT_EQ(km, -9.0f);
+    EXPECT_TRUE(obs && split);  // not written for an absent entry
+    EXPECT_EQ(text, "KEEP");
+
+    present = true;
+    HEMZSHIFT_GET_DETAIL(-6, present, version, eff, seg, km, obs, split, text);
+    EXPECT_TRUE(present);  // not written outside -5 to 5
+    EXPECT_EQ(version, "* BAD i * ");
+    EXPECT_EQ(km, -9.0f);
+    flush_units();
+    EXPECT_NE(tail.text().find(" HEMZSHIFT_GET_DETAIL Enter\n HEMZSHIFT_GET_DETAIL Exit\n"), std::string::npos)
+        << tail.text();
 }
 
 TEST_F(Translation, DetailReportOpenDate2050SkipsTheForwardWalk) {
@@ -504,6 +556,7 @@ struct Fatal {
     bool on_check;  // the error shows at the first location check
     int32_t number;
     const char* message;
+    const char* log_lines = nullptr;  // the expected log lines exactly, when given
 };
 
 void spoil_nothing(const path&) {}
@@ -533,6 +586,9 @@ TEST_P(FatalTable, BecomesTheErrorExport) {
     const std::string msg(message, sizeof message);
     EXPECT_NE(msg.find(c.message), std::string::npos) << msg;
     EXPECT_NE(tail.text().find(c.message), std::string::npos) << tail.text();
+    if (c.log_lines) {
+        EXPECT_NE(tail.text().find(c.log_lines), std::string::npos) << tail.text();
+    }
 
     char seg[4];
     float out_km = 0;
@@ -572,7 +628,7 @@ INSTANTIATE_TEST_SUITE_P(
     DataErrors, FatalTable,
     ::testing::Values(
         Fatal{"nogroups", [](const path& d) { trtest::fs::remove(d / "HMZ_Transform_Group.csv"); }, false,
-              ERR_TRANSFORM_OPEN, "*** Open Error: "},
+              ERR_TRANSFORM_OPEN, "*** Open Error: ", "HMZ_Transform_Group.csv\n *** Open Error: 2\n"},
         Fatal{"nomatches", [](const path& d) { trtest::fs::remove(d / "HMZ_Transform_Match.csv"); }, false,
               ERR_TRANSFORM_OPEN, "HMZ_Transform_Match.csv"},
         Fatal{"manygroups",
@@ -598,7 +654,7 @@ INSTANTIATE_TEST_SUITE_P(
               },
               false, ERR_GROUP_NOT_FOUND, "*** Group ID 99 not found in group table!"},
         Fatal{"nosegall", [](const path& d) { trtest::fs::remove(d / "SegAllVersions.csv"); }, true, ERR_SEGTAB_OPEN,
-              "*** Open Error: "},
+              "*** Open Error: ", "SegAllVersions.csv\n *** Open Error: 2\n ABORT\n"},
         Fatal{"nolength",
               [](const path& d) { trtest::write_file(d / "SegAllVersions.csv", "V,Segment,length\n201801,0100,5\n"); },
               true, ERR_SEGTAB_NO_LENGTH, "*** Field Length not found in the SegAllVersionsheader record:"},
