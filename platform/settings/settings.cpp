@@ -107,10 +107,17 @@ size_t key_end(const std::string& line) {
     return std::string::npos;
 }
 
-std::vector<Section> read_store(const std::string& path) {
+// `readable` turns false when the store exists but cannot be read, so that a
+// save does not replace it with the one key being written.
+std::vector<Section> read_store(const std::string& path, bool* readable = nullptr) {
     std::vector<Section> sections;
+    if (readable) *readable = true;
     std::ifstream in(path, std::ios::binary);
-    if (!in) return sections;
+    if (!in) {
+        std::error_code ec;
+        if (readable && fs::exists(path, ec)) *readable = false;
+        return sections;
+    }
     std::string line;
     while (std::getline(in, line)) {
         if (!line.empty() && line.back() == '\r') line.pop_back();
@@ -190,7 +197,9 @@ std::string GetSetting(const std::string& app, const std::string& section, const
 bool SaveSetting(const std::string& app, const std::string& section, const std::string& key,
                  const std::string& value) {
     std::string path = StoreFile(app);
-    std::vector<Section> sections = read_store(path);
+    bool readable = true;
+    std::vector<Section> sections = read_store(path, &readable);
+    if (!readable) return false;
     Section* target = nullptr;
     for (Section& s : sections)
         if (same_name(s.name, section)) {

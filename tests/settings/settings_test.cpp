@@ -1,6 +1,7 @@
 #include "platform/settings/settings.h"
 
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -95,6 +96,28 @@ TEST_F(SettingsStore, FailedWriteReportsAndKeepsTheOldFile) {
     fs::create_directories(dir_ / ("Tessawin.ini.tmp" + std::to_string(::getpid())) / "x");
     EXPECT_FALSE(settings::SaveSetting("Tessawin", "mainform", "Top", "2"));
     EXPECT_EQ(settings::GetSetting("Tessawin", "mainform", "Top"), "1");
+}
+
+TEST_F(SettingsStore, UnreadableStoreIsNotReplacedByOneKey) {
+    ASSERT_TRUE(settings::SaveSetting("Tessawin", "SDFKML", "chkSDF_MarkKms", "1"));
+    ASSERT_TRUE(settings::SaveSetting("Tessawin", "mainform", "Top", "1"));
+    const std::string before = FileText();
+    // Others may write the folder but not read the file; as root that needs
+    // another user, so the save is tried in a child that drops to nobody.
+    fs::permissions(dir_, fs::perms::all);
+    fs::permissions(dir_ / "Tessawin.ini", fs::perms::owner_write);
+    pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) ::_exit(3);
+        ::_exit(settings::SaveSetting("Tessawin", "mainform", "Top", "2") ? 1 : 0);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "the save should have been refused";
+    fs::permissions(dir_ / "Tessawin.ini", fs::perms::owner_read | fs::perms::owner_write);
+    EXPECT_EQ(FileText(), before);
 }
 
 TEST_F(SettingsStore, HandWrittenFileIsRead) {
