@@ -334,7 +334,8 @@ struct PackageSheet : Worksheet::Impl {
             });
         int32_t row_no = 0;
         each_child(sheet_data, "row", [&](pugi::xml_node r) {
-            const int32_t next = row_no < kMaxRows ? row_no + 1 : kMaxRows + 1;  // a damaged number stays off the sheet
+            // a damaged row number stays off the sheet rather than overflow
+            const int32_t next = row_no < kMaxRows ? row_no + 1 : kMaxRows + 1;
             row_no = r.attribute("r") ? to_int(r.attribute("r").value(), next) : next;
             RowInfo& info = rows[row_no];
             info.node = r;
