@@ -225,10 +225,13 @@ struct PackageBook : Workbook::Impl {
             throw Error(kErrDefined, "'" + path + "' lacks its part " + name + ".");
         zip_file_t* f = zip_fopen(zip, name.c_str(), 0);
         if (!f) throw Error(kErrDefined, "'" + path + "': part " + name + " cannot be read.");
-        std::string data(static_cast<size_t>(st.size), '\0');
-        const zip_int64_t got = zip_fread(f, data.data(), st.size);
+        // read as it comes: a damaged directory may claim any size
+        std::string data;
+        char buf[65536];
+        zip_int64_t got = 0;
+        while ((got = zip_fread(f, buf, sizeof buf)) > 0) data.append(buf, static_cast<size_t>(got));
         zip_fclose(f);
-        if (got < 0 || static_cast<zip_uint64_t>(got) != st.size)
+        if (got < 0 || ((st.valid & ZIP_STAT_SIZE) && data.size() != st.size))
             throw Error(kErrDefined, "'" + path + "': part " + name + " cannot be read.");
         return data;
     }

@@ -213,6 +213,12 @@ TEST_F(SpreadsheetTest, FilesThatAreNoWorkbookAreRefused) {
     EXPECT_THROW(app->WorkbooksOpen(scratch_.file("text.xlsx")), office::Error);
     testsupport::write_bytes(scratch_.file("empty.xlsx"), testsupport::make_zip({{"readme.txt", "x"}}));
     EXPECT_THROW(app->WorkbooksOpen(scratch_.file("empty.xlsx")), office::Error);
+    // a directory that claims a part of 4 GB
+    std::string claims = testsupport::make_zip(testsupport::fixture_workbook_parts());
+    for (size_t at = claims.find("PK\x01\x02"); at != std::string::npos; at = claims.find("PK\x01\x02", at + 4))
+        if (claims.compare(at + 46, 15, "xl/workbook.xml") == 0) claims.replace(at + 24, 4, "\xF0\xFF\xFF\xFF");
+    testsupport::write_bytes(scratch_.file("claims.xlsx"), claims);
+    EXPECT_THROW(app->WorkbooksOpen(scratch_.file("claims.xlsx")), office::Error);
     EXPECT_EQ(app->WorkbookCount(), 0);
     app->Quit();
 }
