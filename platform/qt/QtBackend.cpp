@@ -12,6 +12,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFontDatabase>
+#include <QFontInfo>
 #include <QGroupBox>
 #include <QIcon>
 #include <QInputDialog>
@@ -549,8 +550,11 @@ void QtBackend::Push(ui::Control& c, QWidget* w, ui::Prop p) {
             if (c.FixedPitch()) {
                 QFont f = QFontDatabase::systemFont(QFontDatabase::FixedFont);
                 if (!c.FontName().empty()) {
+                    // The named face, or what the desktop puts in its place, when
+                    // that is fixed-pitch; else the desktop's fixed font.
                     QFont named(FromBytes(c.FontName()));
-                    if (named.exactMatch()) f = named;
+                    named.setStyleHint(QFont::TypeWriter);
+                    if (QFontInfo(named).fixedPitch()) f = named;
                 }
                 w->setFont(f);
             } else if (!c.FontName().empty()) {
