@@ -1,7 +1,6 @@
 #include "app/MainForm.h"
 
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -17,6 +16,7 @@
 #include "common/TessawinMod.h"
 #include "platform/settings/settings.h"
 #include "platform/shell/shell.h"
+#include "tests/support/child_test.h"
 #include "tests/support/headless.h"
 
 namespace fs = std::filesystem;
@@ -484,18 +484,8 @@ TEST_F(MainFormTest, InTheDevelopmentHostTheCaptionSaysSo) {
     const fs::path copy = dir_ / ("app_mainform_" + std::string(MainForm::kDevHostExe));
     fs::copy_file(fs::read_symlink("/proc/self/exe"), copy);
     const fs::path out = dir_ / "devmode.txt";
-    const std::string filter = "--gtest_filter=MainFormTest.DevModeChildWritesWhatItSaw";
-    const pid_t pid = ::fork();
-    ASSERT_GE(pid, 0);
-    if (pid == 0) {
-        ::setenv("TW_DEVMODE_OUT", out.c_str(), 1);
-        ::execl(copy.c_str(), copy.c_str(), filter.c_str(), static_cast<char*>(nullptr));
-        ::_exit(127);
-    }
-    int status = 0;
-    ::waitpid(pid, &status, 0);
-    ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 0);
+    ASSERT_NO_FATAL_FAILURE(
+        testsupport::RunChildTest(copy, "MainFormTest.DevModeChildWritesWhatItSaw", "TW_DEVMODE_OUT", out));
     std::ifstream in(out);
     std::string caption, dev, ends;
     std::getline(in, caption);

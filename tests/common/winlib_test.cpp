@@ -1,7 +1,6 @@
 #include "common/winlib.h"
 
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -15,6 +14,7 @@
 #include <vector>
 
 #include "platform/shell/shell.h"
+#include "tests/support/child_test.h"
 #include "tests/support/headless.h"
 
 namespace fs = std::filesystem;
@@ -143,18 +143,8 @@ TEST(AppExeFullName, WholePathHoweverLong) {
     ASSERT_GT(copy.string().size(), 360u);
     const fs::path out = base / "path.txt";
 
-    const std::string filter = "--gtest_filter=AppExeFullNameChild.WritesItsPath";
-    const pid_t pid = ::fork();
-    ASSERT_GE(pid, 0);
-    if (pid == 0) {
-        ::setenv("TW_EXE_PATH_OUT", out.c_str(), 1);
-        ::execl(copy.c_str(), copy.c_str(), filter.c_str(), static_cast<char*>(nullptr));
-        ::_exit(127);
-    }
-    int status = 0;
-    ::waitpid(pid, &status, 0);
-    ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 0);
+    ASSERT_NO_FATAL_FAILURE(
+        testsupport::RunChildTest(copy, "AppExeFullNameChild.WritesItsPath", "TW_EXE_PATH_OUT", out));
     std::ifstream in(out);
     std::string path((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     EXPECT_EQ(path, copy.string());
