@@ -3,43 +3,24 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <memory>
 
 #include "platform/shell/shell.h"
 #include "tests/support/headless.h"
+#include "tests/support/workbook_test.h"
 #include "tests/support/xlsx_fixture.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
-class ExcelUtilTest : public testsupport::HeadlessTest {
+class ExcelUtilTest : public testsupport::WorkbookTest<testsupport::HeadlessTest> {
 protected:
-    void SetUp() override {
-        HeadlessTest::SetUp();
-        launcher_ = std::make_shared<shell::RecordingLauncher>();
-        shell::SetLauncher(launcher_);
-        office::SetNewWorkbookFolder(scratch_.path().string());
-    }
-    void TearDown() override {
-        office::SetNewWorkbookFolder("");
-        shell::SetLauncher(nullptr);
-        HeadlessTest::TearDown();
-    }
-    std::string fixture(const std::string& name = "book.xlsx") {
-        const std::string path = scratch_.file(name);
-        testsupport::write_fixture_workbook(path);
-        return path;
-    }
     void expect_one_box(const std::string& prompt, const std::string& title, int buttons) {
         ASSERT_EQ(ui_->shown.size(), 1u);
         EXPECT_EQ(ui_->shown[0].prompt, prompt);
         EXPECT_EQ(ui_->shown[0].title, title);
         EXPECT_EQ(ui_->shown[0].buttons, buttons);
     }
-
-    testsupport::ScratchFolder scratch_;
-    std::shared_ptr<shell::RecordingLauncher> launcher_;
 };
 
 // ---- ColNumber ----------------------------------------------------------------

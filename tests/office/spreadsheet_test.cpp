@@ -6,16 +6,15 @@
 #include <filesystem>
 #include <limits>
 #include <map>
-#include <memory>
 
 #include "platform/shell/shell.h"
+#include "tests/support/workbook_test.h"
 #include "tests/support/xlsx_fixture.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 using office::CellValue;
-using testsupport::ScratchFolder;
 
 // Every entry of a zip package, by name.
 std::map<std::string, std::string> package_parts(const std::string& path) {
@@ -37,26 +36,7 @@ std::map<std::string, std::string> package_parts(const std::string& path) {
     return out;
 }
 
-class SpreadsheetTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        launcher_ = std::make_shared<shell::RecordingLauncher>();
-        shell::SetLauncher(launcher_);
-        office::SetNewWorkbookFolder(scratch_.path().string());
-    }
-    void TearDown() override {
-        office::SetNewWorkbookFolder("");
-        shell::SetLauncher(nullptr);
-    }
-    std::string fixture(const std::string& name = "book.xlsx") {
-        const std::string path = scratch_.file(name);
-        testsupport::write_fixture_workbook(path);
-        return path;
-    }
-
-    ScratchFolder scratch_;
-    std::shared_ptr<shell::RecordingLauncher> launcher_;
-};
+using SpreadsheetTest = testsupport::WorkbookTest<>;
 
 // ---- text assigned to a cell -------------------------------------------------
 
