@@ -113,17 +113,7 @@ std::string decode_escapes(const std::string& s) {
     std::string out;
     for (size_t i = 0; i < s.size();) {
         if (escape_at(s, i)) {
-            const unsigned cp = static_cast<unsigned>(std::stoul(s.substr(i + 2, 4), nullptr, 16));
-            if (cp < 0x80) {
-                out += static_cast<char>(cp);
-            } else if (cp < 0x800) {
-                out += static_cast<char>(0xC0 | (cp >> 6));
-                out += static_cast<char>(0x80 | (cp & 0x3F));
-            } else {
-                out += static_cast<char>(0xE0 | (cp >> 12));
-                out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-                out += static_cast<char>(0x80 | (cp & 0x3F));
-            }
+            detail::append_utf8(out, static_cast<uint32_t>(std::stoul(s.substr(i + 2, 4), nullptr, 16)));
             i += 7;
         } else {
             out += s[i++];
