@@ -47,6 +47,25 @@ T in_value(const T* p, T fallback) {
     return p ? *p : fallback;
 }
 
+// Where a translation's results go.
+struct TranslationOut {
+    char* segment;
+    int32_t segment_len;
+    float* km;
+    uint8_t* obs;
+    int32_t* steps;
+    uint8_t* split;
+
+    void write(std::string_view seg, float k, bool o, int32_t n, bool s) const {
+        out_text(segment, segment_len, seg, SEG_W);
+        out_value(km, k);
+        out_flag(obs, o);
+        out_value(steps, n);
+        out_flag(split, s);
+    }
+    void write_failed() const { write("ERR ", -4.0f, false, 0, false); }
+};
+
 // Runs BODY; a library stop or any other exception puts the library in its
 // failed state and then FAIL writes the failed outputs.
 template <class Body, class Fail>
@@ -93,13 +112,8 @@ void DLL_HEMZSHIFT_INIT(const int32_t* ndp, const char* target, int32_t target_l
 void DLL_HEMZSHIFT(const char* date, int32_t date_len, const char* segment, int32_t segment_len, const char* code,
                    int32_t code_len, const float* km, char* out_segment, int32_t out_segment_len, float* out_km,
                    uint8_t* obs, int32_t* steps, uint8_t* split) {
-    auto fail = [&] {
-        out_text(out_segment, out_segment_len, "ERR ", SEG_W);
-        out_value(out_km, -4.0f);
-        out_flag(obs, false);
-        out_value(steps, 0);
-        out_flag(split, false);
-    };
+    const TranslationOut out{out_segment, out_segment_len, out_km, obs, steps, split};
+    auto fail = [&] { out.write_failed(); };
     guarded(
         [&] {
             if (library_failed()) return fail();
@@ -109,11 +123,7 @@ void DLL_HEMZSHIFT(const char* date, int32_t date_len, const char* segment, int3
             int32_t n = 0;
             HEMZSHIFT(in_text(date, date_len, DATE_W), in_text(segment, segment_len, SEG_W),
                       in_text(code, code_len, CODE_W), in_value(km, 0.0f), seg, k, o, n, s);
-            out_text(out_segment, out_segment_len, seg, SEG_W);
-            out_value(out_km, k);
-            out_flag(obs, o);
-            out_value(steps, n);
-            out_flag(split, s);
+            out.write(seg, k, o, n, s);
         },
         fail);
 }
@@ -122,13 +132,8 @@ void DLL_HEMZSHIFT_TO_HMZVERSION(const char* date, int32_t date_len, const char*
                                  const char* code, int32_t code_len, const float* km, const char* target,
                                  int32_t target_len, char* out_segment, int32_t out_segment_len, float* out_km,
                                  uint8_t* obs, int32_t* steps, uint8_t* split) {
-    auto fail = [&] {
-        out_text(out_segment, out_segment_len, "ERR ", SEG_W);
-        out_value(out_km, -4.0f);
-        out_flag(obs, false);
-        out_value(steps, 0);
-        out_flag(split, false);
-    };
+    const TranslationOut out{out_segment, out_segment_len, out_km, obs, steps, split};
+    auto fail = [&] { out.write_failed(); };
     guarded(
         [&] {
             const std::string d = in_text(date, date_len, DATE_W), sg = in_text(segment, segment_len, SEG_W),
@@ -141,11 +146,7 @@ void DLL_HEMZSHIFT_TO_HMZVERSION(const char* date, int32_t date_len, const char*
             bool o = false, s = false;
             int32_t n = 0;
             HEMZSHIFT_TO_HMZVERSION(d, sg, c, k_in, t, seg, k, o, n, s);
-            out_text(out_segment, out_segment_len, seg, SEG_W);
-            out_value(out_km, k);
-            out_flag(obs, o);
-            out_value(steps, n);
-            out_flag(split, s);
+            out.write(seg, k, o, n, s);
         },
         fail);
 }
