@@ -49,9 +49,7 @@ std::string zero_int(int64_t v, int width) {
 
 // Reads an integer from TOKEN, blanks ignored, an optional sign; a blank token is 0.
 bool read_int(std::string_view token, int32_t& v) {
-    std::string s;
-    for (char c : token)
-        if (c != ' ') s.push_back(c);
+    const std::string s = without_blanks(token);
     if (s.empty()) {
         v = 0;
         return true;

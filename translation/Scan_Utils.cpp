@@ -180,9 +180,7 @@ void SCAN_S(std::string_view line, int& first, int& last, int ml, int& col, int&
 }
 
 bool decode_I15(std::string_view text, int32_t& value) {
-    std::string s;
-    for (char c : text.substr(0, std::min<std::size_t>(15, text.size())))
-        if (c != ' ') s.push_back(c);
+    const std::string s = without_blanks(text.substr(0, std::min<std::size_t>(15, text.size())));
     if (s.empty()) {
         value = 0;
         return true;
@@ -207,9 +205,7 @@ bool decode_I15(std::string_view text, int32_t& value) {
 }
 
 bool decode_F20(std::string_view text, float& value) {
-    std::string s;
-    for (char c : text.substr(0, std::min<std::size_t>(20, text.size())))
-        if (c != ' ') s.push_back(c);
+    const std::string s = without_blanks(text.substr(0, std::min<std::size_t>(20, text.size())));
     if (s.empty()) {
         value = 0.0f;
         return true;

@@ -41,6 +41,13 @@ std::string_view trimmed(std::string_view text) {
     return text.substr(0, static_cast<std::size_t>(TRMLEN(text)));
 }
 
+std::string without_blanks(std::string_view text) {
+    std::string out;
+    for (char c : text)
+        if (c != ' ') out.push_back(c);
+    return out;
+}
+
 int TRMLEN(std::string_view text) {
     int n = static_cast<int>(text.size());
     while (n > 0 && text[static_cast<std::size_t>(n - 1)] == ' ') --n;

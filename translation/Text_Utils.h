@@ -16,6 +16,8 @@ std::string fixed(std::string_view src, std::size_t len);
 bool is_blank(std::string_view text);
 // TEXT without trailing blanks.
 std::string_view trimmed(std::string_view text);
+// TEXT with every blank taken out.
+std::string without_blanks(std::string_view text);
 
 int TRMLEN(std::string_view text);
 int TRMLEN1(std::string_view text);
