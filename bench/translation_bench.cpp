@@ -115,12 +115,11 @@ void BM_Forward(benchmark::State& state) {
 }
 BENCHMARK(BM_Forward);
 
-// Forward to a middle version: the whole history, the report to the log and
-// the check against the target's segment lengths.
-void BM_ToVersionForward(benchmark::State& state) {
+// Translations from DATE to version TARGET_K, each of EXPECTED_STEPS steps.
+void to_version(benchmark::State& state, const char* date, int target_k, int32_t expected_steps) {
     init_library();
     const auto locs = locations(4096);
-    const std::string target = version_of(2) + "    ";
+    const std::string target = version_of(target_k) + "    ";
     std::size_t i = 0;
     char seg[4];
     float km = 0;
@@ -128,36 +127,22 @@ void BM_ToVersionForward(benchmark::State& state) {
     int32_t steps = 0;
     for (auto _ : state) {
         const Location& l = locs[i++ % locs.size()];
-        DLL_HEMZSHIFT_TO_HMZVERSION("2010-06-01", 10, l.segment, 4, " ", 1, &l.km, target.data(), 10, seg, 4, &km,
-                                    &obs, &steps, &split);
+        DLL_HEMZSHIFT_TO_HMZVERSION(date, 10, l.segment, 4, " ", 1, &l.km, target.data(), 10, seg, 4, &km, &obs,
+                                    &steps, &split);
         benchmark::DoNotOptimize(km);
     }
-    if (steps != 3) state.SkipWithError("unexpected step count");
+    if (steps != expected_steps) state.SkipWithError("unexpected step count");
     state.counters["translations/s"] = benchmark::Counter(static_cast<double>(state.iterations()),
                                                           benchmark::Counter::kIsRate);
 }
+
+// Forward to a middle version: the whole history, the report to the log and
+// the check against the target's segment lengths.
+void BM_ToVersionForward(benchmark::State& state) { to_version(state, "2010-06-01", 2, 3); }
 BENCHMARK(BM_ToVersionForward);
 
 // From the latest version back to the first: the back walk over every group.
-void BM_ToVersionBack(benchmark::State& state) {
-    init_library();
-    const auto locs = locations(4096);
-    const std::string target = version_of(0) + "    ";
-    std::size_t i = 0;
-    char seg[4];
-    float km = 0;
-    uint8_t obs, split;
-    int32_t steps = 0;
-    for (auto _ : state) {
-        const Location& l = locs[i++ % locs.size()];
-        DLL_HEMZSHIFT_TO_HMZVERSION("2016-06-01", 10, l.segment, 4, " ", 1, &l.km, target.data(), 10, seg, 4, &km,
-                                    &obs, &steps, &split);
-        benchmark::DoNotOptimize(km);
-    }
-    if (steps != kVersions - 1) state.SkipWithError("unexpected step count");
-    state.counters["translations/s"] = benchmark::Counter(static_cast<double>(state.iterations()),
-                                                          benchmark::Counter::kIsRate);
-}
+void BM_ToVersionBack(benchmark::State& state) { to_version(state, "2016-06-01", 0, kVersions - 1); }
 BENCHMARK(BM_ToVersionBack);
 
 }  // namespace
