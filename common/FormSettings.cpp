@@ -28,43 +28,53 @@ bool OptionValueOf(const std::string& text) {
     return end && *end == '\0' && v != 0.0;
 }
 
-}  // namespace
-
-void Form_Save_Settings(ui::Form& Form, const std::string& Section) {
-    const std::string section = Section.empty() ? Form.Name() : Section;
-    for (const auto& owned : Form.Controls()) {
+// Calls the handler of each control whose value is kept in the settings: a
+// text box named txt..., a check box named chk..., an option button named opt....
+template <class OnText, class OnCheck, class OnOption>
+void ForEachKeptControl(ui::Form& form, OnText on_text, OnCheck on_check, OnOption on_option) {
+    for (const auto& owned : form.Controls()) {
         ui::Control& c = *owned;
         const std::string& name = c.Name();
         if (StartsWith(name, "txt")) {
-            if (auto* t = dynamic_cast<ui::TextBox*>(&c))
-                settings::SaveSetting(kSettingsApp, section, name, t->Text());
+            if (auto* t = dynamic_cast<ui::TextBox*>(&c)) on_text(*t, name);
         } else if (StartsWith(name, "chk")) {
-            if (auto* k = dynamic_cast<ui::CheckBox*>(&c))
-                settings::SaveSetting(kSettingsApp, section, name, std::to_string(k->Value()));
+            if (auto* k = dynamic_cast<ui::CheckBox*>(&c)) on_check(*k, name);
         } else if (StartsWith(name, "opt")) {
-            if (auto* o = dynamic_cast<ui::OptionButton*>(&c))
-                settings::SaveSetting(kSettingsApp, section, name, o->Value() ? "True" : "False");
+            if (auto* o = dynamic_cast<ui::OptionButton*>(&c)) on_option(*o, name);
         }
     }
 }
 
+}  // namespace
+
+void Form_Save_Settings(ui::Form& Form, const std::string& Section) {
+    const std::string section = Section.empty() ? Form.Name() : Section;
+    ForEachKeptControl(
+        Form,
+        [&](ui::TextBox& t, const std::string& name) {
+            settings::SaveSetting(kSettingsApp, section, name, t.Text());
+        },
+        [&](ui::CheckBox& k, const std::string& name) {
+            settings::SaveSetting(kSettingsApp, section, name, std::to_string(k.Value()));
+        },
+        [&](ui::OptionButton& o, const std::string& name) {
+            settings::SaveSetting(kSettingsApp, section, name, o.Value() ? "True" : "False");
+        });
+}
+
 void Form_Restore_Settings(ui::Form& Form, const std::string& Section) {
     const std::string section = Section.empty() ? Form.Name() : Section;
-    for (const auto& owned : Form.Controls()) {
-        ui::Control& c = *owned;
-        const std::string& name = c.Name();
-        if (StartsWith(name, "txt")) {
-            if (auto* t = dynamic_cast<ui::TextBox*>(&c))
-                t->SetText(settings::GetSetting(kSettingsApp, section, name, ""));
-        } else if (StartsWith(name, "chk")) {
-            if (auto* k = dynamic_cast<ui::CheckBox*>(&c))
-                k->SetValue(CheckValueOf(settings::GetSetting(kSettingsApp, section, name, "0")));
-        } else if (StartsWith(name, "opt")) {
-            if (auto* o = dynamic_cast<ui::OptionButton*>(&c))
-                o->SetValue(
-                    OptionValueOf(settings::GetSetting(kSettingsApp, section, name, "False")));
-        }
-    }
+    ForEachKeptControl(
+        Form,
+        [&](ui::TextBox& t, const std::string& name) {
+            t.SetText(settings::GetSetting(kSettingsApp, section, name, ""));
+        },
+        [&](ui::CheckBox& k, const std::string& name) {
+            k.SetValue(CheckValueOf(settings::GetSetting(kSettingsApp, section, name, "0")));
+        },
+        [&](ui::OptionButton& o, const std::string& name) {
+            o.SetValue(OptionValueOf(settings::GetSetting(kSettingsApp, section, name, "False")));
+        });
 }
 
 int16_t Form_Index(const std::string& Name) {
