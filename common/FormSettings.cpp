@@ -11,6 +11,13 @@ bool StartsWith(const std::string& s, const char* prefix) {
     return s.rfind(prefix, 0) == 0;
 }
 
+// ASCII upper case.
+std::string Upper(const std::string& s) {
+    std::string u;
+    for (char c : s) u += static_cast<char>(c >= 'a' && c <= 'z' ? c - 32 : c);
+    return u;
+}
+
 // A check value as stored: 0, 1 or 2; anything else is the default.
 int CheckValueOf(const std::string& text) {
     if (text == "0" || text == "1" || text == "2") return text[0] - '0';
@@ -19,8 +26,7 @@ int CheckValueOf(const std::string& text) {
 
 // An option value as stored: "True" (any case) or a non-zero number is on.
 bool OptionValueOf(const std::string& text) {
-    std::string t;
-    for (char c : text) t += static_cast<char>(c >= 'a' && c <= 'z' ? c - 32 : c);
+    const std::string t = Upper(text);
     if (t == "TRUE") return true;
     if (t.empty()) return false;
     char* end = nullptr;
@@ -79,14 +85,9 @@ void Form_Restore_Settings(ui::Form& Form, const std::string& Section) {
 
 int16_t Form_Index(const std::string& Name) {
     const auto& forms = ui::LoadedForms();
-    auto upper = [](const std::string& s) {
-        std::string u;
-        for (char c : s) u += static_cast<char>(c >= 'a' && c <= 'z' ? c - 32 : c);
-        return u;
-    };
-    const std::string wanted = upper(Name);
+    const std::string wanted = Upper(Name);
     for (size_t i = 0; i < forms.size(); ++i) {
-        if (upper(forms[i]->Name()) == wanted) return static_cast<int16_t>(i);
+        if (Upper(forms[i]->Name()) == wanted) return static_cast<int16_t>(i);
     }
     return -99;
 }
