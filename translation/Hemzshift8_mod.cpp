@@ -81,6 +81,11 @@ std::string km_text(float km) { return list_num(km); }
 
 std::string path_in_folder(const char* name) { return std::string(trimmed(st().in_Folder)) + name; }
 
+void warn_read_as_zero(const char* file, int line_no, int field_no) {
+    LOG(std::string("*** Warning: ") + file + " line " + list_num(line_no) + " field " + list_num(field_no) +
+        " is missing or not a number; read as 0");
+}
+
 // A numeric field of the transformation tables that is missing or does not
 // decode reads as 0, with a warning, rather than keeping an older value.
 void numeric_field(std::string_view line, int32_t& value, int ml, int& col, const char* file, int line_no,
@@ -90,8 +95,7 @@ void numeric_field(std::string_view line, int32_t& value, int ml, int& col, cons
     SCAN_I(line, v, ml, col, status);
     if (status != 0) {
         v = 0;
-        LOG(std::string("*** Warning: ") + file + " line " + list_num(line_no) + " field " + list_num(field_no) +
-            " is missing or not a number; read as 0");
+        warn_read_as_zero(file, line_no, field_no);
     }
     value = v;
 }
@@ -103,8 +107,7 @@ void numeric_field(std::string_view line, float& value, int ml, int& col, const 
     SCAN_F4(line, v, ml, col, status);
     if (status != 0) {
         v = 0.0f;
-        LOG(std::string("*** Warning: ") + file + " line " + list_num(line_no) + " field " + list_num(field_no) +
-            " is missing or not a number; read as 0");
+        warn_read_as_zero(file, line_no, field_no);
     }
     value = v;
 }
