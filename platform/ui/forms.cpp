@@ -305,37 +305,25 @@ void CommandButton::SetCaption(const std::string& caption) {
     Changed(Prop::Caption);
 }
 
-void CommandButton::SetDefault(bool on) {
+void CommandButton::SetExclusive(bool State::*flag, bool on) {
     if (on) {
         for (const auto& c : Parent().Controls()) {
             if (c->Kind() == ControlKind::CommandButton && c.get() != this) {
                 auto* b = static_cast<CommandButton*>(c.get());
-                if (b->s_.is_default) {
-                    b->s_.is_default = false;
+                if (b->s_.*flag) {
+                    b->s_.*flag = false;
                     b->Changed(Prop::Style);
                 }
             }
         }
     }
-    s_.is_default = on;
+    s_.*flag = on;
     Changed(Prop::Style);
 }
 
-void CommandButton::SetCancel(bool on) {
-    if (on) {
-        for (const auto& c : Parent().Controls()) {
-            if (c->Kind() == ControlKind::CommandButton && c.get() != this) {
-                auto* b = static_cast<CommandButton*>(c.get());
-                if (b->s_.is_cancel) {
-                    b->s_.is_cancel = false;
-                    b->Changed(Prop::Style);
-                }
-            }
-        }
-    }
-    s_.is_cancel = on;
-    Changed(Prop::Style);
-}
+void CommandButton::SetDefault(bool on) { SetExclusive(&State::is_default, on); }
+
+void CommandButton::SetCancel(bool on) { SetExclusive(&State::is_cancel, on); }
 
 void CommandButton::Click() {
     if (!Enabled()) return;

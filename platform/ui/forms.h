@@ -301,6 +301,8 @@ private:
         std::string caption;
         bool is_default = false, is_cancel = false;
     } s_, design_;
+    // Sets FLAG; set on, it goes off on the form's other buttons.
+    void SetExclusive(bool State::*flag, bool on);
 };
 
 class Frame : public Control {
