@@ -239,26 +239,31 @@ bool decode_F20(std::string_view text, float& value) {
     return true;
 }
 
-void SCAN_I(std::string_view line, int32_t& ival, int ml, int& col, int& status) {
+namespace {
+
+// The next field as a number: a field DECODE cannot read is status 2, or in
+// strict mode (status -1 on entry) the stop of ROUTINE.
+template <class T>
+void scan_number(std::string_view line, T& value, int ml, int& col, int& status,
+                 bool (*decode)(std::string_view, T&), const char* routine) {
     int first = 0, last = -1;
     SCAN_S_BOUNDS(line, first, last, ml, col, status);
     if (status > 0) return;
     std::string_view f = line.substr(static_cast<std::size_t>(first - 1), static_cast<std::size_t>(std::max(0, last - first + 1)));
-    if (!decode_I15(f, ival)) {
-        if (status == -1) decode_stop("SCAN_I", f);
+    if (!decode(f, value)) {
+        if (status == -1) decode_stop(routine, f);
         status = 2;
     }
 }
 
+}  // namespace
+
+void SCAN_I(std::string_view line, int32_t& ival, int ml, int& col, int& status) {
+    scan_number(line, ival, ml, col, status, decode_I15, "SCAN_I");
+}
+
 void SCAN_F4(std::string_view line, float& rval, int ml, int& col, int& status) {
-    int first = 0, last = -1;
-    SCAN_S_BOUNDS(line, first, last, ml, col, status);
-    if (status > 0) return;
-    std::string_view f = line.substr(static_cast<std::size_t>(first - 1), static_cast<std::size_t>(std::max(0, last - first + 1)));
-    if (!decode_F20(f, rval)) {
-        if (status == -1) decode_stop("SCAN_F4", f);
-        status = 2;
-    }
+    scan_number(line, rval, ml, col, status, decode_F20, "SCAN_F4");
 }
 
 void UNQUOTE(std::string_view s, std::string& dest) {
