@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/translation/tr_library.h"
 #include "tests/translation/tr_support.h"
 #include "translation/Hemzshift8.h"
 
@@ -126,40 +127,13 @@ std::string fixed(const char* s, std::size_t width) {
     return t;
 }
 
-struct Library {
-    void* handle = nullptr;
-    decltype(&DLL_HEMZSHIFT_INIT) init = nullptr;
-    decltype(&DLL_HEMZSHIFT) forward = nullptr;
-    decltype(&DLL_HEMZSHIFT_TO_HMZVERSION) to_version = nullptr;
-    decltype(&DLL_HEMZSHIFT_ALL) all = nullptr;
-    decltype(&DLL_HEMZSHIFT_GET_DETAIL) detail = nullptr;
-    decltype(&DLL_HEMZSHIFT_CHECK_LOCN) check = nullptr;
-    decltype(&DLL_HEMZSHIFT_GET_LAST_TARGET) last_target = nullptr;
-    decltype(&DLL_HEMZSHIFT_GET_END_DATE) end_date = nullptr;
-    decltype(&DLL_HEMZSHIFT_GET_ERROR) error = nullptr;
-};
-
-template <class F>
-void bind(void* h, const char* name, F& f) {
-    f = reinterpret_cast<F>(::dlsym(h, name));
-    ASSERT_NE(f, nullptr) << name;
-}
+using trtest::Library;
 
 class Blackbox : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
         trtest::work_dir();
-        lib_.handle = ::dlopen(HEMZSHIFT8_LIBRARY, RTLD_NOW | RTLD_LOCAL);
-        ASSERT_NE(lib_.handle, nullptr) << ::dlerror();
-        bind(lib_.handle, "DLL_HEMZSHIFT_INIT", lib_.init);
-        bind(lib_.handle, "DLL_HEMZSHIFT", lib_.forward);
-        bind(lib_.handle, "DLL_HEMZSHIFT_TO_HMZVERSION", lib_.to_version);
-        bind(lib_.handle, "DLL_HEMZSHIFT_ALL", lib_.all);
-        bind(lib_.handle, "DLL_HEMZSHIFT_GET_DETAIL", lib_.detail);
-        bind(lib_.handle, "DLL_HEMZSHIFT_CHECK_LOCN", lib_.check);
-        bind(lib_.handle, "DLL_HEMZSHIFT_GET_LAST_TARGET", lib_.last_target);
-        bind(lib_.handle, "DLL_HEMZSHIFT_GET_END_DATE", lib_.end_date);
-        bind(lib_.handle, "DLL_HEMZSHIFT_GET_ERROR", lib_.error);
+        ASSERT_NO_FATAL_FAILURE(trtest::load_library(HEMZSHIFT8_LIBRARY, lib_));
         trtest::fs::path d = trtest::fresh_folder("blackbox");
         trtest::write_file(d / "HMZ_Transform_Group.csv", kGroups);
         trtest::write_file(d / "HMZ_Transform_Match.csv", kMatches);
