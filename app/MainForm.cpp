@@ -73,8 +73,7 @@ int TabOr(const std::string& text) {
     if (t.empty()) return 0;
     char* end = nullptr;
     const double v = std::strtod(t.c_str(), &end);
-    if (end == t.c_str() || *end != '\0' || v != std::floor(v) || v < 0 || v >= MainForm::kTabCount)
-        return 0;
+    if (end == t.c_str() || *end != '\0' || v != std::floor(v) || v < 0 || v >= MainForm::kTabCount) return 0;
     return static_cast<int>(v);
 }
 
@@ -102,8 +101,7 @@ std::string LastChars(const std::string& s, size_t n) {
 }  // namespace
 
 std::string VersionText() {
-    return std::to_string(kVersionMajor) + "." + std::to_string(kVersionMinor) + "." +
-           std::to_string(kVersionRevision);
+    return std::to_string(kVersionMajor) + "." + std::to_string(kVersionMinor) + "." + std::to_string(kVersionRevision);
 }
 
 MainForm& TheMainForm() {
@@ -256,8 +254,7 @@ void MainForm::Layout() {
     browse(cmdCLRbrowse, y_of(1));
     Frame3.SetCaption("Class Sets and Volume Ranges");
     Frame3.Move(kLabelX, y_of(2) + 120, 8700, 1020);
-    optUseClassRateClassVol.SetCaption(
-        "Use Class Sets and Volume Ranges from the input VRQ Class-Rate csv file");
+    optUseClassRateClassVol.SetCaption("Use Class Sets and Volume Ranges from the input VRQ Class-Rate csv file");
     optUseClassRateClassVol.Move(180, 300, 8300, 300);
     optUseSpecifiedClassVol.SetCaption("Use Class Sets and Volume Ranges specified on form:");
     optUseSpecifiedClassVol.Move(180, 630, 8300, 300);
@@ -268,8 +265,7 @@ void MainForm::Layout() {
     browse(cmdSSAbrowse, y_of(1));
     row(SSA_HMZversion, "HMZ Version:", y_of(2), 1200);
     row(txtSectionListFile, "Using section list file:", y_of(3), 4200);
-    txtSectionListFile.SetToolTipText(
-        "Defines the section order for the Break...by Section && Month process.");
+    txtSectionListFile.SetToolTipText("Defines the section order for the Break...by Section && Month process.");
     label(ui::OnTab(SSTab1, kTabSSA), "Years", kLabelX, y_of(4), kBoxX - kLabelX - 60);
     txtYear1.Move(kBoxX, y_of(4), 700, kBoxH);
     txtYear1.SetText("2010");
@@ -283,8 +279,7 @@ void MainForm::Layout() {
     row(txtHMZ_date, "Date:", y_of(2), 1400);
     txtHMZ_date.SetToolTipText("yyyy-mm-dd");
     row(txtHMZ_Direction, "Direction:", y_of(3), 450);
-    txtHMZ_Direction.SetToolTipText(
-        "Single character, used only if a 2-way segment is split into 2 1-way segments");
+    txtHMZ_Direction.SetToolTipText("Single character, used only if a 2-way segment is split into 2 1-way segments");
     row(txtHMZ_NDP, "Decimal Places:", y_of(4), 450);
     txtHMZ_NDP.SetToolTipText("1 or 2, for calculations and results.");
     lblLastTarget.SetCaption("Latest HMZ version in the provided transformation data files: ");
@@ -299,8 +294,7 @@ void MainForm::Layout() {
         frame_row(txtHMZ_HMZversion, "HMZ Version:", 300, 1200);
         txtHMZ_HMZversion.SetToolTipText("HMZ version to use (yyyymm)");
         frame_row(txtHMZ_LatLon, "Lat, Lon:", 300 + kRow, 3600);
-        txtHMZ_LatLon.SetToolTipText(
-            "Comma or space separated, decimal degrees Latitude and Longitude");
+        txtHMZ_LatLon.SetToolTipText("Comma or space separated, decimal degrees Latitude and Longitude");
         frame_row(txtHMZ_Range, "Search Range (m):", 300 + 2 * kRow, 900);
         txtHMZ_Range.SetToolTipText("Range for selecting hwy geometry inflection points.");
         frame_row(txtHMZ_ShowRange, "Show within (m):", 300 + 3 * kRow, 900);
@@ -323,8 +317,7 @@ void MainForm::Layout() {
     // "Volume": two columns of inputs, then the two option frames.
     {
         const ui::Where page = ui::OnTab(SSTab1, kTabVolume);
-        auto cell = [&](ui::TextBox& box, const std::string& caption, int lx, int lw, int bx, int y,
-                        int w) {
+        auto cell = [&](ui::TextBox& box, const std::string& caption, int lx, int lw, int bx, int y, int w) {
             label(page, caption, lx, y, lw);
             box.Move(bx, y, w, kBoxH);
         };
@@ -374,9 +367,8 @@ void MainForm::Form_Load() {
     TempFolder = AddBackslash(shell::Environ("temp"));
     if (!FolderExists(TempFolder)) TempFolder.clear();
 
-    tessawin::SetStatusWriter([this](const std::string& mes, bool append, const std::string& sep) {
-        ShowStatus(mes, append, sep);
-    });
+    tessawin::SetStatusWriter(
+        [this](const std::string& mes, bool append, const std::string& sep) { ShowStatus(mes, append, sep); });
 
     SetTop(CoordinateOr(Get("Top", ""), kDesignTop));
     SetLeft(CoordinateOr(Get("Left", ""), kDesignLeft));
@@ -399,10 +391,8 @@ void MainForm::Restore_Settings() {
     CDE_SDF_fields.SetText(Get("LastCDE_SDF_fields", ""));
     outCDE_file.SetText(Get("LastoutCDEfile", ""));
     CDE_HMZversion.SetText(Get("LastCDE_HMZversion", ""));
-    CDE_chkLatLon.SetValue(Get("LastCDE_chkLatLon", "False") == "True" ? ui::vbChecked
-                                                                       : ui::vbUnchecked);
-    CDE_chkNaltAlbers.SetValue(Get("LastCDE_chkNaltalbers", "False") == "True" ? ui::vbChecked
-                                                                               : ui::vbUnchecked);
+    CDE_chkLatLon.SetValue(Get("LastCDE_chkLatLon", "False") == "True" ? ui::vbChecked : ui::vbUnchecked);
+    CDE_chkNaltAlbers.SetValue(Get("LastCDE_chkNaltalbers", "False") == "True" ? ui::vbChecked : ui::vbUnchecked);
     txtHMZ_Segment.SetText(Get("LastHMZ_Segment", ""));
     txtHMZ_km.SetText(Get("LastHMZ_km", ""));
     txtHMZ_date.SetText(Get("LastHMZ_date", ""));
@@ -538,11 +528,10 @@ void MainForm::cmdReadMe_Click() {
 }
 
 void MainForm::cmdAbout_Click() {
-    ui::MsgBox(
-        std::string("Tessawin Version ") + VersionText() + CRLF + CRLF +
-            "This application processes data of the Vorquist collision records system (VRQ)" +
-            CRLF + "and of the Hemzolar highway location inventory (HMZ).",
-        ui::vbOKOnly);
+    ui::MsgBox(std::string("Tessawin Version ") + VersionText() + CRLF + CRLF +
+                   "This application processes data of the Vorquist collision records system (VRQ)" + CRLF +
+                   "and of the Hemzolar highway location inventory (HMZ).",
+               ui::vbOKOnly);
 }
 
 void MainForm::cmdTest_Click() {
@@ -563,10 +552,10 @@ void MainForm::untest() {
 
 void MainForm::cmdClose_Click() {
     if (!Save_Settings()) {
-        const ui::MsgBoxResult answer = ui::MsgBox(
-            "The inputs could not be saved in " + settings::StoreFile(kSettingsApp) + CRLF + CRLF +
-                "OK closes without saving them; Cancel keeps the window open.",
-            ui::vbOKCancel + ui::vbExclamation);
+        const ui::MsgBoxResult answer =
+            ui::MsgBox("The inputs could not be saved in " + settings::StoreFile(kSettingsApp) + CRLF + CRLF +
+                           "OK closes without saving them; Cancel keeps the window open.",
+                       ui::vbOKCancel + ui::vbExclamation);
         if (answer == ui::vbCancel) return;
     }
     Unload();
@@ -585,8 +574,8 @@ void MainForm::Form_Unload(int16_t& Cancel) {
 
 // Input checks.
 
-bool MainForm::GetFileName(ui::TextBox& txtFolder, ui::TextBox& txtFile, std::string& folder,
-                           std::string& file, std::string& fullname) {
+bool MainForm::GetFileName(ui::TextBox& txtFolder, ui::TextBox& txtFile, std::string& folder, std::string& file,
+                           std::string& fullname) {
     folder = Trim(txtFolder.Text());
     file = Trim(txtFile.Text());
     if (folder.empty()) {
@@ -631,9 +620,9 @@ bool MainForm::Check_OutFolder(std::string& OutFolder) {
 bool MainForm::Confirm_Delete_File(const std::string& FileName, bool Ask) {
     if (!FileExists(FileName)) return true;
     if (Ask) {
-        const ui::MsgBoxResult answer = ui::MsgBox(
-            "File " + FileName + CRLF + "already exists." + CRLF + CRLF + "OK to delete it?",
-            ui::vbOKCancel + ui::vbExclamation, "Delete/Replace File?");
+        const ui::MsgBoxResult answer =
+            ui::MsgBox("File " + FileName + CRLF + "already exists." + CRLF + CRLF + "OK to delete it?",
+                       ui::vbOKCancel + ui::vbExclamation, "Delete/Replace File?");
         if (answer == ui::vbCancel) return false;
     }
     if (std::remove(FileName.c_str()) == 0) {
@@ -641,9 +630,8 @@ bool MainForm::Confirm_Delete_File(const std::string& FileName, bool Ask) {
         return true;
     }
     const tessawin::ErrorInfo err = tessawin::ErrorFromErrno(errno);
-    ui::MsgBox("Error " + std::to_string(err.number) + " occurred when trying to delete file" +
-                   CRLF + CRLF + FileName + CRLF + CRLF + err.description + CRLF + CRLF +
-                   "The file may be in use by another process" + CRLF +
+    ui::MsgBox("Error " + std::to_string(err.number) + " occurred when trying to delete file" + CRLF + CRLF + FileName +
+                   CRLF + CRLF + err.description + CRLF + CRLF + "The file may be in use by another process" + CRLF +
                    "If so, close it, then retry the Dravnor operation.",
                ui::vbExclamation, "Delete Error");
     return false;
@@ -658,11 +646,8 @@ void MainForm::cmdCDEBrowse_Click() {
 
 void MainForm::cmdBrowseSDF_Click() {
     std::string chosen;
-    if (!GetFileFn(CDE_SDF_file.Text(), "Section Definition File", CDE_folder.Text(), "Read",
-                   chosen))
-        return;
-    const bool in_cde_folder =
-        Upper(AddBackslash(FolderPart(chosen))) == Upper(AddBackslash(CDE_folder.Text()));
+    if (!GetFileFn(CDE_SDF_file.Text(), "Section Definition File", CDE_folder.Text(), "Read", chosen)) return;
+    const bool in_cde_folder = Upper(AddBackslash(FolderPart(chosen))) == Upper(AddBackslash(CDE_folder.Text()));
     CDE_SDF_file.SetText(in_cde_folder ? FileNamePart(chosen) : chosen);
 }
 

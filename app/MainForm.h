@@ -19,18 +19,9 @@ inline constexpr int kVersionRevision = 0;
 std::string VersionText();
 
 class MainForm : public ui::Form {
-  public:
+public:
     // Tabs of SSTab1.
-    enum Tab : int {
-        kTabCDE,
-        kTabDetail,
-        kTabMapCase,
-        kTabClassRate,
-        kTabSSA,
-        kTabHMZ,
-        kTabSDF,
-        kTabVolume
-    };
+    enum Tab : int { kTabCDE, kTabDetail, kTabMapCase, kTabClassRate, kTabSSA, kTabHMZ, kTabSDF, kTabVolume };
     static constexpr int kTabCount = 8;
     // The window's design position, used when no position is remembered.
     static constexpr int kDesignLeft = 1200;
@@ -56,8 +47,8 @@ class MainForm : public ui::Form {
     // Input-file check: True when folder/file name an existing file. folder
     // and file are the trimmed box texts, fullname the joined path; a failed
     // check shows why and puts the focus into the box at fault.
-    bool GetFileName(ui::TextBox& txtFolder, ui::TextBox& txtFile, std::string& folder,
-                     std::string& file, std::string& fullname);
+    bool GetFileName(ui::TextBox& txtFolder, ui::TextBox& txtFile, std::string& folder, std::string& file,
+                     std::string& fullname);
     // The same check on CDE_folder/CDE_file into cde_folder/cde_file/cde_fullname.
     bool GetCDEfilename();
     // Output-folder check on Out_Folder: True when given and existing.
@@ -115,29 +106,24 @@ class MainForm : public ui::Form {
     // "CDE Files"
     ui::TextBox& CDE_folder = Add<ui::TextBox>("CDE_folder", ui::OnTab(SSTab1, kTabCDE));
     ui::TextBox& CDE_file = Add<ui::TextBox>("CDE_file", ui::OnTab(SSTab1, kTabCDE));
-    ui::CommandButton& cmdCDEBrowse =
-        Add<ui::CommandButton>("cmdCDEBrowse", ui::OnTab(SSTab1, kTabCDE));
+    ui::CommandButton& cmdCDEBrowse = Add<ui::CommandButton>("cmdCDEBrowse", ui::OnTab(SSTab1, kTabCDE));
     ui::TextBox& CDE_HMZversion = Add<ui::TextBox>("CDE_HMZversion", ui::OnTab(SSTab1, kTabCDE));
     ui::TextBox& outCDE_file = Add<ui::TextBox>("outCDE_file", ui::OnTab(SSTab1, kTabCDE));
     ui::TextBox& CDE_SDF_file = Add<ui::TextBox>("CDE_SDF_file", ui::OnTab(SSTab1, kTabCDE));
-    ui::CommandButton& cmdBrowseSDF =
-        Add<ui::CommandButton>("cmdBrowseSDF", ui::OnTab(SSTab1, kTabCDE));
+    ui::CommandButton& cmdBrowseSDF = Add<ui::CommandButton>("cmdBrowseSDF", ui::OnTab(SSTab1, kTabCDE));
     ui::TextBox& CDE_SDF_fields = Add<ui::TextBox>("CDE_SDF_fields", ui::OnTab(SSTab1, kTabCDE));
     ui::CheckBox& CDE_chkLatLon = Add<ui::CheckBox>("CDE_chkLatLon", ui::OnTab(SSTab1, kTabCDE));
-    ui::CheckBox& CDE_chkNaltAlbers =
-        Add<ui::CheckBox>("CDE_chkNaltAlbers", ui::OnTab(SSTab1, kTabCDE));
+    ui::CheckBox& CDE_chkNaltAlbers = Add<ui::CheckBox>("CDE_chkNaltAlbers", ui::OnTab(SSTab1, kTabCDE));
 
     // "Detail Reports"
     ui::TextBox& Detail_Folder = Add<ui::TextBox>("Detail_Folder", ui::OnTab(SSTab1, kTabDetail));
     ui::TextBox& Detail_File = Add<ui::TextBox>("Detail_File", ui::OnTab(SSTab1, kTabDetail));
-    ui::CommandButton& cmdDetailBrowse =
-        Add<ui::CommandButton>("cmdDetailBrowse", ui::OnTab(SSTab1, kTabDetail));
+    ui::CommandButton& cmdDetailBrowse = Add<ui::CommandButton>("cmdDetailBrowse", ui::OnTab(SSTab1, kTabDetail));
 
     // "MapCase"
     ui::TextBox& txtAccase = Add<ui::TextBox>("txtAccase", ui::OnTab(SSTab1, kTabMapCase));
     ui::TextBox& txtLatLon = Add<ui::TextBox>("txtLatLon", ui::OnTab(SSTab1, kTabMapCase));
-    ui::TextBox& txtBatchFolder =
-        Add<ui::TextBox>("txtBatchFolder", ui::OnTab(SSTab1, kTabMapCase));
+    ui::TextBox& txtBatchFolder = Add<ui::TextBox>("txtBatchFolder", ui::OnTab(SSTab1, kTabMapCase));
     ui::CheckBox& chkClipboard = Add<ui::CheckBox>("chkClipboard", ui::OnTab(SSTab1, kTabMapCase));
     ui::Frame& Frame1 = Add<ui::Frame>("Frame1", ui::OnTab(SSTab1, kTabMapCase));
     ui::OptionButton& optEarth = Add<ui::OptionButton>("optEarth", ui::In(Frame1));
@@ -146,22 +132,17 @@ class MainForm : public ui::Form {
     // "Class Rate"
     ui::TextBox& CLR_Folder = Add<ui::TextBox>("CLR_Folder", ui::OnTab(SSTab1, kTabClassRate));
     ui::TextBox& CLR_File = Add<ui::TextBox>("CLR_File", ui::OnTab(SSTab1, kTabClassRate));
-    ui::CommandButton& cmdCLRbrowse =
-        Add<ui::CommandButton>("cmdCLRbrowse", ui::OnTab(SSTab1, kTabClassRate));
+    ui::CommandButton& cmdCLRbrowse = Add<ui::CommandButton>("cmdCLRbrowse", ui::OnTab(SSTab1, kTabClassRate));
     ui::Frame& Frame3 = Add<ui::Frame>("Frame3", ui::OnTab(SSTab1, kTabClassRate));
-    ui::OptionButton& optUseClassRateClassVol =
-        Add<ui::OptionButton>("optUseClassRateClassVol", ui::In(Frame3));
-    ui::OptionButton& optUseSpecifiedClassVol =
-        Add<ui::OptionButton>("optUseSpecifiedClassVol", ui::In(Frame3));
+    ui::OptionButton& optUseClassRateClassVol = Add<ui::OptionButton>("optUseClassRateClassVol", ui::In(Frame3));
+    ui::OptionButton& optUseSpecifiedClassVol = Add<ui::OptionButton>("optUseSpecifiedClassVol", ui::In(Frame3));
 
     // "SSA"
     ui::TextBox& SSA_Folder = Add<ui::TextBox>("SSA_Folder", ui::OnTab(SSTab1, kTabSSA));
     ui::TextBox& SSA_File = Add<ui::TextBox>("SSA_File", ui::OnTab(SSTab1, kTabSSA));
-    ui::CommandButton& cmdSSAbrowse =
-        Add<ui::CommandButton>("cmdSSAbrowse", ui::OnTab(SSTab1, kTabSSA));
+    ui::CommandButton& cmdSSAbrowse = Add<ui::CommandButton>("cmdSSAbrowse", ui::OnTab(SSTab1, kTabSSA));
     ui::TextBox& SSA_HMZversion = Add<ui::TextBox>("SSA_HMZversion", ui::OnTab(SSTab1, kTabSSA));
-    ui::TextBox& txtSectionListFile =
-        Add<ui::TextBox>("txtSectionListFile", ui::OnTab(SSTab1, kTabSSA));
+    ui::TextBox& txtSectionListFile = Add<ui::TextBox>("txtSectionListFile", ui::OnTab(SSTab1, kTabSSA));
     ui::TextBox& txtYear1 = Add<ui::TextBox>("txtYear1", ui::OnTab(SSTab1, kTabSSA));
     ui::TextBox& txtYear2 = Add<ui::TextBox>("txtYear2", ui::OnTab(SSTab1, kTabSSA));
 
@@ -169,8 +150,7 @@ class MainForm : public ui::Form {
     ui::TextBox& txtHMZ_Segment = Add<ui::TextBox>("txtHMZ_Segment", ui::OnTab(SSTab1, kTabHMZ));
     ui::TextBox& txtHMZ_km = Add<ui::TextBox>("txtHMZ_km", ui::OnTab(SSTab1, kTabHMZ));
     ui::TextBox& txtHMZ_date = Add<ui::TextBox>("txtHMZ_date", ui::OnTab(SSTab1, kTabHMZ));
-    ui::TextBox& txtHMZ_Direction =
-        Add<ui::TextBox>("txtHMZ_Direction", ui::OnTab(SSTab1, kTabHMZ));
+    ui::TextBox& txtHMZ_Direction = Add<ui::TextBox>("txtHMZ_Direction", ui::OnTab(SSTab1, kTabHMZ));
     ui::TextBox& txtHMZ_NDP = Add<ui::TextBox>("txtHMZ_NDP", ui::OnTab(SSTab1, kTabHMZ));
     ui::Label& lblLastTarget = Add<ui::Label>("lblLastTarget", ui::OnTab(SSTab1, kTabHMZ));
     ui::Frame& HMZ_Frame4 = Add<ui::Frame>("HMZ_Frame4", ui::OnTab(SSTab1, kTabHMZ));
@@ -182,11 +162,9 @@ class MainForm : public ui::Form {
     // "SDF"
     ui::TextBox& SDF_folder = Add<ui::TextBox>("SDF_folder", ui::OnTab(SSTab1, kTabSDF));
     ui::TextBox& SDF_file = Add<ui::TextBox>("SDF_file", ui::OnTab(SSTab1, kTabSDF));
-    ui::CommandButton& cmdSDFbrowse =
-        Add<ui::CommandButton>("cmdSDFbrowse", ui::OnTab(SSTab1, kTabSDF));
+    ui::CommandButton& cmdSDFbrowse = Add<ui::CommandButton>("cmdSDFbrowse", ui::OnTab(SSTab1, kTabSDF));
     ui::TextBox& SDF_HMZversion = Add<ui::TextBox>("SDF_HMZversion", ui::OnTab(SSTab1, kTabSDF));
-    ui::TextBox& SDF_toHMZversion =
-        Add<ui::TextBox>("SDF_toHMZversion", ui::OnTab(SSTab1, kTabSDF));
+    ui::TextBox& SDF_toHMZversion = Add<ui::TextBox>("SDF_toHMZversion", ui::OnTab(SSTab1, kTabSDF));
     ui::TextBox& SDF_NDP = Add<ui::TextBox>("SDF_NDP", ui::OnTab(SSTab1, kTabSDF));
     ui::CheckBox& SDF_NodesOnce = Add<ui::CheckBox>("SDF_NodesOnce", ui::OnTab(SSTab1, kTabSDF));
     ui::Label& lblSDFprogress = Add<ui::Label>("lblSDFprogress", ui::OnTab(SSTab1, kTabSDF));
@@ -207,15 +185,14 @@ class MainForm : public ui::Form {
     ui::OptionButton& vol_optionVRQ = Add<ui::OptionButton>("vol_optionVRQ", ui::In(vol_frame1));
     ui::TextBox& vol_searchFilepath = Add<ui::TextBox>("vol_searchFilepath", ui::In(vol_frame1));
     ui::Frame& Frame4 = Add<ui::Frame>("Frame4", ui::OnTab(SSTab1, kTabVolume));
-    ui::OptionButton& vol_outputDetailed =
-        Add<ui::OptionButton>("vol_outputDetailed", ui::In(Frame4));
+    ui::OptionButton& vol_outputDetailed = Add<ui::OptionButton>("vol_outputDetailed", ui::In(Frame4));
     ui::OptionButton& vol_outputVDE = Add<ui::OptionButton>("vol_outputVDE", ui::In(Frame4));
 
-  protected:
+protected:
     void Form_Load() override;
     void Form_Unload(int16_t& Cancel) override;
 
-  private:
+private:
     void Layout();
     void Restore_Settings();
     bool Save_Settings();

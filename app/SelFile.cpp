@@ -8,8 +8,7 @@ int32_t SelFileExtraFlags = 0;
 
 namespace {
 
-constexpr int kFileBaseFlags =
-    ui::cdlOFNPathMustExist + ui::cdlOFNNoChangeDir + ui::cdlOFNHideReadOnly;
+constexpr int kFileBaseFlags = ui::cdlOFNPathMustExist + ui::cdlOFNNoChangeDir + ui::cdlOFNHideReadOnly;
 constexpr int kFolderBaseFlags = ui::cdlOFNNoChangeDir + ui::cdlOFNHideReadOnly;
 constexpr const char* kAllFiles = "All Files (*.*)|*.*";
 
@@ -48,8 +47,8 @@ std::string TakeFilter() {
 
 }  // namespace
 
-bool GetFileFn(const std::string& deffn, const std::string& TITLE, const std::string& initdir,
-               const std::string& mode, std::string& outfn) {
+bool GetFileFn(const std::string& deffn, const std::string& TITLE, const std::string& initdir, const std::string& mode,
+               std::string& outfn) {
     ui::FileDialogRequest req;
     req.flags = FileFlags(mode);
 
@@ -85,8 +84,7 @@ bool GetFileFn(const std::string& deffn, const std::string& TITLE, const std::st
     return true;
 }
 
-bool SelectFileFn(ui::TextBox& Ctl, const std::string& TITLE, const std::string& initdir,
-                  const std::string& mode) {
+bool SelectFileFn(ui::TextBox& Ctl, const std::string& TITLE, const std::string& initdir, const std::string& mode) {
     std::string chosen;
     if (!GetFileFn(Ctl.Text(), TITLE, initdir, mode, chosen)) return false;
     Ctl.SetText(chosen);
@@ -94,13 +92,11 @@ bool SelectFileFn(ui::TextBox& Ctl, const std::string& TITLE, const std::string&
     return true;
 }
 
-void SelectFile(ui::TextBox& Ctl, const std::string& TITLE, const std::string& initdir,
-                const std::string& mode) {
+void SelectFile(ui::TextBox& Ctl, const std::string& TITLE, const std::string& initdir, const std::string& mode) {
     SelectFileFn(Ctl, TITLE, initdir, mode);
 }
 
-bool GetPathFn(const std::string& TITLE, const std::string& initdir, const std::string& mode,
-               std::string& OUTPATH) {
+bool GetPathFn(const std::string& TITLE, const std::string& initdir, const std::string& mode, std::string& OUTPATH) {
     for (;;) {
         ui::FileDialogRequest req;
         req.initial_folder = initdir;
@@ -121,8 +117,7 @@ bool GetPathFn(const std::string& TITLE, const std::string& initdir, const std::
             continue;
         }
         if (mode == "WRITE" && !FolderWritable(folder)) {
-            ui::MsgBox("You do not have write access to folder " + folder, ui::vbExclamation,
-                       "Pelmor Shell");
+            ui::MsgBox("You do not have write access to folder " + folder, ui::vbExclamation, "Pelmor Shell");
             continue;
         }
         OUTPATH = folder;
@@ -137,8 +132,7 @@ void SelectPath(ui::TextBox& Ctl, const std::string& TITLE, const std::string& m
     Ctl.SetFocus();
 }
 
-bool SelectPathFileFn(ui::TextBox& PathCtl, ui::TextBox& FileCtl, const std::string& TITLE,
-                      const std::string& mode) {
+bool SelectPathFileFn(ui::TextBox& PathCtl, ui::TextBox& FileCtl, const std::string& TITLE, const std::string& mode) {
     ui::FileDialogRequest req;
     req.flags = FileFlags(mode);
     req.title = "Specify the " + TITLE;
@@ -156,7 +150,6 @@ bool SelectPathFileFn(ui::TextBox& PathCtl, ui::TextBox& FileCtl, const std::str
     return true;
 }
 
-void SelectPathFile(ui::TextBox& PathCtl, ui::TextBox& FileCtl, const std::string& TITLE,
-                    const std::string& mode) {
+void SelectPathFile(ui::TextBox& PathCtl, ui::TextBox& FileCtl, const std::string& TITLE, const std::string& mode) {
     SelectPathFileFn(PathCtl, FileCtl, TITLE, mode);
 }

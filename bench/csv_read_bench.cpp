@@ -22,8 +22,8 @@ std::int64_t FileSize(const std::string& path) {
     return ::stat(path.c_str(), &st) == 0 ? static_cast<std::int64_t>(st.st_size) : -1;
 }
 
-const char* const kStreets[] = {"\"Main St, north of 5th Ave\"", "\"Hwy 1, at exit 42\"",
-                                "\"Oak Rd\"", "\"Bridge, east approach, lane 2\"", "\"\""};
+const char* const kStreets[] = {"\"Main St, north of 5th Ave\"", "\"Hwy 1, at exit 42\"", "\"Oak Rd\"",
+                                "\"Bridge, east approach, lane 2\"", "\"\""};
 
 std::string Extract() {
     const std::string path = AddBackslash(shell::Environ("temp")) + "tessawin_bench_cde_200MB.csv";
@@ -31,8 +31,7 @@ std::string Extract() {
     OutputFile out(path);
     if (!out.is_open()) return "";
     std::string line;
-    for (int f = 1; f <= kFields; ++f)
-        line += (f > 1 ? "," : "") + std::string("Field_") + std::to_string(f);
+    for (int f = 1; f <= kFields; ++f) line += (f > 1 ? "," : "") + std::string("Field_") + std::to_string(f);
     out.Write(line + "\r\n");
     std::uint32_t seed = 12345;
     auto next = [&] { return seed = seed * 1664525u + 1013904223u; };
@@ -40,8 +39,7 @@ std::string Extract() {
     char num[32];
     while (written < kTargetBytes) {
         std::uint32_t r = next();
-        std::snprintf(num, sizeof num, "\"20%02u-%02u-%02u\"", 10 + r % 14, 1 + (r >> 8) % 12,
-                      1 + (r >> 12) % 28);
+        std::snprintf(num, sizeof num, "\"20%02u-%02u-%02u\"", 10 + r % 14, 1 + (r >> 8) % 12, 1 + (r >> 12) % 28);
         line = num;
         for (int f = 2; f <= kFields; ++f) {
             line += ',';
@@ -99,10 +97,9 @@ void BM_ReadLine_CSV_Split(benchmark::State& state) {
         benchmark::DoNotOptimize(fields);
     }
     state.SetBytesProcessed(state.iterations() * size);
-    state.counters["MB/s"] = benchmark::Counter(
-        static_cast<double>(state.iterations() * size) / 1e6, benchmark::Counter::kIsRate);
-    state.counters["fields/line"] =
-        lines ? static_cast<double>(fields) / static_cast<double>(lines) : 0.0;
+    state.counters["MB/s"] =
+        benchmark::Counter(static_cast<double>(state.iterations() * size) / 1e6, benchmark::Counter::kIsRate);
+    state.counters["fields/line"] = lines ? static_cast<double>(fields) / static_cast<double>(lines) : 0.0;
 }
 BENCHMARK(BM_ReadLine_CSV_Split)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 
@@ -125,8 +122,8 @@ void BM_ReadLine(benchmark::State& state) {
         benchmark::DoNotOptimize(lines);
     }
     state.SetBytesProcessed(state.iterations() * size);
-    state.counters["MB/s"] = benchmark::Counter(
-        static_cast<double>(state.iterations() * size) / 1e6, benchmark::Counter::kIsRate);
+    state.counters["MB/s"] =
+        benchmark::Counter(static_cast<double>(state.iterations() * size) / 1e6, benchmark::Counter::kIsRate);
 }
 BENCHMARK(BM_ReadLine)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 

@@ -37,8 +37,7 @@ struct Setup {
             char seg[8];
             std::snprintf(seg, sizeof seg, "%04d", i / 250);
             double km = (i % 250) * 0.0137;
-            w.add_row(t, {std::string(seg), std::int64_t{i % 250}, km, km * 1.003, 43.5 + i * 1e-6,
-                          -79.25 - i * 1e-6});
+            w.add_row(t, {std::string(seg), std::int64_t{i % 250}, km, km * 1.003, 43.5 + i * 1e-6, -79.25 - i * 1e-6});
         }
         w.finish();
     }
@@ -64,8 +63,8 @@ void BM_ConvertWithLayer(benchmark::State& state) {
     }
     auto check = db::Database::open(s.mdb.string()).open_recordset("SELECT count(*) FROM SegLatLonKm");
     if (check.field(0).as_long() != kRows) state.SkipWithError("the copy lost rows");
-    state.counters["rows/s"] = benchmark::Counter(static_cast<double>(kRows) * state.iterations(),
-                                                  benchmark::Counter::kIsRate);
+    state.counters["rows/s"] =
+        benchmark::Counter(static_cast<double>(kRows) * state.iterations(), benchmark::Counter::kIsRate);
 }
 // The work happens in a child process, so wall-clock time is what counts.
 BENCHMARK(BM_ConvertWithLayer)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
@@ -82,11 +81,11 @@ void BM_ConvertWithMdbtoolsPipeline(benchmark::State& state) {
         if (std::system(cmd.c_str()) != 0) state.SkipWithError("mdb-export | sqlite3 failed");
     }
     // The pipeline must have carried every row for the comparison to be fair.
-    std::string count = "test \"$(sqlite3 '" + out.string() + "' 'SELECT count(*) FROM SegLatLonKm')\" = " +
-                        std::to_string(kRows);
+    std::string count =
+        "test \"$(sqlite3 '" + out.string() + "' 'SELECT count(*) FROM SegLatLonKm')\" = " + std::to_string(kRows);
     if (std::system(count.c_str()) != 0) state.SkipWithError("the pipeline lost rows");
-    state.counters["rows/s"] = benchmark::Counter(static_cast<double>(kRows) * state.iterations(),
-                                                  benchmark::Counter::kIsRate);
+    state.counters["rows/s"] =
+        benchmark::Counter(static_cast<double>(kRows) * state.iterations(), benchmark::Counter::kIsRate);
 }
 BENCHMARK(BM_ConvertWithMdbtoolsPipeline)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
 

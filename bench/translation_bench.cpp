@@ -22,7 +22,9 @@ constexpr int kSegments = 400;
 constexpr int kVersions = 5;
 constexpr int kPoints = 25;
 
-std::string version_of(int k) { return std::to_string(2011 + k) + "01"; }
+std::string version_of(int k) {
+    return std::to_string(2011 + k) + "01";
+}
 
 // Builds the tables once in a private folder, which also becomes the current
 // folder so that the library's log lands there.
@@ -56,8 +58,7 @@ const std::string& data_folder() {
                 }
             }
             for (int s = 1; s <= kSegments; ++s) {
-                std::snprintf(line, sizeof line, "%s,%04d,%.3f\n", version_of(k).c_str(), s,
-                              (kPoints - 1) * to_scale);
+                std::snprintf(line, sizeof line, "%s,%04d,%.3f\n", version_of(k).c_str(), s, (kPoints - 1) * to_scale);
                 lengths << line;
             }
         }
@@ -110,8 +111,8 @@ void BM_Forward(benchmark::State& state) {
         benchmark::DoNotOptimize(km);
     }
     if (steps != kVersions) state.SkipWithError("the walk did not take every version");
-    state.counters["translations/s"] = benchmark::Counter(static_cast<double>(state.iterations()),
-                                                          benchmark::Counter::kIsRate);
+    state.counters["translations/s"] =
+        benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
 }
 BENCHMARK(BM_Forward);
 
@@ -127,22 +128,26 @@ void to_version(benchmark::State& state, const char* date, int target_k, int32_t
     int32_t steps = 0;
     for (auto _ : state) {
         const Location& l = locs[i++ % locs.size()];
-        DLL_HEMZSHIFT_TO_HMZVERSION(date, 10, l.segment, 4, " ", 1, &l.km, target.data(), 10, seg, 4, &km, &obs,
-                                    &steps, &split);
+        DLL_HEMZSHIFT_TO_HMZVERSION(date, 10, l.segment, 4, " ", 1, &l.km, target.data(), 10, seg, 4, &km, &obs, &steps,
+                                    &split);
         benchmark::DoNotOptimize(km);
     }
     if (steps != expected_steps) state.SkipWithError("unexpected step count");
-    state.counters["translations/s"] = benchmark::Counter(static_cast<double>(state.iterations()),
-                                                          benchmark::Counter::kIsRate);
+    state.counters["translations/s"] =
+        benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
 }
 
 // Forward to a middle version: the whole history, the report to the log and
 // the check against the target's segment lengths.
-void BM_ToVersionForward(benchmark::State& state) { to_version(state, "2010-06-01", 2, 3); }
+void BM_ToVersionForward(benchmark::State& state) {
+    to_version(state, "2010-06-01", 2, 3);
+}
 BENCHMARK(BM_ToVersionForward);
 
 // From the latest version back to the first: the back walk over every group.
-void BM_ToVersionBack(benchmark::State& state) { to_version(state, "2016-06-01", 0, kVersions - 1); }
+void BM_ToVersionBack(benchmark::State& state) {
+    to_version(state, "2016-06-01", 0, kVersions - 1);
+}
 BENCHMARK(BM_ToVersionBack);
 
 }  // namespace

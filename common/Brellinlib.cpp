@@ -92,8 +92,7 @@ void Set_CSV_Quote(const std::string& Q) {
 // ---------------------------------------------------------------------------
 // Scanner
 
-void SCAN_SFL(const std::string& Line, int16_t& First, int16_t& Last, int16_t MaxLen, int16_t& Col,
-              int16_t& Status) {
+void SCAN_SFL(const std::string& Line, int16_t& First, int16_t& Last, int16_t MaxLen, int16_t& Col, int16_t& Status) {
     const bool strict = Status == -1;
     if (Col < 1) Col = 1;
     if (!strict) Status = 0;
@@ -108,8 +107,7 @@ void SCAN_SFL(const std::string& Line, int16_t& First, int16_t& Last, int16_t Ma
         }
     }
     if (f == 0) {
-        if (strict)
-            StrictAbort("ABORT IN SCAN_SFL - NO FIELD FOUND AFTER COL " + std::to_string(Col));
+        if (strict) StrictAbort("ABORT IN SCAN_SFL - NO FIELD FOUND AFTER COL " + std::to_string(Col));
         Status = 1;
         return;
     }
@@ -120,8 +118,8 @@ void SCAN_SFL(const std::string& Line, int16_t& First, int16_t& Last, int16_t Ma
     };
 
     int32_t first = 0, last = 0, col = 0;
-    const bool quoted = set.ScanQuoting && set.ScanQuote.size() == 1 &&
-                        Line[static_cast<std::size_t>(f - 1)] == set.ScanQuote[0];
+    const bool quoted =
+        set.ScanQuoting && set.ScanQuote.size() == 1 && Line[static_cast<std::size_t>(f - 1)] == set.ScanQuote[0];
     if (quoted) {
         const char q = set.ScanQuote[0];
         int32_t close = 0;
@@ -165,19 +163,16 @@ void SCAN_SFL(const std::string& Line, int16_t& First, int16_t& Last, int16_t Ma
     }
 }
 
-void SCAN_S(const std::string& Line, std::string& Field, int16_t MaxLen, int16_t& Col,
-            int16_t& Status) {
+void SCAN_S(const std::string& Line, std::string& Field, int16_t MaxLen, int16_t& Col, int16_t& Status) {
     int16_t first = 0, last = 0;
     SCAN_SFL(Line, first, last, MaxLen, Col, Status);
     if (Status > 0) return;
     Field = SS(Line, first, last);
     const ScanSettings& set = Scan_Settings;
-    if (set.ScanQuoting && set.ScanQuote.size() == 1 && Field == set.ScanQuote + set.ScanQuote)
-        Field.clear();
+    if (set.ScanQuoting && set.ScanQuote.size() == 1 && Field == set.ScanQuote + set.ScanQuote) Field.clear();
 }
 
-void SCAN_I4(const std::string& Line, int32_t& Value, int16_t MaxLen, int16_t& Col,
-             int16_t& Status) {
+void SCAN_I4(const std::string& Line, int32_t& Value, int16_t MaxLen, int16_t& Col, int16_t& Status) {
     if (Status != -1) Status = 0;
     std::string field;
     SCAN_S(Line, field, MaxLen, Col, Status);
@@ -190,8 +185,7 @@ void SCAN_I4(const std::string& Line, int32_t& Value, int16_t MaxLen, int16_t& C
         ok = r >= std::numeric_limits<int32_t>::min() && r <= std::numeric_limits<int32_t>::max();
     }
     if (!ok) {
-        if (Status == -1)
-            StrictAbort("ABORT IN SCAN_I4 - Error converting <" + field + "> to Long Integer.");
+        if (Status == -1) StrictAbort("ABORT IN SCAN_I4 - Error converting <" + field + "> to Long Integer.");
         Value = 0;
         Status = 2;
         return;
@@ -204,8 +198,8 @@ void SCAN_I4(const std::string& Line, int32_t& Value, int16_t MaxLen, int16_t& C
 
 std::string SS(const std::string& s, int32_t b, int32_t e) {
     if (e < b || e <= 0) {
-        ui::MsgBox("Warning: in call to Brellinlib function SS\ne < b: " + std::to_string(e) +
-                       " < " + std::to_string(b) + " s=" + s + "\n(substring will be set null)",
+        ui::MsgBox("Warning: in call to Brellinlib function SS\ne < b: " + std::to_string(e) + " < " +
+                       std::to_string(b) + " s=" + s + "\n(substring will be set null)",
                    ui::vbExclamation | ui::vbOKOnly, "");
         return "";
     }
@@ -273,15 +267,13 @@ int32_t FindLastIn(const std::string& s, const std::string& CharSet) {
 // ---------------------------------------------------------------------------
 // CSV
 
-void CSV_Split(const std::string& Line, std::vector<std::string>& Arr, int16_t& N,
-               bool KeepTrailingEmpty) {
+void CSV_Split(const std::string& Line, std::vector<std::string>& Arr, int16_t& N, bool KeepTrailingEmpty) {
     for (std::size_t i = 1; i < Arr.size(); ++i) Arr[i].clear();
     N = 0;
     std::size_t L = Line.size();
     while (L > 0 && Line[L - 1] == ' ') --L;
     if (L == 0 || Arr.size() < 2) return;
-    const std::size_t upper =
-        std::min<std::size_t>(Arr.size() - 1, std::numeric_limits<int16_t>::max());
+    const std::size_t upper = std::min<std::size_t>(Arr.size() - 1, std::numeric_limits<int16_t>::max());
     const CsvChars c = CurrentCsvChars();
     const char* p = Line.data();
     std::size_t start = 0;
@@ -362,8 +354,7 @@ void CSV_GetField(const std::string& Line, int16_t N, std::string& Field) {
             }
         }
     }
-    if ((!c.has_sep || Line.back() != c.sep) && count + 1 == N)
-        AssignLeftTrimmed(Field, p, start, Line.size());
+    if ((!c.has_sep || Line.back() != c.sep) && count + 1 == N) AssignLeftTrimmed(Field, p, start, Line.size());
 }
 
 std::string CSV_Field(const std::string& Line, int16_t N) {
@@ -394,16 +385,13 @@ void Read_Line(InputFile& FileNum, std::string& Line, bool& AtEOF) {
         if (FileNum.pos_ >= FileNum.end_ && !FileNum.Fill()) break;
         const char* b = FileNum.buf_.data() + FileNum.pos_;
         const char* e = FileNum.buf_.data() + FileNum.end_;
-        const char* stop =
-            static_cast<const char*>(std::memchr(b, '\n', static_cast<std::size_t>(e - b)));
+        const char* stop = static_cast<const char*>(std::memchr(b, '\n', static_cast<std::size_t>(e - b)));
         if (!stop) stop = e;
-        if (const void* z = std::memchr(b, 26, static_cast<std::size_t>(stop - b)))
-            stop = static_cast<const char*>(z);
+        if (const void* z = std::memchr(b, 26, static_cast<std::size_t>(stop - b))) stop = static_cast<const char*>(z);
         // Append b..stop without carriage returns.
         const char* run = b;
         while (run < stop) {
-            const char* cr = static_cast<const char*>(
-                std::memchr(run, '\r', static_cast<std::size_t>(stop - run)));
+            const char* cr = static_cast<const char*>(std::memchr(run, '\r', static_cast<std::size_t>(stop - run)));
             const char* piece_end = cr ? cr : stop;
             Line.append(run, static_cast<std::size_t>(piece_end - run));
             run = cr ? cr + 1 : stop;

@@ -40,12 +40,9 @@ void Set_CSV_Quote(const std::string& Q);
 // or not a number), 3 field longer than MaxLen. Columns are 16-bit: only the
 // first 32766 characters of a line are scanned, so Col 32767 is past the end.
 
-void SCAN_SFL(const std::string& Line, int16_t& First, int16_t& Last, int16_t MaxLen, int16_t& Col,
-              int16_t& Status);
-void SCAN_S(const std::string& Line, std::string& Field, int16_t MaxLen, int16_t& Col,
-            int16_t& Status);
-void SCAN_I4(const std::string& Line, int32_t& Value, int16_t MaxLen, int16_t& Col,
-             int16_t& Status);
+void SCAN_SFL(const std::string& Line, int16_t& First, int16_t& Last, int16_t MaxLen, int16_t& Col, int16_t& Status);
+void SCAN_S(const std::string& Line, std::string& Field, int16_t MaxLen, int16_t& Col, int16_t& Status);
+void SCAN_I4(const std::string& Line, int32_t& Value, int16_t MaxLen, int16_t& Col, int16_t& Status);
 
 // What a strict-mode error does after its message is known. The default shows
 // the message (OK only, no icon, the program's title) and throws
@@ -69,8 +66,7 @@ int32_t FindLastIn(const std::string& s, const std::string& CharSet);
 // CSV splitting and line reading. The field array's upper bound is
 // Arr.size() - 1, the most fields a line can give; Arr[0] is never touched.
 
-void CSV_Split(const std::string& Line, std::vector<std::string>& Arr, int16_t& N,
-               bool KeepTrailingEmpty = false);
+void CSV_Split(const std::string& Line, std::vector<std::string>& Arr, int16_t& N, bool KeepTrailingEmpty = false);
 void CSV_SplitTrim(const std::string& Line, std::vector<std::string>& Arr, int16_t& N);
 int16_t CSV_FieldCount(const std::string& Line);
 void CSV_GetField(const std::string& Line, int16_t N, std::string& Field);
@@ -109,8 +105,7 @@ inline constexpr int16_t vbNormalFocus = 1;
 // viewer. Otherwise Program is split into words (double quotes group), a
 // leading "cmd.exe /C" is dropped, and Args (trimmed, outer quotes removed)
 // is passed as one argument. A start failure shows its warning box.
-void Shell_Command(const std::string& Program, const std::string& Args,
-                   int16_t WindowStyle = vbNormalFocus);
+void Shell_Command(const std::string& Program, const std::string& Args, int16_t WindowStyle = vbNormalFocus);
 
 // ---------------------------------------------------------------------------
 // Text, SQL and XML literals, number and date text
@@ -124,8 +119,7 @@ std::string SQL_Date(const std::string& d);
 std::string XML_Escape(const std::string& s);
 
 std::string Replace_All(const std::string& s, const std::string& Find, const std::string& Repl);
-void Replace_Str(const std::string& s, const std::string& Find, const std::string& Repl,
-                 std::string& Result);
+void Replace_Str(const std::string& s, const std::string& Find, const std::string& Repl, std::string& Result);
 int32_t InStrLast(const std::string& s, const std::string& Sub);
 std::string Squeeze_Upper(const std::string& v);
 
@@ -166,8 +160,7 @@ bool Find_L(int32_t Value, const std::vector<int32_t>& Arr, int16_t N, int16_t& 
 // command.
 bool Add_Unique_I(int16_t Value, std::vector<int16_t>& Arr, int16_t& N, int16_t& Idx);
 bool Add_Unique_L(int32_t Value, std::vector<int32_t>& Arr, int16_t& N, int16_t& Idx);
-bool Add_Unique_S(const std::string& Value, std::vector<std::string>& Arr, int16_t& N,
-                  int16_t& Idx);
+bool Add_Unique_S(const std::string& Value, std::vector<std::string>& Arr, int16_t& N, int16_t& Idx);
 
 // Upper bound of a 1-based array; -1 when it was never dimensioned (empty).
 template <class T>

@@ -87,8 +87,7 @@ std::string GreatestName(const std::vector<std::string>& names) {
 
 void FileStatusWarning(int err, const std::string& Path) {
     ui::MsgBox("Error " + std::to_string(err) + ": " + std::strerror(err) +
-                   "\nencountered in function FileStatus for file:\n" + Path +
-                   "\n(Setting status to 1 (Locked).",
+                   "\nencountered in function FileStatus for file:\n" + Path + "\n(Setting status to 1 (Locked).",
                ui::vbExclamation | ui::vbOKOnly, "FileStatus Error");
 }
 
@@ -239,15 +238,13 @@ std::vector<std::string> CommandWords(const std::string& text) {
 void Shell_Command(const std::string& Program, const std::string& Args, int16_t WindowStyle) {
     (void)WindowStyle;  // the desktop places the window
     std::vector<std::string> argv = CommandWords(Program);
-    if (argv.size() >= 2 && (Lower(argv[0]) == "cmd.exe" || Lower(argv[0]) == "cmd") &&
-        Lower(argv[1]) == "/c")
+    if (argv.size() >= 2 && (Lower(argv[0]) == "cmd.exe" || Lower(argv[0]) == "cmd") && Lower(argv[1]) == "/c")
         argv.erase(argv.begin(), argv.begin() + 2);
 
     std::string arg;
     if (std::size_t b = Args.find_first_not_of(' '); b != std::string::npos)
         arg = Args.substr(b, Args.find_last_not_of(' ') - b + 1);
-    if (arg.size() >= 2 && arg.front() == '"' && arg.back() == '"')
-        arg = arg.substr(1, arg.size() - 2);
+    if (arg.size() >= 2 && arg.front() == '"' && arg.back() == '"') arg = arg.substr(1, arg.size() - 2);
 
     shell::LaunchResult r;
     if (argv.size() == 1 && (Lower(argv[0]) == "notepad" || Lower(argv[0]) == "notepad.exe")) {
@@ -260,8 +257,8 @@ void Shell_Command(const std::string& Program, const std::string& Args, int16_t 
         r = shell::Start(argv);
     }
     if (r.started) return;
-    ui::MsgBox("Error: " + std::to_string(r.error) + " - " + r.error_text +
-                   "\nwhen shelling command: " + Program + " " + Args +
+    ui::MsgBox("Error: " + std::to_string(r.error) + " - " + r.error_text + "\nwhen shelling command: " + Program +
+                   " " + Args +
                    "\n\nThis probably means the program file cannot be found.\n"
                    "Note that unless the program is an EXE file, its extension\n"
                    "(e.g. .com or .bat) must be included.",

@@ -47,8 +47,8 @@ std::string SQL_Str(const std::string& s) {
 
 std::string SQL_Date(const std::chrono::year_month_day& d) {
     char buf[32];
-    std::snprintf(buf, sizeof buf, "#%04d-%02u-%02u#", static_cast<int>(d.year()),
-                  static_cast<unsigned>(d.month()), static_cast<unsigned>(d.day()));
+    std::snprintf(buf, sizeof buf, "#%04d-%02u-%02u#", static_cast<int>(d.year()), static_cast<unsigned>(d.month()),
+                  static_cast<unsigned>(d.day()));
     return buf;
 }
 
@@ -107,8 +107,7 @@ std::string Replace_All(const std::string& s, const std::string& Find, const std
     return out;
 }
 
-void Replace_Str(const std::string& s, const std::string& Find, const std::string& Repl,
-                 std::string& Result) {
+void Replace_Str(const std::string& s, const std::string& Find, const std::string& Repl, std::string& Result) {
     Result = Replace_All(s, Find, Repl);
 }
 
@@ -164,8 +163,7 @@ bool Parse_Date_YMD(const std::string& s, int16_t& Y, int16_t& M, int16_t& D) {
 int16_t Floor_I(float x) {
     double f = std::floor(static_cast<double>(x));
     if (!(f >= std::numeric_limits<int16_t>::min() && f <= std::numeric_limits<int16_t>::max())) {
-        std::string msg = "Overflow: " + decimal::Fixed(x, 3) +
-                          " has no whole part in the range -32768 to 32767.";
+        std::string msg = "Overflow: " + decimal::Fixed(x, 3) + " has no whole part in the range -32768 to 32767.";
         ui::MsgBox(msg, ui::vbExclamation | ui::vbOKOnly, "Floor_I");
         throw ui::CommandAbandoned(msg);
     }
@@ -201,8 +199,7 @@ namespace {
 
 template <class T>
 bool FindIn(const T& value, const std::vector<T>& Arr, int16_t N, int16_t& Idx) {
-    const int16_t n = static_cast<int16_t>(
-        std::min<std::size_t>(N > 0 ? N : 0, Arr.empty() ? 0 : Arr.size() - 1));
+    const int16_t n = static_cast<int16_t>(std::min<std::size_t>(N > 0 ? N : 0, Arr.empty() ? 0 : Arr.size() - 1));
     for (int32_t i = 1; i <= n; ++i) {
         if (Arr[static_cast<std::size_t>(i)] == value) {
             Idx = static_cast<int16_t>(i);
@@ -247,8 +244,7 @@ bool Add_Unique_L(int32_t Value, std::vector<int32_t>& Arr, int16_t& N, int16_t&
     return AddUnique(Value, Arr, N, Idx, "Add_Unique_L");
 }
 
-bool Add_Unique_S(const std::string& Value, std::vector<std::string>& Arr, int16_t& N,
-                  int16_t& Idx) {
+bool Add_Unique_S(const std::string& Value, std::vector<std::string>& Arr, int16_t& N, int16_t& Idx) {
     return AddUnique(Value, Arr, N, Idx, "Add_Unique_S");
 }
 

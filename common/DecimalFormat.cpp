@@ -24,11 +24,10 @@ Digits Round(const Value& v, int decimals) {
     char buf[64];
     std::to_chars_result r;
     if (v.single())
-        r = std::to_chars(buf, buf + sizeof buf, std::fabs(static_cast<float>(x)),
-                          std::chars_format::scientific, sig - 1);
-    else
-        r = std::to_chars(buf, buf + sizeof buf, std::fabs(x), std::chars_format::scientific,
+        r = std::to_chars(buf, buf + sizeof buf, std::fabs(static_cast<float>(x)), std::chars_format::scientific,
                           sig - 1);
+    else
+        r = std::to_chars(buf, buf + sizeof buf, std::fabs(x), std::chars_format::scientific, sig - 1);
     std::string text(buf, r.ptr);
     // text is d.dddddde[+-]XX
     std::size_t epos = text.find('e');
@@ -52,8 +51,7 @@ Digits Round(const Value& v, int decimals) {
     }
     if (up) {
         int i = static_cast<int>(kept.size()) - 1;
-        while (i >= 0 && kept[static_cast<std::size_t>(i)] == '9')
-            kept[static_cast<std::size_t>(i--)] = '0';
+        while (i >= 0 && kept[static_cast<std::size_t>(i)] == '9') kept[static_cast<std::size_t>(i--)] = '0';
         if (i >= 0) {
             ++kept[static_cast<std::size_t>(i)];
         } else {
@@ -96,11 +94,9 @@ std::string Fixed(const Value& v, int decimals) {
 std::string Format(const Value& v, std::string_view mask) {
     std::size_t dot = mask.find('.');
     std::string_view ipart = mask.substr(0, dot);
-    std::string_view fpart =
-        dot == std::string_view::npos ? std::string_view() : mask.substr(dot + 1);
+    std::string_view fpart = dot == std::string_view::npos ? std::string_view() : mask.substr(dot + 1);
     std::size_t first_zero = ipart.find('0');
-    int min_int =
-        first_zero == std::string_view::npos ? 0 : static_cast<int>(ipart.size() - first_zero);
+    int min_int = first_zero == std::string_view::npos ? 0 : static_cast<int>(ipart.size() - first_zero);
     int min_frac = 0, max_frac = 0;
     for (char c : fpart) {
         if (c == '0') {
@@ -121,8 +117,7 @@ std::string Format(const Value& v, std::string_view mask) {
     std::string fp = p == std::string::npos ? "" : s.substr(p + 1);
     while (static_cast<int>(fp.size()) > min_frac && fp.back() == '0') fp.pop_back();
     if (ip == "0" && min_int == 0) ip.clear();
-    if (static_cast<int>(ip.size()) < min_int)
-        ip.insert(0, static_cast<std::size_t>(min_int) - ip.size(), '0');
+    if (static_cast<int>(ip.size()) < min_int) ip.insert(0, static_cast<std::size_t>(min_int) - ip.size(), '0');
     std::string out = negative ? "-" : "";
     out += ip;
     if (dot != std::string_view::npos) out += "." + fp;
@@ -141,8 +136,7 @@ bool ParseDouble(std::string_view text, double& out) {
     if (text.empty()) return false;
     // Only digits and a point may start the number (no "inf", "nan").
     std::size_t lead = text[0] == '-' ? 1 : 0;
-    if (lead >= text.size() || !((text[lead] >= '0' && text[lead] <= '9') || text[lead] == '.'))
-        return false;
+    if (lead >= text.size() || !((text[lead] >= '0' && text[lead] <= '9') || text[lead] == '.')) return false;
     double v = 0;
     auto r = std::from_chars(text.data(), text.data() + text.size(), v, std::chars_format::general);
     if (r.ec != std::errc() || r.ptr != text.data() + text.size()) return false;

@@ -14,7 +14,7 @@ namespace decimal {
 
 // A number to format, remembering whether it is single precision.
 class Value {
-  public:
+public:
     Value(float v) : value_(v), single_(true) {}
     Value(double v) : value_(v), single_(false) {}
     template <std::integral I>
@@ -23,7 +23,7 @@ class Value {
     double value() const { return value_; }
     bool single() const { return single_; }
 
-  private:
+private:
     double value_;
     bool single_;
 };

@@ -47,7 +47,9 @@ void bad_column(const std::string& Col) {
     ui::MsgBox("Error converting <" + Col + "> to a column number.", ui::vbExclamation, "ColNumber");
 }
 
-void warn(const std::string& text) { ui::MsgBox(text, ui::vbExclamation, ui::kProgramTitle); }
+void warn(const std::string& text) {
+    ui::MsgBox(text, ui::vbExclamation, ui::kProgramTitle);
+}
 
 }  // namespace
 
@@ -105,7 +107,9 @@ std::string XL_CellText(const office::Range& Cell) {
     }
 }
 
-bool XL_CellIsEmpty(const office::Range& Cell) { return XL_CellText(Cell).empty(); }
+bool XL_CellIsEmpty(const office::Range& Cell) {
+    return XL_CellText(Cell).empty();
+}
 
 void XL_GetWorksheet(const std::string& File, const std::string& Sheet, office::ApplicationRef& XlApp,
                      office::WorksheetRef& Ws) {

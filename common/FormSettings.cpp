@@ -57,9 +57,7 @@ void Form_Save_Settings(ui::Form& Form, const std::string& Section) {
     const std::string section = Section.empty() ? Form.Name() : Section;
     ForEachKeptControl(
         Form,
-        [&](ui::TextBox& t, const std::string& name) {
-            settings::SaveSetting(kSettingsApp, section, name, t.Text());
-        },
+        [&](ui::TextBox& t, const std::string& name) { settings::SaveSetting(kSettingsApp, section, name, t.Text()); },
         [&](ui::CheckBox& k, const std::string& name) {
             settings::SaveSetting(kSettingsApp, section, name, std::to_string(k.Value()));
         },

@@ -30,8 +30,7 @@ long double KmKey(float Km, long double scale, long double lo, long double hi, c
     long double x = static_cast<long double>(Km) * scale + static_cast<long double>(0.001);
     long double r = std::nearbyintl(x);
     if (!(r >= lo && r <= hi)) {
-        std::string msg = std::string("Overflow: km ") + decimal::Fixed(Km, 3) +
-                          " is out of the range of whole " +
+        std::string msg = std::string("Overflow: km ") + decimal::Fixed(Km, 3) + " is out of the range of whole " +
                           (scale == 10 ? "hectometres" : "hundredths of a km") + " (" +
                           decimal::Fixed(static_cast<double>(lo), 0) + " to " +
                           decimal::Fixed(static_cast<double>(hi), 0) + ").";
@@ -46,8 +45,7 @@ bool ToInt16(const std::string& text, int16_t& out) {
     double v = 0;
     if (!decimal::ParseDouble(text, v)) return false;
     double r = std::nearbyint(v);
-    if (!(r >= std::numeric_limits<int16_t>::min() && r <= std::numeric_limits<int16_t>::max()))
-        return false;
+    if (!(r >= std::numeric_limits<int16_t>::min() && r <= std::numeric_limits<int16_t>::max())) return false;
     out = static_cast<int16_t>(r);
     return true;
 }
@@ -77,13 +75,13 @@ std::string hm_to_KmText(int16_t Hm) {
 }
 
 int16_t Km_to_hm(float Km) {
-    return static_cast<int16_t>(KmKey(Km, 10, std::numeric_limits<int16_t>::min(),
-                                      std::numeric_limits<int16_t>::max(), "Km_to_hm"));
+    return static_cast<int16_t>(
+        KmKey(Km, 10, std::numeric_limits<int16_t>::min(), std::numeric_limits<int16_t>::max(), "Km_to_hm"));
 }
 
 int32_t Km_to_dam(float Km) {
-    return static_cast<int32_t>(KmKey(Km, 100, std::numeric_limits<int32_t>::min(),
-                                      std::numeric_limits<int32_t>::max(), "Km_to_dam"));
+    return static_cast<int32_t>(
+        KmKey(Km, 100, std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max(), "Km_to_dam"));
 }
 
 std::string Pad_Code4(const std::string& v) {
@@ -94,8 +92,7 @@ std::string Pad_Code8(const std::string& v) {
     return v.size() == 7 ? "0" + v : v;
 }
 
-std::string Locn_Position_Word(const OptText& Point, const OptText& Side, const OptText& LMtype,
-                               bool Bracket) {
+std::string Locn_Position_Word(const OptText& Point, const OptText& Side, const OptText& LMtype, bool Bracket) {
     std::string p = TrimOpt(Point);
     if (p.empty()) return "";
     std::string word;
@@ -108,8 +105,8 @@ std::string Locn_Position_Word(const OptText& Point, const OptText& Side, const 
     return Bracket ? "[" + word + "]" : word;
 }
 
-std::string Landmark_Description(const OptText& Description, const OptText& LMtype,
-                                 const OptText& Side, const OptText& Point, const OptText& Text) {
+std::string Landmark_Description(const OptText& Description, const OptText& LMtype, const OptText& Side,
+                                 const OptText& Point, const OptText& Text) {
     std::string d = Description.value_or("");
     std::string s;
     int32_t p = InStrLast(d, " (");
@@ -117,8 +114,7 @@ std::string Landmark_Description(const OptText& Description, const OptText& LMty
         int32_t c = InStrLast(d, ")");
         if (p < c) {
             s = d.substr(static_cast<std::size_t>(p - 1), static_cast<std::size_t>(c - p + 1));
-            d = Trim(d.substr(0, static_cast<std::size_t>(p - 1)) +
-                     d.substr(static_cast<std::size_t>(c)));
+            d = Trim(d.substr(0, static_cast<std::size_t>(p - 1)) + d.substr(static_cast<std::size_t>(c)));
         }
     }
     std::string t = TrimOpt(Text);

@@ -25,10 +25,9 @@ std::string Pad_Code8(const std::string& v);
 
 // Null fields are std::nullopt.
 using OptText = std::optional<std::string>;
-std::string Landmark_Description(const OptText& Description, const OptText& LMtype,
-                                 const OptText& Side, const OptText& Point, const OptText& Text);
-std::string Locn_Position_Word(const OptText& Point, const OptText& Side, const OptText& LMtype,
-                               bool Bracket);
+std::string Landmark_Description(const OptText& Description, const OptText& LMtype, const OptText& Side,
+                                 const OptText& Point, const OptText& Text);
+std::string Locn_Position_Word(const OptText& Point, const OptText& Side, const OptText& LMtype, bool Bracket);
 
 // N := the leg number and Letter := its upper-case letter ("" for none);
 // N -1 and Letter "" when the label does not read.

@@ -102,8 +102,8 @@ std::string FileOpenErrorMsg(const std::string& Kind, const std::string& FileNam
             err = {76, "Path not found"};
         }
     }
-    return "Error " + std::to_string(err.number) + " while trying to open " + Kind + " file:\r\n" +
-           FileName + "\r\n\r\n" + err.description;
+    return "Error " + std::to_string(err.number) + " while trying to open " + Kind + " file:\r\n" + FileName +
+           "\r\n\r\n" + err.description;
 }
 
 std::string FileOpenErrorMsg(const std::string& Kind, const std::string& FileName) {

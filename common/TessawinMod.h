@@ -57,8 +57,7 @@ DeveloperSite DefaultDeveloperSite();
 
 // The main window's status box, for modules below the frame. The frame
 // installs the writer while its window is loaded and removes it at unload.
-using StatusWriter =
-    std::function<void(const std::string& mes, bool append, const std::string& sep)>;
+using StatusWriter = std::function<void(const std::string& mes, bool append, const std::string& sep)>;
 void SetStatusWriter(StatusWriter writer);
 bool HasStatusWriter();
 // Writes to the status box when one is installed; otherwise does nothing.

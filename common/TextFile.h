@@ -11,7 +11,7 @@
 
 // A text file open for sequential input.
 class InputFile {
-  public:
+public:
     InputFile() = default;
     explicit InputFile(const std::string& path) { Open(path); }
     ~InputFile();
@@ -30,7 +30,7 @@ class InputFile {
     // True when every byte has been read (reads ahead to find out).
     bool AtEnd();
 
-  private:
+private:
     friend void Read_Line(InputFile& FileNum, std::string& Line, bool& AtEOF);
     bool Fill();  // reads the next block; false at the end of the file
 
@@ -45,7 +45,7 @@ class InputFile {
 
 // A text file being written; it appears under its name only on Close().
 class OutputFile {
-  public:
+public:
     OutputFile() = default;
     explicit OutputFile(const std::string& path) { Open(path); }
     ~OutputFile();  // discards the file unless it was closed
@@ -66,7 +66,7 @@ class OutputFile {
     // Drops what was written; the target stays as it was.
     void Discard();
 
-  private:
+private:
     bool Flush();
 
     int fd_ = -1;

@@ -55,8 +55,7 @@ void Shell_And_Wait(const std::string& Command, int16_t WindowStyle) {
     (void)WindowStyle;
     const std::vector<std::string> argv = tessawin::SplitCommandLine(Command);
     if (argv.empty()) {
-        throw std::system_error(std::make_error_code(std::errc::invalid_argument),
-                                "Shell_And_Wait: empty command");
+        throw std::system_error(std::make_error_code(std::errc::invalid_argument), "Shell_And_Wait: empty command");
     }
     const shell::LaunchResult r = shell::RunAndWait(argv);
     if (!r.started) {
@@ -73,8 +72,7 @@ void Word_OpenDocument(const std::string& File) {
     const shell::LaunchResult r = shell::OpenDocument(File);
     if (!r.started) {
         const tessawin::ErrorInfo err = tessawin::ErrorFromErrno(r.error);
-        ui::MsgBox("Error " + std::to_string(err.number) + " trying to open MS-Word\r\n\r\n" +
-                       err.description,
+        ui::MsgBox("Error " + std::to_string(err.number) + " trying to open MS-Word\r\n\r\n" + err.description,
                    ui::vbExclamation);
     }
 }

@@ -41,7 +41,11 @@ public:
                 char d = s_[i_++];
                 if (d == '\n') ++line_;
                 if (d == '\'') {
-                    if (i_ < s_.size() && s_[i_] == '\'') { t.text += '\''; ++i_; continue; }
+                    if (i_ < s_.size() && s_[i_] == '\'') {
+                        t.text += '\'';
+                        ++i_;
+                        continue;
+                    }
                     break;
                 }
                 t.text += d;
@@ -98,11 +102,15 @@ private:
     void skip() {
         while (i_ < s_.size()) {
             char c = s_[i_];
-            if (c == '\n') { ++line_; ++i_; }
-            else if (std::isspace(static_cast<unsigned char>(c))) ++i_;
+            if (c == '\n') {
+                ++line_;
+                ++i_;
+            } else if (std::isspace(static_cast<unsigned char>(c)))
+                ++i_;
             else if (c == '-' && i_ + 1 < s_.size() && s_[i_ + 1] == '-') {
                 while (i_ < s_.size() && s_[i_] != '\n') ++i_;
-            } else break;
+            } else
+                break;
         }
     }
 
@@ -117,11 +125,17 @@ public:
 
     void run() {
         while (cur_.kind != Tok::End) {
-            if (is_punct(";")) { advance(); continue; }
+            if (is_punct(";")) {
+                advance();
+                continue;
+            }
             std::string kw = upper(expect_word());
-            if (kw == "CREATE") create();
-            else if (kw == "INSERT") insert();
-            else fail("expected CREATE TABLE or INSERT INTO, found " + kw);
+            if (kw == "CREATE")
+                create();
+            else if (kw == "INSERT")
+                insert();
+            else
+                fail("expected CREATE TABLE or INSERT INTO, found " + kw);
             if (cur_.kind != Tok::End) expect(";");
         }
     }
@@ -132,7 +146,9 @@ private:
     bool is_punct(const char* p) const { return cur_.kind == Tok::Punct && cur_.text == p; }
     bool is_word(const char* w) const { return cur_.kind == Tok::Word && upper(cur_.text) == w; }
     void expect(const char* p) {
-        if (!is_punct(p)) fail(std::string("expected \"") + p + "\"" + (cur_.kind == Tok::End ? " at the end" : ", found \"" + cur_.text + "\""));
+        if (!is_punct(p))
+            fail(std::string("expected \"") + p + "\"" +
+                 (cur_.kind == Tok::End ? " at the end" : ", found \"" + cur_.text + "\""));
         advance();
     }
     std::string expect_word() {
@@ -162,16 +178,14 @@ private:
             c.name = name();
             std::string type = upper(expect_word());
             static const std::map<std::string, Type> kTypes = {
-                {"TEXT", Type::Text}, {"VARCHAR", Type::Text}, {"CHAR", Type::Text},
-                {"MEMO", Type::Memo}, {"LONGTEXT", Type::Memo},
-                {"BYTE", Type::Byte},
-                {"SHORT", Type::Integer}, {"SMALLINT", Type::Integer},
-                {"LONG", Type::Long}, {"INTEGER", Type::Long}, {"INT", Type::Long},
-                {"SINGLE", Type::Single}, {"REAL", Type::Single},
-                {"DOUBLE", Type::Double}, {"FLOAT", Type::Double},
-                {"CURRENCY", Type::Currency}, {"MONEY", Type::Currency},
-                {"DATETIME", Type::DateTime}, {"DATE", Type::DateTime},
-                {"YESNO", Type::Boolean}, {"BIT", Type::Boolean}, {"BOOLEAN", Type::Boolean}, {"LOGICAL", Type::Boolean},
+                {"TEXT", Type::Text},         {"VARCHAR", Type::Text},     {"CHAR", Type::Text},
+                {"MEMO", Type::Memo},         {"LONGTEXT", Type::Memo},    {"BYTE", Type::Byte},
+                {"SHORT", Type::Integer},     {"SMALLINT", Type::Integer}, {"LONG", Type::Long},
+                {"INTEGER", Type::Long},      {"INT", Type::Long},         {"SINGLE", Type::Single},
+                {"REAL", Type::Single},       {"DOUBLE", Type::Double},    {"FLOAT", Type::Double},
+                {"CURRENCY", Type::Currency}, {"MONEY", Type::Currency},   {"DATETIME", Type::DateTime},
+                {"DATE", Type::DateTime},     {"YESNO", Type::Boolean},    {"BIT", Type::Boolean},
+                {"BOOLEAN", Type::Boolean},   {"LOGICAL", Type::Boolean},
             };
             auto it = kTypes.find(type);
             if (it == kTypes.end()) fail("unknown column type " + type);
@@ -188,7 +202,10 @@ private:
                 expect(")");
             }
             cols.push_back(c);
-            if (is_punct(",")) { advance(); continue; }
+            if (is_punct(",")) {
+                advance();
+                continue;
+            }
             expect(")");
             break;
         }
@@ -202,25 +219,36 @@ private:
     Value value() {
         Value v;
         switch (cur_.kind) {
-            case Tok::String: v = cur_.text; break;
-            case Tok::Date: v = cur_.text; break;
+            case Tok::String:
+                v = cur_.text;
+                break;
+            case Tok::Date:
+                v = cur_.text;
+                break;
             case Tok::Number: {
                 const std::string& t = cur_.text;
                 std::int64_t n = 0;
                 auto [p, ec] = std::from_chars(t.data(), t.data() + t.size(), n);
-                if (ec == std::errc() && p == t.data() + t.size()) v = n;
-                else v = t;   // converted exactly for its column's type
+                if (ec == std::errc() && p == t.data() + t.size())
+                    v = n;
+                else
+                    v = t;  // converted exactly for its column's type
                 break;
             }
             case Tok::Word: {
                 std::string w = upper(cur_.text);
-                if (w == "NULL") v = std::monostate{};
-                else if (w == "TRUE") v = std::int64_t{-1};
-                else if (w == "FALSE") v = std::int64_t{0};
-                else fail("unexpected " + cur_.text);
+                if (w == "NULL")
+                    v = std::monostate{};
+                else if (w == "TRUE")
+                    v = std::int64_t{-1};
+                else if (w == "FALSE")
+                    v = std::int64_t{0};
+                else
+                    fail("unexpected " + cur_.text);
                 break;
             }
-            default: fail("expected a value");
+            default:
+                fail("expected a value");
         }
         advance();
         return v;
@@ -242,7 +270,10 @@ private:
                     if (upper(cols[i].name) == upper(c)) found = static_cast<int>(i);
                 if (found < 0) fail("no column " + c + " in " + table);
                 order.push_back(found);
-                if (is_punct(",")) { advance(); continue; }
+                if (is_punct(",")) {
+                    advance();
+                    continue;
+                }
                 expect(")");
                 break;
             }
@@ -260,7 +291,10 @@ private:
             for (std::size_t k = 0;; ++k) {
                 if (k >= order.size()) fail("more values than columns");
                 row[static_cast<std::size_t>(order[k])] = value();
-                if (is_punct(",")) { advance(); continue; }
+                if (is_punct(",")) {
+                    advance();
+                    continue;
+                }
                 if (k + 1 != order.size()) fail("fewer values than columns");
                 expect(")");
                 break;
@@ -270,7 +304,10 @@ private:
             } catch (const WriteError& e) {
                 Lexer::fail(line, e.what());
             }
-            if (is_punct(",")) { advance(); continue; }
+            if (is_punct(",")) {
+                advance();
+                continue;
+            }
             break;
         }
     }

@@ -16,14 +16,14 @@ namespace jet {
 namespace {
 
 constexpr int kPageSize = 4096;
-constexpr int kDataHeader = 14;        // type, flag, free space, owner, unknown, row count
+constexpr int kDataHeader = 14;  // type, flag, free space, owner, unknown, row count
 constexpr int kRowCountOffset = 12;
-constexpr int kMaxRowsPerPage = 255;   // a row pointer keeps the row number in one byte
+constexpr int kMaxRowsPerPage = 255;  // a row pointer keeps the row number in one byte
 constexpr int kMaxRowSize = kPageSize - kDataHeader - 2;
 constexpr int kTdefColumnsStart = 63;
 constexpr int kColumnEntrySize = 25;
 constexpr int kMemoHeader = 12;
-constexpr int kInlineMemoMax = 64;     // encoded bytes kept in the row itself
+constexpr int kInlineMemoMax = 64;  // encoded bytes kept in the row itself
 constexpr int kSinglePageMemoMax = 4000;
 constexpr int kLvalChunk = kPageSize - kDataHeader - 2 - 4;
 constexpr std::uint32_t kCatalogPage = 2;
@@ -63,11 +63,20 @@ std::vector<std::uint16_t> utf16(const std::string& s) {
         auto c = static_cast<unsigned char>(s[i]);
         std::uint32_t cp;
         int extra;
-        if (c < 0x80) { cp = c; extra = 0; }
-        else if ((c & 0xE0) == 0xC0) { cp = c & 0x1F; extra = 1; }
-        else if ((c & 0xF0) == 0xE0) { cp = c & 0x0F; extra = 2; }
-        else if ((c & 0xF8) == 0xF0) { cp = c & 0x07; extra = 3; }
-        else throw WriteError("text is not valid UTF-8");
+        if (c < 0x80) {
+            cp = c;
+            extra = 0;
+        } else if ((c & 0xE0) == 0xC0) {
+            cp = c & 0x1F;
+            extra = 1;
+        } else if ((c & 0xF0) == 0xE0) {
+            cp = c & 0x0F;
+            extra = 2;
+        } else if ((c & 0xF8) == 0xF0) {
+            cp = c & 0x07;
+            extra = 3;
+        } else
+            throw WriteError("text is not valid UTF-8");
         for (int k = 1; k <= extra; ++k) {
             if (i + k >= s.size()) throw WriteError("text is not valid UTF-8");
             auto cc = static_cast<unsigned char>(s[i + k]);
@@ -135,8 +144,7 @@ double parse_date_text(const std::string& s) {
 double parse_number(const std::string& s) {
     double v = 0;
     auto [p, ec] = std::from_chars(s.data(), s.data() + s.size(), v);
-    if (ec != std::errc() || p != s.data() + s.size() || s.empty())
-        throw WriteError("not a number: \"" + s + "\"");
+    if (ec != std::errc() || p != s.data() + s.size() || s.empty()) throw WriteError("not a number: \"" + s + "\"");
     return v;
 }
 
@@ -150,7 +158,8 @@ std::int64_t whole(const Value& v, std::int64_t lo, std::int64_t hi, const char*
     } else {
         const auto& s = std::get<std::string>(v);
         auto [p, ec] = std::from_chars(s.data(), s.data() + s.size(), n);
-        if (ec != std::errc() || p != s.data() + s.size()) throw WriteError(std::string(what) + " needs a whole number");
+        if (ec != std::errc() || p != s.data() + s.size())
+            throw WriteError(std::string(what) + " needs a whole number");
     }
     if (n < lo || n > hi) throw WriteError(std::string(what) + " value " + std::to_string(n) + " out of range");
     return n;
@@ -199,7 +208,10 @@ std::int64_t currency(const Value& v) {
     };
     for (; i < s.size(); ++i) {
         char c = s[i];
-        if (c == '.' && decimals < 0) { decimals = 0; continue; }
+        if (c == '.' && decimals < 0) {
+            decimals = 0;
+            continue;
+        }
         if (c < '0' || c > '9') throw WriteError("not a number: \"" + s + "\"");
         if (decimals >= 0 && ++decimals > 4) throw WriteError("Currency has at most 4 decimals: \"" + s + "\"");
         ++digits;
@@ -223,32 +235,54 @@ double date_value(const Value& v) {
 // Long binary: only the catalog has one, and it is always Null.
 constexpr Type kOle = static_cast<Type>(0x0B);
 
-bool is_fixed(Type t) { return t != Type::Text && t != Type::Memo && t != kOle; }
+bool is_fixed(Type t) {
+    return t != Type::Text && t != Type::Memo && t != kOle;
+}
 
 int fixed_size(Type t) {
     switch (t) {
-        case Type::Boolean: return 0;   // kept in the null mask
-        case Type::Byte: return 1;
-        case Type::Integer: return 2;
-        case Type::Long: case Type::Single: return 4;
-        case Type::Currency: case Type::Double: case Type::DateTime: return 8;
-        default: return 0;
+        case Type::Boolean:
+            return 0;  // kept in the null mask
+        case Type::Byte:
+            return 1;
+        case Type::Integer:
+            return 2;
+        case Type::Long:
+        case Type::Single:
+            return 4;
+        case Type::Currency:
+        case Type::Double:
+        case Type::DateTime:
+            return 8;
+        default:
+            return 0;
     }
 }
 
 const char* type_name(Type t) {
     switch (t) {
-        case Type::Boolean: return "Yes/No";
-        case Type::Byte: return "Byte";
-        case Type::Integer: return "Integer";
-        case Type::Long: return "Long";
-        case Type::Currency: return "Currency";
-        case Type::Single: return "Single";
-        case Type::Double: return "Double";
-        case Type::DateTime: return "Date/Time";
-        case Type::Text: return "Text";
-        case Type::Memo: return "Memo";
-        default: return "long binary";
+        case Type::Boolean:
+            return "Yes/No";
+        case Type::Byte:
+            return "Byte";
+        case Type::Integer:
+            return "Integer";
+        case Type::Long:
+            return "Long";
+        case Type::Currency:
+            return "Currency";
+        case Type::Single:
+            return "Single";
+        case Type::Double:
+            return "Double";
+        case Type::DateTime:
+            return "Date/Time";
+        case Type::Text:
+            return "Text";
+        case Type::Memo:
+            return "Memo";
+        default:
+            return "long binary";
     }
 }
 
@@ -257,7 +291,7 @@ struct OpenPage {
     std::uint32_t number = 0;
     Page bytes{};
     int rows = 0;
-    int low = kPageSize;   // where the last row added begins
+    int low = kPageSize;  // where the last row added begins
 
     int free_space() const { return low - (kDataHeader + 2 * rows); }
     bool fits(std::size_t row_size) const {
@@ -280,8 +314,10 @@ void start_data_page(OpenPage& pg, std::uint32_t number, std::uint32_t owner, bo
     pg.number = number;
     pg.bytes[0] = 0x01;
     pg.bytes[1] = 0x01;
-    if (lval) std::memcpy(pg.bytes.data() + 4, "LVAL", 4);
-    else put32(pg.bytes.data() + 4, owner);
+    if (lval)
+        std::memcpy(pg.bytes.data() + 4, "LVAL", 4);
+    else
+        put32(pg.bytes.data() + 4, owner);
     put16(pg.bytes.data() + 2, static_cast<std::uint32_t>(pg.free_space()));
 }
 
@@ -299,13 +335,13 @@ struct TableState {
     std::vector<ColumnLayout> cols;
     std::vector<Column> defs;
     int num_var = 0;
-    std::vector<std::uint32_t> tdef_pages;   // reserved when the table is added
-    std::vector<std::uint8_t> tdef_tail;     // column entries and names
+    std::vector<std::uint32_t> tdef_pages;  // reserved when the table is added
+    std::vector<std::uint8_t> tdef_tail;    // column entries and names
     std::vector<std::uint32_t> data_pages;
     bool page_open = false;
     OpenPage page;
     std::uint32_t rows = 0;
-    std::uint32_t used_map = 0, free_map = 0;   // page << 8 | row
+    std::uint32_t used_map = 0, free_map = 0;  // page << 8 | row
 };
 
 void rc4(const std::uint8_t* key, int keylen, std::uint8_t* data, int len) {
@@ -337,11 +373,11 @@ struct Writer::Impl {
     std::string path, temp;
     int fd = -1;
     bool finished = false;
-    std::uint32_t next_page = 3;   // 0 header, 1 global usage map, 2 catalog
+    std::uint32_t next_page = 3;  // 0 header, 1 global usage map, 2 catalog
     std::vector<TableState> tables;
     bool lval_open = false;
     OpenPage lval;
-    std::vector<std::uint8_t> row;   // scratch
+    std::vector<std::uint8_t> row;  // scratch
 
     std::uint32_t reserve() {
         if (next_page >= 0xFFFFFF) throw WriteError("file too large for Jet");
@@ -434,24 +470,32 @@ struct Writer::Impl {
         for (const auto& c : t.cols) {
             const Value& v = values[static_cast<std::size_t>(c.number)];
             bool null = std::holds_alternative<std::monostate>(v);
-            auto set_bit = [&] { mask[static_cast<std::size_t>(c.number / 8)] |= static_cast<std::uint8_t>(1u << (c.number % 8)); };
+            auto set_bit = [&] {
+                mask[static_cast<std::size_t>(c.number / 8)] |= static_cast<std::uint8_t>(1u << (c.number % 8));
+            };
             try {
                 if (c.fixed) {
                     std::uint8_t* p = out.data() + 2 + c.fixed_offset;
                     if (c.def.type == Type::Boolean) {
                         if (null) throw WriteError("a Yes/No column cannot hold Null");
-                        if (whole(v, std::numeric_limits<std::int64_t>::min(), std::numeric_limits<std::int64_t>::max(), "Yes/No") != 0)
+                        if (whole(v, std::numeric_limits<std::int64_t>::min(), std::numeric_limits<std::int64_t>::max(),
+                                  "Yes/No") != 0)
                             set_bit();
                         continue;
                     }
                     if (null) continue;
                     set_bit();
                     switch (c.def.type) {
-                        case Type::Byte: p[0] = static_cast<std::uint8_t>(whole(v, 0, 255, "Byte")); break;
-                        case Type::Integer: put16(p, static_cast<std::uint32_t>(whole(v, -32768, 32767, "Integer"))); break;
+                        case Type::Byte:
+                            p[0] = static_cast<std::uint8_t>(whole(v, 0, 255, "Byte"));
+                            break;
+                        case Type::Integer:
+                            put16(p, static_cast<std::uint32_t>(whole(v, -32768, 32767, "Integer")));
+                            break;
                         case Type::Long:
-                            put32(p, static_cast<std::uint32_t>(whole(v, std::numeric_limits<std::int32_t>::min(),
-                                                                      std::numeric_limits<std::int32_t>::max(), "Long")));
+                            put32(p,
+                                  static_cast<std::uint32_t>(whole(v, std::numeric_limits<std::int32_t>::min(),
+                                                                   std::numeric_limits<std::int32_t>::max(), "Long")));
                             break;
                         case Type::Single: {
                             float f = single(v);
@@ -460,7 +504,8 @@ struct Writer::Impl {
                             put32(p, bits);
                             break;
                         }
-                        case Type::Double: case Type::DateTime: {
+                        case Type::Double:
+                        case Type::DateTime: {
                             double d = c.def.type == Type::Double ? real(v) : date_value(v);
                             std::uint64_t bits;
                             std::memcpy(&bits, &d, 8);
@@ -474,7 +519,8 @@ struct Writer::Impl {
                             put32(p + 4, static_cast<std::uint32_t>(bits >> 32));
                             break;
                         }
-                        default: break;
+                        default:
+                            break;
                     }
                 } else {
                     var_offsets.push_back(static_cast<std::uint16_t>(out.size()));
@@ -510,7 +556,8 @@ struct Writer::Impl {
 
     void place_row(TableState& t, const std::vector<std::uint8_t>& bytes) {
         if (bytes.size() > kMaxRowSize)
-            throw WriteError("row of " + std::to_string(bytes.size()) + " bytes does not fit a page in table " + t.name);
+            throw WriteError("row of " + std::to_string(bytes.size()) + " bytes does not fit a page in table " +
+                             t.name);
         if (!t.page_open || !t.page.fits(bytes.size())) {
             flush_table_page(t);
             start_data_page(t.page, reserve(), t.tdef_pages.front(), false);
@@ -540,9 +587,11 @@ void Writer::Impl::add_table(const std::string& name, const std::vector<Column>&
     int fixed_offset = 0;
     for (std::size_t i = 0; i < columns.size(); ++i) {
         const Column& c = columns[i];
-        if (c.name.empty() || c.name.size() > 64) throw WriteError("column name must have 1 to 64 characters in table " + name);
+        if (c.name.empty() || c.name.size() > 64)
+            throw WriteError("column name must have 1 to 64 characters in table " + name);
         for (std::size_t j = 0; j < i; ++j)
-            if (lower(columns[j].name) == lower(c.name)) throw WriteError("column " + c.name + " twice in table " + name);
+            if (lower(columns[j].name) == lower(c.name))
+                throw WriteError("column " + c.name + " twice in table " + name);
         if (c.type == Type::Text && (c.length < 1 || c.length > 255))
             throw WriteError("text column " + c.name + " must hold 1 to 255 characters");
         ColumnLayout l;
@@ -569,15 +618,15 @@ void Writer::Impl::add_table(const std::string& name, const std::vector<Column>&
         put16(e + 7, static_cast<std::uint32_t>(l.fixed ? 0 : l.var_index));
         put16(e + 9, static_cast<std::uint32_t>(l.number));
         if (l.def.type == Type::Text || l.def.type == Type::Memo) {
-            put16(e + 11, 0x0409);   // General sort order
-            e[16] = 0x01;            // values may be compressed
+            put16(e + 11, 0x0409);  // General sort order
+            e[16] = 0x01;           // values may be compressed
         }
         e[15] = static_cast<std::uint8_t>((l.fixed ? 0x01 : 0x00) | 0x02);
         put16(e + 21, static_cast<std::uint32_t>(l.fixed_offset));
-        int len = l.def.type == Type::Text ? 2 * l.def.length
+        int len = l.def.type == Type::Text                         ? 2 * l.def.length
                   : l.def.type == Type::Memo || l.def.type == kOle ? 0
-                  : l.def.type == Type::Boolean ? 1
-                  : fixed_size(l.def.type);
+                  : l.def.type == Type::Boolean                    ? 1
+                                                                   : fixed_size(l.def.type);
         put16(e + 23, static_cast<std::uint32_t>(len));
         b.insert(b.end(), e, e + kColumnEntrySize);
     }
@@ -681,8 +730,11 @@ void Writer::Impl::finish() {
     entries.push_back({"MSysObjects", {kCatalogPage, kSystemFlags}});
     for (const auto& t : tables) entries.push_back({t.name, {t.tdef_pages.front(), 0}});
     add_table("MSysObjects",
-              {{"Id", Type::Long, 0}, {"Name", Type::Text, 128}, {"Type", Type::Integer, 0},
-               {"Flags", Type::Long, 0}, {"LvProp", kOle, 0}},
+              {{"Id", Type::Long, 0},
+               {"Name", Type::Text, 128},
+               {"Type", Type::Integer, 0},
+               {"Flags", Type::Long, 0},
+               {"LvProp", kOle, 0}},
               true, kCatalogPage);
     TableState& cat = tables.back();
     for (const auto& e : entries) {
@@ -710,8 +762,10 @@ void Writer::Impl::finish() {
         }
         int r = mp.add(maps[i].data(), maps[i].size());
         std::uint32_t ref = (mp.number << 8) | static_cast<std::uint32_t>(r);
-        if (i % 2 == 0) tables[i / 2].used_map = ref;
-        else tables[i / 2].free_map = ref;
+        if (i % 2 == 0)
+            tables[i / 2].used_map = ref;
+        else
+            tables[i / 2].free_map = ref;
     }
     if (mp_open) write_page(mp.number, mp.bytes.data());
 
@@ -732,7 +786,7 @@ void Writer::Impl::finish() {
     Page h{};
     h[1] = 0x01;
     std::memcpy(h.data() + 4, "Standard Jet DB", 15);
-    h[0x14] = 0x01;   // Jet 4
+    h[0x14] = 0x01;  // Jet 4
     put16(h.data() + 0x3C, 1252);
     put16(h.data() + 0x6E, 0x0409);
     static const std::uint8_t kKey[4] = {0xC7, 0xDA, 0x39, 0x6B};

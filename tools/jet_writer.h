@@ -16,8 +16,8 @@ namespace jet {
 enum class Type : std::uint8_t {
     Boolean = 0x01,
     Byte = 0x02,
-    Integer = 0x03,   // 16 bits
-    Long = 0x04,      // 32 bits
+    Integer = 0x03,  // 16 bits
+    Long = 0x04,     // 32 bits
     Currency = 0x05,
     Single = 0x06,
     Double = 0x07,
@@ -29,7 +29,7 @@ enum class Type : std::uint8_t {
 struct Column {
     std::string name;
     Type type = Type::Text;
-    int length = 255;   // Text only: the most characters a value may have (1..255)
+    int length = 255;  // Text only: the most characters a value may have (1..255)
 };
 
 // A value as given: Null, a whole number, a real number or a text.
@@ -65,7 +65,7 @@ public:
     // to case; a table needs at least one column.
     int add_table(const std::string& name, const std::vector<Column>& columns);
     const std::vector<Column>& columns(int table) const;
-    int find_table(const std::string& name) const;   // -1 when none
+    int find_table(const std::string& name) const;  // -1 when none
 
     // One value per column, in column order.
     void add_row(int table, const std::vector<Value>& values);

@@ -28,8 +28,12 @@ constexpr int32_t days_in[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31}
 constexpr int32_t days_before[13] = {0, 31, 59, 90, 120, 151, 181, 212, 243, 273, 304, 334, 365};
 constexpr std::string_view abbreviations = "JANFEBMARAPRMAYJUNJULAUGSEPOCTNOVDEC";
 
-void unit6(const std::string& text) { write_message(STDOUT_UNIT, " " + text); }
-void uerr_line(const std::string& text) { write_message(message_unit(), " " + text); }
+void unit6(const std::string& text) {
+    write_message(STDOUT_UNIT, " " + text);
+}
+void uerr_line(const std::string& text) {
+    write_message(message_unit(), " " + text);
+}
 
 std::string upper(std::string_view s) {
     std::string u(s.size(), ' ');
@@ -38,7 +42,9 @@ std::string upper(std::string_view s) {
 }
 
 // An integer right-justified in WIDTH places, asterisks when it does not fit.
-std::string right_int(int64_t v, int width) { return fmt_I(v, width); }
+std::string right_int(int64_t v, int width) {
+    return fmt_I(v, width);
+}
 
 // Zero-filled in WIDTH places; asterisks for a negative or too wide number.
 std::string zero_int(int64_t v, int width) {
@@ -77,10 +83,16 @@ int32_t weekday_number(int32_t y, int32_t m, int32_t d) {
 
 }  // namespace
 
-void SET_DATE_FORMAT(std::string_view mask) { date_mask = fixed(mask, 80); }
-void GET_DATE_FORMAT(std::string& out) { assign(out, date_mask); }
+void SET_DATE_FORMAT(std::string_view mask) {
+    date_mask = fixed(mask, 80);
+}
+void GET_DATE_FORMAT(std::string& out) {
+    assign(out, date_mask);
+}
 
-bool LEAP(int32_t y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
+bool LEAP(int32_t y) {
+    return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
+}
 
 int32_t DAYS_IN_MONTH(int32_t y, int32_t m) {
     if (m < 1 || m > 12) {
@@ -139,7 +151,8 @@ void YDOY_TO_MD(int32_t y, int32_t n, int32_t& m, int32_t& d) {
         std::string l2 = " ***             for year: " + list_num(y);
         write_message(DEFAULT_OUTPUT_UNIT, l1);
         write_message(DEFAULT_OUTPUT_UNIT, l2);
-        LIBRARY_STOP(ERR_DAY_OF_YEAR, "*** YDOY_TO_MD: Invalid Day of Year: " + list_num(n) + " for year: " + list_num(y));
+        LIBRARY_STOP(ERR_DAY_OF_YEAR,
+                     "*** YDOY_TO_MD: Invalid Day of Year: " + list_num(n) + " for year: " + list_num(y));
     }
     int32_t run = 0;
     for (int32_t k = 1; k <= 12; ++k) {
@@ -229,7 +242,9 @@ int32_t CONSEC_DAY(int32_t y, int32_t m, int32_t d) {
     return JULIAN_DAY(y, m, d) - day_zero;
 }
 
-void CONDAY_TO_YMD(int32_t n, int32_t& y, int32_t& m, int32_t& d) { JULDAY_TO_YMD(n + day_zero, y, m, d); }
+void CONDAY_TO_YMD(int32_t n, int32_t& y, int32_t& m, int32_t& d) {
+    JULDAY_TO_YMD(n + day_zero, y, m, d);
+}
 
 bool PelmorLIB_VMASK(std::string_view mask, char& separator) {
     std::string_view um = mask.substr(0, static_cast<std::size_t>(TRMLEN1(mask)));
@@ -271,12 +286,16 @@ void SDATE_TO_YMD(std::string_view date, int32_t& y, int32_t& m, int32_t& d) {
             int32_t v = 0;
             if (!read_int(rj, v)) {
                 SET_DELIMITER(saved);
-                sdate_failure(mask, " Error decoding " + std::string(item) + " from date: " + std::string(date), y, m, d);
+                sdate_failure(mask, " Error decoding " + std::string(item) + " from date: " + std::string(date), y, m,
+                              d);
                 return;
             }
-            if (letter == "M") vm = v;
-            else if (letter == "D") vd = v;
-            else vy = v < 100 ? (v < 51 ? v + 2000 : v + 1900) : v;
+            if (letter == "M")
+                vm = v;
+            else if (letter == "D")
+                vd = v;
+            else
+                vy = v < 100 ? (v < 51 ? v + 2000 : v + 1900) : v;
         }
         SET_DELIMITER(saved);
         y = vy;
@@ -357,8 +376,10 @@ std::string DATE_STRING(int32_t y, int32_t m, int32_t d) {
         for (int k = 1; k <= 3; ++k) {
             std::string field = FIELD(um, k, 80);
             char letter = field[0];
-            if (letter == 'M') piece = right_int(m, 2);
-            else if (letter == 'D') piece = right_int(d, 4);
+            if (letter == 'M')
+                piece = right_int(m, 2);
+            else if (letter == 'D')
+                piece = right_int(d, 4);
             else if (letter == 'Y') {
                 piece = right_int(y, 4);
                 if (std::string_view(trimmed(field)) == "YY") piece = piece.substr(2);
@@ -379,14 +400,17 @@ std::string DATE_STRING(int32_t y, int32_t m, int32_t d) {
     auto starts_any_case = [&](int i, std::string_view tok) {
         return std::string_view(um).substr(static_cast<std::size_t>(i), tok.size()) == tok;
     };
-    auto spelled = [&](int i, std::size_t len) { return std::string_view(mask).substr(static_cast<std::size_t>(i), len); };
+    auto spelled = [&](int i, std::size_t len) {
+        return std::string_view(mask).substr(static_cast<std::size_t>(i), len);
+    };
     const std::string year4 = right_int(y, 4);
     int i = 0;
     while (i < n) {
         char c = mask[static_cast<std::size_t>(i)];
         if (c == '"') {
             std::size_t close = mask.find('"', static_cast<std::size_t>(i + 1));
-            std::size_t end = (close == std::string::npos || static_cast<int>(close) >= n) ? static_cast<std::size_t>(n) : close;
+            std::size_t end =
+                (close == std::string::npos || static_cast<int>(close) >= n) ? static_cast<std::size_t>(n) : close;
             out.append(mask, static_cast<std::size_t>(i + 1), end - static_cast<std::size_t>(i + 1));
             i = static_cast<int>(end) + 1;
         } else if (starts(i, "YYYY")) {
@@ -410,8 +434,10 @@ std::string DATE_STRING(int32_t y, int32_t m, int32_t d) {
             if (m >= 1 && m <= 12) {
                 std::string name = month_names[m - 1];
                 std::string_view sp = spelled(i, 5);
-                if (sp == "MONTH") name = upper(name);
-                else if (sp == "month") LOW_CASE(std::string(name), name);
+                if (sp == "MONTH")
+                    name = upper(name);
+                else if (sp == "month")
+                    LOW_CASE(std::string(name), name);
                 out += name;
             } else {
                 out += "*****";
@@ -421,8 +447,10 @@ std::string DATE_STRING(int32_t y, int32_t m, int32_t d) {
             if (m >= 1 && m <= 12) {
                 std::string name = std::string(month_names[m - 1]).substr(0, 3);
                 std::string_view sp = spelled(i, 3);
-                if (sp == "MON") name = upper(name);
-                else if (sp == "mon") LOW_CASE(std::string(name), name);
+                if (sp == "MON")
+                    name = upper(name);
+                else if (sp == "mon")
+                    LOW_CASE(std::string(name), name);
                 out += name;
             } else {
                 out += "***";
@@ -443,24 +471,30 @@ std::string DATE_STRING(int32_t y, int32_t m, int32_t d) {
         } else if (starts_any_case(i, "WEEKDAY")) {
             std::string name(trimmed(weekday_name(y, m, d)));
             std::string_view sp = spelled(i, 7);
-            if (sp == "Weekday") out += name;
-            else if (sp == "WEEKDAY") out += upper(name);
+            if (sp == "Weekday")
+                out += name;
+            else if (sp == "WEEKDAY")
+                out += upper(name);
             else if (sp == "weekday") {
                 std::string low(name.size(), ' ');
                 LOW_CASE(name, low);
                 out += low;
-            } else out += std::string(name.size(), ' ');
+            } else
+                out += std::string(name.size(), ' ');
             i += 7;
         } else if (starts_any_case(i, "WDA")) {
             std::string name = weekday_name(y, m, d).substr(0, 3);
             std::string_view sp = spelled(i, 3);
-            if (sp == "Wda") out += name;
-            else if (sp == "WDA") out += upper(name);
+            if (sp == "Wda")
+                out += name;
+            else if (sp == "WDA")
+                out += upper(name);
             else if (sp == "wda") {
                 std::string low(3, ' ');
                 LOW_CASE(name, low);
                 out += low;
-            } else out += "   ";
+            } else
+                out += "   ";
             i += 3;
         } else if (c == 'W' || c == 'w') {
             out += right_int(weekday_number(y, m, d), 1);
@@ -478,11 +512,13 @@ std::string DATE_STRING(int32_t y, int32_t m, int32_t d) {
     return result;
 }
 
-void YMD_TO_SDATE(int32_t y, int32_t m, int32_t d, std::string& text) { assign(text, DATE_STRING(y, m, d)); }
+void YMD_TO_SDATE(int32_t y, int32_t m, int32_t d, std::string& text) {
+    assign(text, DATE_STRING(y, m, d));
+}
 
 void SYSTEM_DATE(int32_t& y, int32_t& m, int32_t& d) {
     std::time_t t = std::time(nullptr);
-    std::tm tm {};
+    std::tm tm{};
     ::localtime_r(&t, &tm);
     y = tm.tm_year + 1900;
     m = tm.tm_mon + 1;
@@ -490,10 +526,10 @@ void SYSTEM_DATE(int32_t& y, int32_t& m, int32_t& d) {
 }
 
 void SYSTEM_TIME(int32_t& hour, int32_t& minute, float& seconds) {
-    timeval tv {};
+    timeval tv{};
     ::gettimeofday(&tv, nullptr);
     std::time_t t = tv.tv_sec;
-    std::tm tm {};
+    std::tm tm{};
     ::localtime_r(&t, &tm);
     hour = tm.tm_hour;
     minute = tm.tm_min;

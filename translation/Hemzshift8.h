@@ -25,21 +25,20 @@ extern "C" {
 #endif
 
 /* Loads the transformation tables. target and folder may be null (none). */
-HEMZSHIFT8_API void DLL_HEMZSHIFT_INIT(const int32_t* ndp, const char* target, int32_t target_len,
-                                       const char* folder, int32_t folder_len);
+HEMZSHIFT8_API void DLL_HEMZSHIFT_INIT(const int32_t* ndp, const char* target, int32_t target_len, const char* folder,
+                                       int32_t folder_len);
 
 /* Forward to the latest version (or the target given at initialisation). */
 HEMZSHIFT8_API void DLL_HEMZSHIFT(const char* date, int32_t date_len, const char* segment, int32_t segment_len,
                                   const char* code, int32_t code_len, const float* km, char* out_segment,
-                                  int32_t out_segment_len, float* out_km, uint8_t* obs, int32_t* steps,
-                                  uint8_t* split);
+                                  int32_t out_segment_len, float* out_km, uint8_t* obs, int32_t* steps, uint8_t* split);
 
 /* Forwards or backwards to the given version. */
 HEMZSHIFT8_API void DLL_HEMZSHIFT_TO_HMZVERSION(const char* date, int32_t date_len, const char* segment,
                                                 int32_t segment_len, const char* code, int32_t code_len,
                                                 const float* km, const char* target, int32_t target_len,
-                                                char* out_segment, int32_t out_segment_len, float* out_km,
-                                                uint8_t* obs, int32_t* steps, uint8_t* split);
+                                                char* out_segment, int32_t out_segment_len, float* out_km, uint8_t* obs,
+                                                int32_t* steps, uint8_t* split);
 
 /* The whole history with its detail report. mode: -9 none, 0 or more an I/O
  * unit (7 the log; 0 and 6 where the library's messages go: the log once it
@@ -55,9 +54,8 @@ HEMZSHIFT8_API void DLL_HEMZSHIFT_ALL(const int32_t* mode, const char* date, int
 
 /* One entry (-5 to 5) of the last translation's history. */
 HEMZSHIFT8_API void DLL_HEMZSHIFT_GET_DETAIL(const int32_t* i, uint8_t* present, char* version, int32_t version_len,
-                                             char* eff_date, int32_t eff_date_len, char* segment,
-                                             int32_t segment_len, float* km, uint8_t* obs, uint8_t* split,
-                                             char* text, int32_t text_len);
+                                             char* eff_date, int32_t eff_date_len, char* segment, int32_t segment_len,
+                                             float* km, uint8_t* obs, uint8_t* split, char* text, int32_t text_len);
 
 /* status: -1 segment not in the version, 0 km is 0, 1 inside, 2 at the end,
  * -2 outside. */

@@ -1,13 +1,12 @@
 // The library boundary: fixed-width texts in and out, one-byte flags, and no
 // exception past this file.
-#include "translation/Hemzshift8.h"
-
 #include <algorithm>
 #include <cstring>
 #include <exception>
 #include <optional>
 #include <string>
 
+#include "translation/Hemzshift8.h"
 #include "translation/Hemzshift8_mod.h"
 #include "translation/Lib_Units.h"
 #include "translation/Scan_Utils.h"
@@ -169,9 +168,9 @@ void DLL_HEMZSHIFT_ALL(const int32_t* mode, const char* date, int32_t date_len, 
         fail);
 }
 
-void DLL_HEMZSHIFT_GET_DETAIL(const int32_t* i, uint8_t* present, char* version, int32_t version_len,
-                              char* eff_date, int32_t eff_date_len, char* segment, int32_t segment_len, float* km,
-                              uint8_t* obs, uint8_t* split, char* text, int32_t text_len) {
+void DLL_HEMZSHIFT_GET_DETAIL(const int32_t* i, uint8_t* present, char* version, int32_t version_len, char* eff_date,
+                              int32_t eff_date_len, char* segment, int32_t segment_len, float* km, uint8_t* obs,
+                              uint8_t* split, char* text, int32_t text_len) {
     guarded(
         [&] {
             const int32_t idx = in_value(i, 99);

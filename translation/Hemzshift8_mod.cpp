@@ -45,15 +45,25 @@ Module_State& st() {
     return s;
 }
 
-int ngroup() { return static_cast<int>(st().groups.size()) - 1; }
-int nmatch() { return static_cast<int>(st().points.size()) - 1; }
+int ngroup() {
+    return static_cast<int>(st().groups.size()) - 1;
+}
+int nmatch() {
+    return static_cast<int>(st().points.size()) - 1;
+}
 
-Detail_Entry& entry(int i) { return st().history[static_cast<std::size_t>(i + MAXSTEP)]; }
+Detail_Entry& entry(int i) {
+    return st().history[static_cast<std::size_t>(i + MAXSTEP)];
+}
 
 // Four-character segment codes compared as one word.
-inline bool same_segment(const std::string& a, const std::string& b) { return std::memcmp(a.data(), b.data(), 4) == 0; }
+inline bool same_segment(const std::string& a, const std::string& b) {
+    return std::memcmp(a.data(), b.data(), 4) == 0;
+}
 
-std::string L1(bool b) { return b ? "T" : "F"; }
+std::string L1(bool b) {
+    return b ? "T" : "F";
+}
 std::string A(std::string_view s, int width) {
     if (static_cast<int>(s.size()) >= width) return std::string(s.substr(0, static_cast<std::size_t>(width)));
     return std::string(static_cast<std::size_t>(width) - s.size(), ' ') + std::string(s);
@@ -64,7 +74,9 @@ void LOG_RAW(const std::string& text) {
     if (log_is_open()) unit_write_line(LOG_UNIT, text);
 }
 
-std::string km_text(float km) { return list_num(km); }
+std::string km_text(float km) {
+    return list_num(km);
+}
 
 // Logs the error's lines and stops; the remembered message also names FILE,
 // which the log has in its "Opening" line just before.
@@ -79,7 +91,9 @@ std::string km_text(float km) { return list_num(km); }
     LIBRARY_STOP(number, remembered);
 }
 
-std::string path_in_folder(const char* name) { return std::string(trimmed(st().in_Folder)) + name; }
+std::string path_in_folder(const char* name) {
+    return std::string(trimmed(st().in_Folder)) + name;
+}
 
 void warn_read_as_zero(const char* file, int line_no, int field_no) {
     LOG(std::string("*** Warning: ") + file + " line " + list_num(line_no) + " field " + list_num(field_no) +
@@ -100,8 +114,7 @@ void numeric_field(std::string_view line, int32_t& value, int ml, int& col, cons
     value = v;
 }
 
-void numeric_field(std::string_view line, float& value, int ml, int& col, const char* file, int line_no,
-                   int field_no) {
+void numeric_field(std::string_view line, float& value, int ml, int& col, const char* file, int line_no, int field_no) {
     int status = 0;
     float v = 0.0f;
     SCAN_F4(line, v, ml, col, status);
@@ -176,8 +189,7 @@ void load_matches() {
         ++line_no;
         if (is_blank(line)) continue;
         ++m;
-        if (m > MAXMATCH)
-            data_error(ERR_MATCH_OVERFLOW, "*** Match array overflow. MAXMATCH= " + list_num(MAXMATCH));
+        if (m > MAXMATCH) data_error(ERR_MATCH_OVERFLOW, "*** Match array overflow. MAXMATCH= " + list_num(MAXMATCH));
         Match_Point p;
         int col = 1;
         text_field(line, 3, col, 3, false);
@@ -197,8 +209,7 @@ void load_matches() {
                     break;
                 }
             if (current == 0)
-                data_error(ERR_GROUP_NOT_FOUND,
-                           "*** Group ID " + list_num(p.GroupNo) + " not found in group table!");
+                data_error(ERR_GROUP_NOT_FOUND, "*** Group ID " + list_num(p.GroupNo) + " not found in group table!");
             groups[static_cast<std::size_t>(current)].M1 = m;
         }
         p.GroupIndex = current;
@@ -288,8 +299,7 @@ void HEMZSHIFT_INIT(int32_t ndp, std::optional<std::string_view> target, std::op
         bool found = false;
         for (int g = 1; g <= ngroup() && !found; ++g)
             found = s.groups[static_cast<std::size_t>(g)].TargetVersion == s.in_Target;
-        if (!found)
-            data_error(ERR_TARGET_NOT_FOUND, "*** Error: No transform group has target HMZ = " + s.in_Target);
+        if (!found) data_error(ERR_TARGET_NOT_FOUND, "*** Error: No transform group has target HMZ = " + s.in_Target);
     }
     load_matches();
     if (s.in_NDP == 1)
@@ -300,9 +310,9 @@ void HEMZSHIFT_INIT(int32_t ndp, std::optional<std::string_view> target, std::op
         }
     for (int g = 1; g <= ngroup(); ++g) {
         const Transform_Group& t = s.groups[static_cast<std::size_t>(g)];
-        LOG_RAW(fmt_I(g, 5) + fmt_I(t.GroupNo, 5) + " " + A(t.TargetVersion, 11) + A(t.FromDate, 11) +
-                A(t.ToDate, 11) + " " + t.Segment + " " + L1(t.Split) + " " + t.CodeList + " " + L1(t.Devolved) +
-                fmt_I(t.M1, 6) + fmt_I(t.M2, 6));
+        LOG_RAW(fmt_I(g, 5) + fmt_I(t.GroupNo, 5) + " " + A(t.TargetVersion, 11) + A(t.FromDate, 11) + A(t.ToDate, 11) +
+                " " + t.Segment + " " + L1(t.Split) + " " + t.CodeList + " " + L1(t.Devolved) + fmt_I(t.M1, 6) +
+                fmt_I(t.M2, 6));
     }
 }
 
@@ -353,8 +363,7 @@ void INTERPOLATE(int g, float km, std::string& out_segment, float& out_km, bool&
             }
         }
     }
-    LOG("*** No interpolation found: g,groupID, km: " + list_num(g) + " " + list_num(grp.GroupNo) + " " +
-        km_text(km));
+    LOG("*** No interpolation found: g,groupID, km: " + list_num(g) + " " + list_num(grp.GroupNo) + " " + km_text(km));
     out_segment = "ERR ";
     out_km = -2.0f;
 }
@@ -392,8 +401,10 @@ void HEMZSHIFT(std::string_view date_in, std::string_view segment_in, std::strin
     for (int g = 1; g <= groups; ++g) {
         const Transform_Group& grp = s.groups[static_cast<std::size_t>(g)];
         if (s.target_given) {
-            if (grp.TargetVersion == s.in_Target) reached = true;
-            else if (reached) break;
+            if (grp.TargetVersion == s.in_Target)
+                reached = true;
+            else if (reached)
+                break;
         }
         if (!same_segment(grp.Segment, out_segment) || !(grp.FromDate <= date && date <= grp.ToDate)) continue;
         if (grp.Split) {
@@ -558,9 +569,9 @@ void HEMZSHIFT_ALL(int32_t mode, std::string_view date_in, std::string_view segm
     LOG("HEMZSHIFT_ALL Exit");
 }
 
-void HEMZSHIFT_TO_HMZVERSION(std::string_view date_in, std::string_view segment_in, std::string_view code,
-                             float km, std::string_view target_in, std::string& out_segment, float& out_km,
-                             bool& obs, int32_t& steps, bool& split) {
+void HEMZSHIFT_TO_HMZVERSION(std::string_view date_in, std::string_view segment_in, std::string_view code, float km,
+                             std::string_view target_in, std::string& out_segment, float& out_km, bool& obs,
+                             int32_t& steps, bool& split) {
     std::string date = fixed(date_in, 10);
     const std::string segment = fixed(segment_in, 4);
     const std::string target = fixed(target_in, 10);
@@ -686,16 +697,16 @@ void LOAD_SEGTAB(std::string_view version_in) {
     if (ierr != 0) data_error(ERR_SEGTAB_OPEN, "*** Open Error: " + list_num(ierr), "ABORT", path);
     std::string heading;
     auto decode_error = [&](int record) {
-        data_error(ERR_SEGTAB_DECODE,
-                   "*** Error reading or decoding record " + list_num(record) + " of file " + path, "ABORT");
+        data_error(ERR_SEGTAB_DECODE, "*** Error reading or decoding record " + list_num(record) + " of file " + path,
+                   "ABORT");
     };
     if (!unit_read_line(READ_UNIT, heading)) decode_error(1);
     int length_col = 0;
     for (int k = 1, n = NFIELDS(heading); k <= n && length_col == 0; ++k)
         if (FIELD(heading, k, 10) == "Length    ") length_col = k;
     if (length_col == 0)
-        data_error(ERR_SEGTAB_NO_LENGTH, "*** Field Length not found in the SegAllVersionsheader record:",
-                   std::string(trimmed(heading)));
+        data_error(ERR_SEGTAB_NO_LENGTH,
+                   "*** Field Length not found in the SegAllVersionsheader record:", std::string(trimmed(heading)));
     std::string line;
     int record = 1;
     while (unit_read_line(READ_UNIT, line)) {
@@ -750,12 +761,18 @@ void HEMZSHIFT_CHECK_LOCN(std::string_view version_in, std::string_view segment_
     } else {
         const float L = s.segtab[row].Length;
         const float eps = 0.001f;
-        if (km == 0.0f) status = 0;
-        else if (!std::isfinite(km)) status = -2;  // not a km at all: never "inside"
-        else if (km > L + eps) status = -2;
-        else if (km < 0.0f) status = -2;
-        else if (km >= L - eps) status = 2;
-        else status = 1;
+        if (km == 0.0f)
+            status = 0;
+        else if (!std::isfinite(km))
+            status = -2;  // not a km at all: never "inside"
+        else if (km > L + eps)
+            status = -2;
+        else if (km < 0.0f)
+            status = -2;
+        else if (km >= L - eps)
+            status = 2;
+        else
+            status = 1;
     }
     LOG("HEMZSHIFT_CHECK_LOCN Exit:  Stat: " + list_num(status));
 }
@@ -798,8 +815,8 @@ void HEMZSHIFT_SEG34(std::string& segment) {
     if (segment.size() >= 4 && segment[3] == ' ') segment = "0" + segment.substr(0, 3) + segment.substr(4);
 }
 
-void HEMZSHIFT_GET_DETAIL(int32_t i, bool& present, std::string& version, std::string& eff_date,
-                          std::string& segment, float& km, bool& obs, bool& split, std::string& text) {
+void HEMZSHIFT_GET_DETAIL(int32_t i, bool& present, std::string& version, std::string& eff_date, std::string& segment,
+                          float& km, bool& obs, bool& split, std::string& text) {
     LOG("HEMZSHIFT_GET_DETAIL Enter");
     if (i >= -MAXSTEP && i <= MAXSTEP) {
         const Detail_Entry& e = entry(i);
@@ -827,15 +844,33 @@ void HEMZSHIFT_GET_DETAIL(int32_t i, bool& present, std::string& version, std::s
     LOG("HEMZSHIFT_GET_DETAIL Exit");
 }
 
-const Detail_Entry& detail_entry(int i) { return entry(std::clamp(i, -MAXSTEP, MAXSTEP)); }
-int group_count() { return ngroup(); }
-int match_count() { return nmatch(); }
-const Transform_Group& group(int g) { return st().groups.at(static_cast<std::size_t>(g)); }
-const Match_Point& match_point(int m) { return st().points.at(static_cast<std::size_t>(m)); }
-int segtab_rows() { return static_cast<int>(st().segtab.size()); }
-int segtab_loads() { return st().segtab_loads; }
-std::string data_folder() { return std::string(trimmed(st().in_Folder)); }
-int32_t decimal_places() { return st().in_NDP; }
+const Detail_Entry& detail_entry(int i) {
+    return entry(std::clamp(i, -MAXSTEP, MAXSTEP));
+}
+int group_count() {
+    return ngroup();
+}
+int match_count() {
+    return nmatch();
+}
+const Transform_Group& group(int g) {
+    return st().groups.at(static_cast<std::size_t>(g));
+}
+const Match_Point& match_point(int m) {
+    return st().points.at(static_cast<std::size_t>(m));
+}
+int segtab_rows() {
+    return static_cast<int>(st().segtab.size());
+}
+int segtab_loads() {
+    return st().segtab_loads;
+}
+std::string data_folder() {
+    return std::string(trimmed(st().in_Folder));
+}
+int32_t decimal_places() {
+    return st().in_NDP;
+}
 
 void enter_failed_state(int32_t number, const std::string& message) {
     unit_close(READ_UNIT);
@@ -847,8 +882,14 @@ void enter_failed_state(int32_t number, const std::string& message) {
     s.error_message = message;
 }
 
-bool library_failed() { return st().failed; }
-int32_t last_error_number() { return st().error_number; }
-const std::string& last_error_message() { return st().error_message; }
+bool library_failed() {
+    return st().failed;
+}
+int32_t last_error_number() {
+    return st().error_number;
+}
+const std::string& last_error_message() {
+    return st().error_message;
+}
 
 }  // namespace hemzshift

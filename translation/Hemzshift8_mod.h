@@ -75,17 +75,17 @@ void HEMZSHIFT_GET_LAST_TARGET(std::string& buffer);
 void HEMZSHIFT_SEG34(std::string& segment);
 // One entry of the history. I from -5 to 5 writes PRESENT; a present entry
 // also writes OBS, SPLIT and TEXT; outside -5 to 5 VERSION is "* BAD i * ".
-void HEMZSHIFT_GET_DETAIL(int32_t i, bool& present, std::string& version, std::string& eff_date,
-                          std::string& segment, float& km, bool& obs, bool& split, std::string& text);
+void HEMZSHIFT_GET_DETAIL(int32_t i, bool& present, std::string& version, std::string& eff_date, std::string& segment,
+                          float& km, bool& obs, bool& split, std::string& text);
 
 // Read access for the boundary and the tests.
 const Detail_Entry& detail_entry(int i);  // i from -5 to 5
 int group_count();
 int match_count();
-const Transform_Group& group(int g);  // g from 1
+const Transform_Group& group(int g);    // g from 1
 const Match_Point& match_point(int m);  // m from 1
 int segtab_rows();
-int segtab_loads();  // how many times the segment-length file was read
+int segtab_loads();         // how many times the segment-length file was read
 std::string data_folder();  // with its trailing slash
 int32_t decimal_places();
 

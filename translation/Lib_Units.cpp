@@ -1,12 +1,12 @@
 #include "translation/Lib_Units.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <map>
-#include <sys/stat.h>
 
 namespace hemzshift {
 
@@ -153,9 +153,13 @@ void open_log() {
     // Without any log the library still works; its lines are dropped.
 }
 
-bool log_is_open() { return unit_is_open(LOG_UNIT); }
+bool log_is_open() {
+    return unit_is_open(LOG_UNIT);
+}
 
-const std::string& log_path() { return the_log_path(); }
+const std::string& log_path() {
+    return the_log_path();
+}
 
 void LOG(std::string_view text) {
     if (!log_is_open()) return;

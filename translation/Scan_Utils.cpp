@@ -43,8 +43,8 @@ std::string_view rest_of(std::string_view line, int from) {
 
 // The scan shared by the text and the bounds form. EMPTY_QUOTED tells the
 // text form to leave FIELD blank; HAS_LAST is false when only FIRST is set.
-void scan(std::string_view line, int& first, int& last, int ml, int& col, int& status,
-          bool& empty_quoted, bool& has_last) {
+void scan(std::string_view line, int& first, int& last, int ml, int& col, int& status, bool& empty_quoted,
+          bool& has_last) {
     empty_quoted = false;
     has_last = true;
     bool strict = status == -1;
@@ -128,7 +128,9 @@ void scan(std::string_view line, int& first, int& last, int ml, int& col, int& s
     }
 }
 
-bool is_digit(char c) { return c >= '0' && c <= '9'; }
+bool is_digit(char c) {
+    return c >= '0' && c <= '9';
+}
 
 bool all_digits(std::string_view s) {
     return !s.empty() && std::all_of(s.begin(), s.end(), [](char c) { return c >= '0' && c <= '9'; });
@@ -148,8 +150,12 @@ void SET_SEPARATORS(std::string_view list, int n) {
     delimiter_count = n;
 }
 
-void SET_UERR(int n) { uerr = n; }
-int message_unit() { return uerr; }
+void SET_UERR(int n) {
+    uerr = n;
+}
+int message_unit() {
+    return uerr;
+}
 
 void scanner_separators(std::string& set, int& count) {
     assign(set, delimiter_set);
@@ -222,8 +228,10 @@ bool decode_F20(std::string_view text, float& value) {
     if (mant_digits == 0) return false;
     if (i < s.size()) {
         char c = s[i];
-        if (c == 'e' || c == 'E' || c == 'd' || c == 'D') ++i;
-        else if (c != '+' && c != '-') return false;
+        if (c == 'e' || c == 'E' || c == 'd' || c == 'D')
+            ++i;
+        else if (c != '+' && c != '-')
+            return false;
         std::string exp;
         if (i < s.size() && (s[i] == '+' || s[i] == '-')) exp.push_back(s[i++]);
         std::string_view rest = std::string_view(s).substr(i);
@@ -244,12 +252,13 @@ namespace {
 // The next field as a number: a field DECODE cannot read is status 2, or in
 // strict mode (status -1 on entry) the stop of ROUTINE.
 template <class T>
-void scan_number(std::string_view line, T& value, int ml, int& col, int& status,
-                 bool (*decode)(std::string_view, T&), const char* routine) {
+void scan_number(std::string_view line, T& value, int ml, int& col, int& status, bool (*decode)(std::string_view, T&),
+                 const char* routine) {
     int first = 0, last = -1;
     SCAN_S_BOUNDS(line, first, last, ml, col, status);
     if (status > 0) return;
-    std::string_view f = line.substr(static_cast<std::size_t>(first - 1), static_cast<std::size_t>(std::max(0, last - first + 1)));
+    std::string_view f =
+        line.substr(static_cast<std::size_t>(first - 1), static_cast<std::size_t>(std::max(0, last - first + 1)));
     if (!decode(f, value)) {
         if (status == -1) decode_stop(routine, f);
         status = 2;
@@ -320,9 +329,13 @@ bool FILE_EXISTS(std::string_view file) {
     return !f.empty() && ::stat(f.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
 }
 
-void OPENREAD2(int unit, std::string_view file, int& ierr) { ierr = unit_open_read(unit, std::string(trimmed(file))); }
+void OPENREAD2(int unit, std::string_view file, int& ierr) {
+    ierr = unit_open_read(unit, std::string(trimmed(file)));
+}
 
-void OPENOUT2(int unit, std::string_view file, int& ierr) { ierr = unit_open_write(unit, std::string(trimmed(file))); }
+void OPENOUT2(int unit, std::string_view file, int& ierr) {
+    ierr = unit_open_write(unit, std::string(trimmed(file)));
+}
 
 int FREEUNIT(int lo, int hi) {
     for (int u = lo; u <= hi; ++u)
@@ -413,12 +426,18 @@ void PARSE_FN(std::string_view spec, std::string_view style, std::string_view ke
         }
     };
     std::string key(trimmed(keyword));
-    if (key == "DRIVE") set(colon ? start : 0, colon);
-    else if (key == "PATH") set(path_end ? start : 0, path_end);
-    else if (key == "NAME") set(name_start, dot ? dot - 1 : ext_limit);
-    else if (key == "EXT") set(dot, dot ? ext_limit : 0);
-    else if (key == "NAMEXT") set(name_start, ext_limit);
-    else if (key == "VERS") set(vers, vers ? end : 0);
+    if (key == "DRIVE")
+        set(colon ? start : 0, colon);
+    else if (key == "PATH")
+        set(path_end ? start : 0, path_end);
+    else if (key == "NAME")
+        set(name_start, dot ? dot - 1 : ext_limit);
+    else if (key == "EXT")
+        set(dot, dot ? ext_limit : 0);
+    else if (key == "NAMEXT")
+        set(name_start, ext_limit);
+    else if (key == "VERS")
+        set(vers, vers ? end : 0);
     else if (key.rfind("DIR:", 0) == 0) {
         int32_t n = 0;
         if (!decode_I15(key.substr(4), n) || key.size() == 4) {
@@ -451,7 +470,8 @@ void PARSE_FN(std::string_view spec, std::string_view style, std::string_view ke
         SET_SEPARATORS(saved_set, saved_count);
         if (first == -3) return;
         int idx = n > 0 ? n - 1 : static_cast<int>(found.size()) - 1 + n;
-        if (idx >= 0 && idx < static_cast<int>(found.size())) set(found[static_cast<std::size_t>(idx)].first, found[static_cast<std::size_t>(idx)].second);
+        if (idx >= 0 && idx < static_cast<int>(found.size()))
+            set(found[static_cast<std::size_t>(idx)].first, found[static_cast<std::size_t>(idx)].second);
     } else {
         first = -2;
     }
@@ -508,14 +528,18 @@ std::string fmt_F(float value, int width, int decimals) {
     }
     if (neg && n != 0) s = "-" + s;
     if (static_cast<int>(s.size()) > width) {
-        if (s.rfind("0.", 0) == 0) s.erase(0, 1);
-        else if (s.rfind("-0.", 0) == 0) s.erase(1, 1);
+        if (s.rfind("0.", 0) == 0)
+            s.erase(0, 1);
+        else if (s.rfind("-0.", 0) == 0)
+            s.erase(1, 1);
     }
     if (static_cast<int>(s.size()) > width) return stars;
     return std::string(static_cast<std::size_t>(width) - s.size(), ' ') + s;
 }
 
-std::string list_num(int64_t value) { return std::to_string(value); }
+std::string list_num(int64_t value) {
+    return std::to_string(value);
+}
 
 std::string list_num(float value) {
     char buf[32];

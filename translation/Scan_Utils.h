@@ -50,7 +50,9 @@ void PARSE_FN(std::string_view spec, std::string_view style, std::string_view ke
 std::string fmt_I(int64_t value, int width);
 std::string fmt_F(float value, int width, int decimals);
 std::string list_num(int64_t value);
-inline std::string list_num(int32_t value) { return list_num(static_cast<int64_t>(value)); }
+inline std::string list_num(int32_t value) {
+    return list_num(static_cast<int64_t>(value));
+}
 std::string list_num(float value);
 
 }  // namespace hemzshift

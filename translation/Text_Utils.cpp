@@ -19,8 +19,12 @@ char field_delimiter = ',';
 char quote_char = '\'';
 bool quoting = true;
 
-bool in_set(char c, std::string_view set) { return set.find(c) != std::string_view::npos; }
-bool blank_or_tab(char c) { return c == ' ' || c == '\t'; }
+bool in_set(char c, std::string_view set) {
+    return set.find(c) != std::string_view::npos;
+}
+bool blank_or_tab(char c) {
+    return c == ' ' || c == '\t';
+}
 }  // namespace
 
 void assign(std::string& dst, std::string_view src) {
@@ -35,7 +39,9 @@ std::string fixed(std::string_view src, std::size_t len) {
     return s;
 }
 
-bool is_blank(std::string_view text) { return TRMLEN(text) == 0; }
+bool is_blank(std::string_view text) {
+    return TRMLEN(text) == 0;
+}
 
 std::string_view trimmed(std::string_view text) {
     return text.substr(0, static_cast<std::size_t>(TRMLEN(text)));
@@ -54,7 +60,9 @@ int TRMLEN(std::string_view text) {
     return n;
 }
 
-int TRMLEN1(std::string_view text) { return std::max(1, TRMLEN(text)); }
+int TRMLEN1(std::string_view text) {
+    return std::max(1, TRMLEN(text));
+}
 
 int INDNOT(std::string_view text, std::string_view set) {
     for (std::size_t i = 0; i < text.size(); ++i)
@@ -136,14 +144,22 @@ int32_t NINT4(float x) {
     return static_cast<int32_t>(x < 0 ? -r : r);
 }
 
-void SET_DELIMITER(char c) { field_delimiter = c; }
-char GET_DELIMITER() { return field_delimiter; }
+void SET_DELIMITER(char c) {
+    field_delimiter = c;
+}
+char GET_DELIMITER() {
+    return field_delimiter;
+}
 void SET_QUOTE(char c) {
     quote_char = c;
     quoting = c != ' ';
 }
-char GET_QUOTE() { return quote_char; }
-bool quoting_on() { return quoting; }
+char GET_QUOTE() {
+    return quote_char;
+}
+bool quoting_on() {
+    return quoting;
+}
 
 void GET_SEPARATORS(std::string& set, int& count) {
     std::string s(20, ' ');
@@ -241,8 +257,7 @@ void NULTERM2(std::string_view text, char* buffer, std::size_t size) {
     buffer[n] = '\0';
 }
 
-void WinShellExecute(std::string_view command, std::string_view arguments,
-                     std::string_view folder, int32_t& status) {
+void WinShellExecute(std::string_view command, std::string_view arguments, std::string_view folder, int32_t& status) {
     if (is_blank(command)) {
         status = -1;
         return;

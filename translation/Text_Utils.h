@@ -54,8 +54,7 @@ void Get_Module_Folder(std::string& buffer, int& length);
 // FOLDER when not blank, without a shell and without waiting for it. STATUS
 // is -1 for a blank command, 42 once the program runs, else an errno value
 // (never above 32).
-void WinShellExecute(std::string_view command, std::string_view arguments,
-                     std::string_view folder, int32_t& status);
+void WinShellExecute(std::string_view command, std::string_view arguments, std::string_view folder, int32_t& status);
 // Copies TEXT without trailing blanks into BUFFER and ends it with a NUL,
 // on the buffer's last character when the text fills it.
 void NULTERM2(std::string_view text, char* buffer, std::size_t size);

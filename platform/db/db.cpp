@@ -106,7 +106,9 @@ void convert_whole(sqlite3_context* ctx, sqlite3_value* arg, double lo, double h
     sqlite3_result_int64(ctx, static_cast<sqlite3_int64>(r));
 }
 
-void sql_cint(sqlite3_context* ctx, int, sqlite3_value** argv) { convert_whole(ctx, argv[0], -32768.0, 32767.0); }
+void sql_cint(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    convert_whole(ctx, argv[0], -32768.0, 32767.0);
+}
 void sql_clng(sqlite3_context* ctx, int, sqlite3_value** argv) {
     convert_whole(ctx, argv[0], -2147483648.0, 2147483647.0);
 }
@@ -149,8 +151,8 @@ FileKind sniff(int fd) {
     unsigned char head[32] = {};
     ssize_t n = ::pread(fd, head, sizeof head, 0);
     if (n >= 16 && std::memcmp(head, "SQLite format 3\0", 16) == 0) return FileKind::Sqlite;
-    if (n >= 20 && head[0] == 0 && (std::memcmp(head + 4, "Standard Jet DB", 15) == 0 ||
-                                    std::memcmp(head + 4, "Standard ACE DB", 15) == 0))
+    if (n >= 20 && head[0] == 0 &&
+        (std::memcmp(head + 4, "Standard Jet DB", 15) == 0 || std::memcmp(head + 4, "Standard ACE DB", 15) == 0))
         return FileKind::Jet;
     return FileKind::Other;
 }
@@ -197,7 +199,7 @@ enum class ColumnKind : std::uint8_t { Plain, Single, Boolean };
 struct Recordset::Impl {
     std::vector<std::string> names;
     std::vector<ColumnKind> kinds;
-    std::vector<Cell> cells;   // row after row
+    std::vector<Cell> cells;  // row after row
     long rows = 0;
     long pos = 0;
 
@@ -213,17 +215,31 @@ Recordset::Recordset(Recordset&&) noexcept = default;
 Recordset& Recordset::operator=(Recordset&&) noexcept = default;
 Recordset::~Recordset() = default;
 
-bool Recordset::eof() const { return impl_->pos >= impl_->rows; }
-bool Recordset::bof() const { return impl_->rows == 0; }
+bool Recordset::eof() const {
+    return impl_->pos >= impl_->rows;
+}
+bool Recordset::bof() const {
+    return impl_->rows == 0;
+}
 void Recordset::move_next() {
     if (eof()) throw Error(kErrNoCurrentRecord, "No current record.");
     ++impl_->pos;
 }
-void Recordset::move_first() { impl_->pos = 0; }
-void Recordset::move_last() { impl_->pos = impl_->rows > 0 ? impl_->rows - 1 : 0; }
-long Recordset::record_count() const { return impl_->rows; }
-long Recordset::absolute_position() const { return eof() ? -1 : impl_->pos; }
-int Recordset::field_count() const { return static_cast<int>(impl_->names.size()); }
+void Recordset::move_first() {
+    impl_->pos = 0;
+}
+void Recordset::move_last() {
+    impl_->pos = impl_->rows > 0 ? impl_->rows - 1 : 0;
+}
+long Recordset::record_count() const {
+    return impl_->rows;
+}
+long Recordset::absolute_position() const {
+    return eof() ? -1 : impl_->pos;
+}
+int Recordset::field_count() const {
+    return static_cast<int>(impl_->names.size());
+}
 
 Field Recordset::field(int index) const {
     if (index < 0 || index >= field_count())
@@ -248,25 +264,36 @@ Field Recordset::field(std::string_view name) const {
     return Field(this, i);
 }
 
-bool Recordset::has_field(std::string_view name) const { return find_field(impl_->names, name) >= 0; }
-std::vector<std::string> Recordset::field_names() const { return impl_->names; }
+bool Recordset::has_field(std::string_view name) const {
+    return find_field(impl_->names, name) >= 0;
+}
+std::vector<std::string> Recordset::field_names() const {
+    return impl_->names;
+}
 
 // -------------------------------------------------------------------- Field
 
-const std::string& Field::name() const { return rs_->impl_->names[static_cast<std::size_t>(index_)]; }
+const std::string& Field::name() const {
+    return rs_->impl_->names[static_cast<std::size_t>(index_)];
+}
 
-bool Field::is_null() const { return rs_->impl_->cell(index_).kind == Cell::Null; }
+bool Field::is_null() const {
+    return rs_->impl_->cell(index_).kind == Cell::Null;
+}
 
 std::string Field::as_text() const {
     const Cell& c = rs_->impl_->cell(index_);
     ColumnKind kind = rs_->impl_->kinds[static_cast<std::size_t>(index_)];
     switch (c.kind) {
-        case Cell::Null: return "";
+        case Cell::Null:
+            return "";
         case Cell::Int:
             if (kind == ColumnKind::Boolean) return c.i ? "True" : "False";
             return std::to_string(c.i);
-        case Cell::Real: return number_text(c.d, kind == ColumnKind::Single ? 7 : 15);
-        default: return c.s;
+        case Cell::Real:
+            return number_text(c.d, kind == ColumnKind::Single ? 7 : 15);
+        default:
+            return c.s;
     }
 }
 
@@ -285,9 +312,12 @@ bool text_number(const std::string& s, double& out) {
 double Field::as_double() const {
     const Cell& c = rs_->impl_->cell(index_);
     switch (c.kind) {
-        case Cell::Null: throw Error(kErrInvalidUseOfNull, "Invalid use of Null");
-        case Cell::Int: return static_cast<double>(c.i);
-        case Cell::Real: return c.d;
+        case Cell::Null:
+            throw Error(kErrInvalidUseOfNull, "Invalid use of Null");
+        case Cell::Int:
+            return static_cast<double>(c.i);
+        case Cell::Real:
+            return c.d;
         default: {
             double d;
             if (c.kind == Cell::Text && text_number(c.s, d)) return d;
@@ -323,14 +353,17 @@ DateTime Field::as_date() const {
     const Cell& c = rs_->impl_->cell(index_);
     DateTime d;
     switch (c.kind) {
-        case Cell::Null: throw Error(kErrInvalidUseOfNull, "Invalid use of Null");
+        case Cell::Null:
+            throw Error(kErrInvalidUseOfNull, "Invalid use of Null");
         case Cell::Text:
             if (detail::parse_date(c.s, d)) return d;
             break;
-        case Cell::Int: case Cell::Real:
+        case Cell::Int:
+        case Cell::Real:
             if (detail::date_from_serial(c.kind == Cell::Int ? static_cast<double>(c.i) : c.d, d)) return d;
             break;
-        default: break;
+        default:
+            break;
     }
     throw Error(kErrTypeMismatch, "Type mismatch");
 }
@@ -352,16 +385,20 @@ public:
             if (!u.exclusive && u.shared == 0) users_.erase(k);
             return false;
         }
-        if (mode == OpenMode::Exclusive) u.exclusive = true;
-        else ++u.shared;
+        if (mode == OpenMode::Exclusive)
+            u.exclusive = true;
+        else
+            ++u.shared;
         return true;
     }
     void give_back(Key k, OpenMode mode) {
         std::lock_guard<std::mutex> g(m_);
         auto it = users_.find(k);
         if (it == users_.end()) return;
-        if (mode == OpenMode::Exclusive) it->second.exclusive = false;
-        else --it->second.shared;
+        if (mode == OpenMode::Exclusive)
+            it->second.exclusive = false;
+        else
+            --it->second.shared;
         if (!it->second.exclusive && it->second.shared <= 0) users_.erase(it);
     }
 
@@ -383,7 +420,7 @@ OpenFiles& open_files() {
 
 struct Database::Impl {
     std::string path;
-    std::string cache;   // the copy's file, when the data come from a Jet file
+    std::string cache;  // the copy's file, when the data come from a Jet file
     sqlite3* db = nullptr;
     int fd = -1;
     bool registered = false;
@@ -402,13 +439,19 @@ Database::Database(Database&&) noexcept = default;
 Database& Database::operator=(Database&&) noexcept = default;
 Database::~Database() = default;
 
-bool Database::is_open() const { return impl_ && impl_->db; }
-void Database::close() { impl_.reset(); }
+bool Database::is_open() const {
+    return impl_ && impl_->db;
+}
+void Database::close() {
+    impl_.reset();
+}
 const std::string& Database::path() const {
     static const std::string none;
     return impl_ ? impl_->path : none;
 }
-bool Database::is_cached_copy() const { return impl_ && !impl_->cache.empty(); }
+bool Database::is_cached_copy() const {
+    return impl_ && !impl_->cache.empty();
+}
 
 namespace {
 
@@ -452,8 +495,8 @@ std::string cached_copy(const std::string& path, const struct stat& st) {
     ::close(fd);
     std::string temp = buf.data();
     std::string failure = detail::run_isolated(
-        [&](const std::function<void()>& progress) { return detail::import_jet(path, temp, progress); },
-        kStallLimit, kConversionMemory);
+        [&](const std::function<void()>& progress) { return detail::import_jet(path, temp, progress); }, kStallLimit,
+        kConversionMemory);
     if (failure.empty()) {
         int tfd = ::open(temp.c_str(), O_RDONLY | O_CLOEXEC);
         if (tfd < 0 || ::fsync(tfd) != 0) failure = std::string("The copy cannot be written: ") + std::strerror(errno);
@@ -545,8 +588,10 @@ Recordset Database::open_recordset(std::string_view sql) const {
         rs->names.emplace_back(n ? n : "");
         const char* decl = sqlite3_column_decltype(st, i);
         ColumnKind k = ColumnKind::Plain;
-        if (decl && iequals(decl, "FLOAT")) k = ColumnKind::Single;
-        else if (decl && iequals(decl, "BOOLEAN")) k = ColumnKind::Boolean;
+        if (decl && iequals(decl, "FLOAT"))
+            k = ColumnKind::Single;
+        else if (decl && iequals(decl, "BOOLEAN"))
+            k = ColumnKind::Boolean;
         rs->kinds.push_back(k);
     }
     for (;;) {
@@ -556,8 +601,14 @@ Recordset Database::open_recordset(std::string_view sql) const {
         for (int i = 0; i < ncols; ++i) {
             Cell c;
             switch (sqlite3_column_type(st, i)) {
-                case SQLITE_INTEGER: c.kind = Cell::Int; c.i = sqlite3_column_int64(st, i); break;
-                case SQLITE_FLOAT: c.kind = Cell::Real; c.d = sqlite3_column_double(st, i); break;
+                case SQLITE_INTEGER:
+                    c.kind = Cell::Int;
+                    c.i = sqlite3_column_int64(st, i);
+                    break;
+                case SQLITE_FLOAT:
+                    c.kind = Cell::Real;
+                    c.d = sqlite3_column_double(st, i);
+                    break;
                 case SQLITE_TEXT: {
                     c.kind = Cell::Text;
                     auto p = reinterpret_cast<const char*>(sqlite3_column_text(st, i));
@@ -570,7 +621,8 @@ Recordset Database::open_recordset(std::string_view sql) const {
                     c.s.assign(p ? p : "", static_cast<std::size_t>(sqlite3_column_bytes(st, i)));
                     break;
                 }
-                default: break;
+                default:
+                    break;
             }
             rs->cells.push_back(std::move(c));
         }

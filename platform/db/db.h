@@ -48,24 +48,23 @@ namespace db {
 
 // Error numbers the layer reports (those of Jet for the same failure).
 enum ErrorNumber : int {
-    kErrOverflow = 6,            // CINT / CLNG out of range
-    kErrInvalidUseOfNull = 94,   // a Null read as a number or date
-    kErrTypeMismatch = 13,       // a value that is not a number or date
-    kErrNotOpen = 91,            // no database open
-    kErrNoCurrentRecord = 3021,  // read past the last row
-    kErrFileNotFound = 3024,     // "Could not find file '...'."
-    kErrFileInUse = 3045,        // opened exclusive elsewhere in the program
-    kErrSyntax = 3075,           // a query that SQLite cannot parse or run
-    kErrNoSuchTable = 3078,      // "cannot find the input table or query"
-    kErrNoSuchColumn = 3061,     // an unknown field name in a query
-    kErrItemNotFound = 3265,     // field name not in the result
+    kErrOverflow = 6,               // CINT / CLNG out of range
+    kErrInvalidUseOfNull = 94,      // a Null read as a number or date
+    kErrTypeMismatch = 13,          // a value that is not a number or date
+    kErrNotOpen = 91,               // no database open
+    kErrNoCurrentRecord = 3021,     // read past the last row
+    kErrFileNotFound = 3024,        // "Could not find file '...'."
+    kErrFileInUse = 3045,           // opened exclusive elsewhere in the program
+    kErrSyntax = 3075,              // a query that SQLite cannot parse or run
+    kErrNoSuchTable = 3078,         // "cannot find the input table or query"
+    kErrNoSuchColumn = 3061,        // an unknown field name in a query
+    kErrItemNotFound = 3265,        // field name not in the result
     kErrUnrecognizedFormat = 3343,  // not a database, or one we cannot read
 };
 
 class Error : public std::runtime_error {
 public:
-    Error(int number, const std::string& description)
-        : std::runtime_error(description), number_(number) {}
+    Error(int number, const std::string& description) : std::runtime_error(description), number_(number) {}
     int number() const { return number_; }
     std::string description() const { return what(); }
 
@@ -98,10 +97,10 @@ public:
     // "True" / "False"; dates as stored.
     std::string as_text() const;
     // Numbers; text that holds a number is converted. Null: error 94.
-    std::int64_t as_long() const;   // rounded half to even, as CLng
+    std::int64_t as_long() const;  // rounded half to even, as CLng
     double as_double() const;
     float as_single() const;
-    bool as_bool() const;           // non-zero is true
+    bool as_bool() const;  // non-zero is true
     // A date column or date text. Null: error 94; other text: error 13.
     DateTime as_date() const;
 
@@ -117,14 +116,14 @@ private:
 // database may be used for other queries meanwhile.
 class Recordset {
 public:
-    Recordset();               // an empty result
+    Recordset();  // an empty result
     Recordset(Recordset&&) noexcept;
     Recordset& operator=(Recordset&&) noexcept;
     ~Recordset();
 
-    bool eof() const;          // past the last row (at once when empty)
-    bool bof() const;          // before the first row (only when empty)
-    void move_next();          // past the end: error 3021
+    bool eof() const;  // past the last row (at once when empty)
+    bool bof() const;  // before the first row (only when empty)
+    void move_next();  // past the end: error 3021
     void move_first();
     void move_last();
     long record_count() const;
@@ -161,7 +160,7 @@ public:
 
     bool is_open() const;
     void close();
-    const std::string& path() const;   // the file asked for
+    const std::string& path() const;  // the file asked for
     // True when the data come from a cached copy of a Jet file.
     bool is_cached_copy() const;
 

@@ -132,8 +132,10 @@ std::string run_isolated(const std::function<std::string(const std::function<voi
                 continue;
             }
             for (ssize_t b = 0; b < got; ++b) {
-                if (have_result) message += buf[b];
-                else if (buf[b] == kProgress) deadline = std::chrono::steady_clock::now() + stall_limit;
+                if (have_result)
+                    message += buf[b];
+                else if (buf[b] == kProgress)
+                    deadline = std::chrono::steady_clock::now() + stall_limit;
                 else {
                     have_result = true;
                     message += buf[b];

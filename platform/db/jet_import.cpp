@@ -35,15 +35,29 @@ std::string quote_name(const std::string& name) {
 
 const char* sqlite_type(int col_type) {
     switch (col_type) {
-        case MDB_BOOL: return "BOOLEAN";
-        case MDB_BYTE: case MDB_INT: case MDB_LONGINT: case MDB_COMPLEX: return "INTEGER";
-        case MDB_FLOAT: return "FLOAT";
-        case MDB_DOUBLE: return "DOUBLE";
-        case MDB_MONEY: case MDB_NUMERIC: return "REAL";
-        case MDB_DATETIME: return "DATETIME";
-        case MDB_TEXT: case MDB_MEMO: return "TEXT COLLATE NOCASE";
-        case MDB_REPID: return "TEXT";
-        default: return "BLOB";
+        case MDB_BOOL:
+            return "BOOLEAN";
+        case MDB_BYTE:
+        case MDB_INT:
+        case MDB_LONGINT:
+        case MDB_COMPLEX:
+            return "INTEGER";
+        case MDB_FLOAT:
+            return "FLOAT";
+        case MDB_DOUBLE:
+            return "DOUBLE";
+        case MDB_MONEY:
+        case MDB_NUMERIC:
+            return "REAL";
+        case MDB_DATETIME:
+            return "DATETIME";
+        case MDB_TEXT:
+        case MDB_MEMO:
+            return "TEXT COLLATE NOCASE";
+        case MDB_REPID:
+            return "TEXT";
+        default:
+            return "BLOB";
     }
 }
 
@@ -169,7 +183,8 @@ std::string TableCopy::run() {
         for (int r = 0; r < rows; ++r) {
             int start = 0;
             std::size_t len = 0;
-            if (mdb_find_row(mdb_, r, &start, &len)) return bad("row " + std::to_string(r) + " of page " + std::to_string(page) + " is damaged");
+            if (mdb_find_row(mdb_, r, &start, &len))
+                return bad("row " + std::to_string(r) + " of page " + std::to_string(page) + " is damaged");
             if (start & kDeletedRow) continue;
             if (start & kOverflowRow) {
                 // The row was moved: its slot holds the page and row it went to.
@@ -268,7 +283,8 @@ std::string TableCopy::copy_row(int start, std::size_t len) {
                 if (!need(2)) return err;
                 sqlite3_bind_int(insert_, p, static_cast<std::int16_t>(v[0] | (v[1] << 8)));
                 break;
-            case MDB_LONGINT: case MDB_COMPLEX:
+            case MDB_LONGINT:
+            case MDB_COMPLEX:
                 if (!need(4)) return err;
                 sqlite3_bind_int(insert_, p, static_cast<std::int32_t>(le32(v)));
                 break;
@@ -280,7 +296,9 @@ std::string TableCopy::copy_row(int start, std::size_t len) {
                 sqlite3_bind_double(insert_, p, static_cast<double>(x));
                 break;
             }
-            case MDB_DOUBLE: case MDB_DATETIME: case MDB_MONEY: {
+            case MDB_DOUBLE:
+            case MDB_DATETIME:
+            case MDB_MONEY: {
                 if (!need(8)) return err;
                 std::uint64_t bits = le32(v) | (static_cast<std::uint64_t>(le32(v + 4)) << 32);
                 if (col->col_type == MDB_MONEY) {
@@ -299,7 +317,8 @@ std::string TableCopy::copy_row(int start, std::size_t len) {
                 }
                 break;
             }
-            case MDB_TEXT: case MDB_MEMO: {
+            case MDB_TEXT:
+            case MDB_MEMO: {
                 const std::uint8_t* data = v;
                 std::size_t n = static_cast<std::size_t>(f.siz);
                 if (col->col_type == MDB_MEMO) {
@@ -308,8 +327,10 @@ std::string TableCopy::copy_row(int start, std::size_t len) {
                     n = blob_[i].size();
                 }
                 text_[i].clear();
-                if (jet3_) append_cp1252_text(data, n, text_[i]);
-                else append_jet4_text(data, n, text_[i]);
+                if (jet3_)
+                    append_cp1252_text(data, n, text_[i]);
+                else
+                    append_jet4_text(data, n, text_[i]);
                 sqlite3_bind_text(insert_, p, text_[i].data(), static_cast<int>(text_[i].size()), SQLITE_STATIC);
                 break;
             }
@@ -324,8 +345,8 @@ std::string TableCopy::copy_row(int start, std::size_t len) {
                 if (!need(16)) return err;
                 char g[40];
                 std::snprintf(g, sizeof g, "{%08X-%04X-%04X-%02X%02X-%02X%02X%02X%02X%02X%02X}", le32(v),
-                              v[4] | (v[5] << 8), v[6] | (v[7] << 8), v[8], v[9], v[10], v[11], v[12], v[13],
-                              v[14], v[15]);
+                              v[4] | (v[5] << 8), v[6] | (v[7] << 8), v[8], v[9], v[10], v[11], v[12], v[13], v[14],
+                              v[15]);
                 text_[i] = g;
                 sqlite3_bind_text(insert_, p, text_[i].data(), static_cast<int>(text_[i].size()), SQLITE_STATIC);
                 break;
@@ -333,8 +354,10 @@ std::string TableCopy::copy_row(int start, std::size_t len) {
             case MDB_NUMERIC: {
                 if (!need(17)) return err;
                 char* s = mdb_numeric_to_string(mdb_, f.start, col->col_scale, col->col_prec);
-                if (s) sqlite3_bind_double(insert_, p, std::strtod(s, nullptr));
-                else sqlite3_bind_null(insert_, p);
+                if (s)
+                    sqlite3_bind_double(insert_, p, std::strtod(s, nullptr));
+                else
+                    sqlite3_bind_null(insert_, p);
                 g_free(s);
                 break;
             }
@@ -356,8 +379,7 @@ std::string import_jet(const std::string& mdb_path, const std::string& sqlite_pa
     if (!mdb.mdb) return "it is not a Jet database, or its first page cannot be read";
     if (!mdb_read_catalog(mdb.mdb, MDB_ANY)) return "its list of tables cannot be read";
     // The catalog is a table too; all of it must be there.
-    if (!mdb_read_pg(mdb.mdb, 2) || mdb.mdb->pg_buf[0] != MDB_PAGE_TABLE)
-        return "its list of tables cannot be read";
+    if (!mdb_read_pg(mdb.mdb, 2) || mdb.mdb->pg_buf[0] != MDB_PAGE_TABLE) return "its list of tables cannot be read";
     const std::uint32_t catalog_rows = le32(mdb.mdb->pg_buf + mdb.mdb->fmt->tab_num_rows_offset);
     if (mdb.mdb->num_catalog != catalog_rows)
         return "its list of tables is damaged: " + std::to_string(mdb.mdb->num_catalog) + " entries found, " +

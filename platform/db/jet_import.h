@@ -10,7 +10,7 @@ namespace db::detail {
 
 // Format of the copies; a cache file of another format is made again.
 inline constexpr int kCacheFormat = 1;
-inline constexpr int kCacheApplicationId = 0x54574442;   // "TWDB"
+inline constexpr int kCacheApplicationId = 0x54574442;  // "TWDB"
 
 // Writes the copy into sqlite_path (a new, empty file). Returns "" on
 // success, else the reason it failed. `progress` is called for every page.

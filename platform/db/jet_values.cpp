@@ -71,9 +71,12 @@ public:
             append_utf8(0xFFFD, out_);
             high_ = 0;
         }
-        if (u >= 0xD800 && u <= 0xDBFF) high_ = u;
-        else if (u >= 0xDC00 && u <= 0xDFFF) append_utf8(0xFFFD, out_);
-        else append_utf8(u, out_);
+        if (u >= 0xD800 && u <= 0xDBFF)
+            high_ = u;
+        else if (u >= 0xDC00 && u <= 0xDFFF)
+            append_utf8(0xFFFD, out_);
+        else
+            append_utf8(u, out_);
     }
     ~Utf16Sink() {
         if (high_) append_utf8(0xFFFD, out_);

@@ -47,7 +47,8 @@ std::string rewrite_jet_sql(std::string_view sql) {
         } else if (c == '#') {
             std::size_t k = sql.find('#', i + 1);
             if (k == std::string_view::npos)
-                throw Error(kErrSyntax, "Syntax error in date in query expression '" + std::string(sql.substr(i)) + "'.");
+                throw Error(kErrSyntax,
+                            "Syntax error in date in query expression '" + std::string(sql.substr(i)) + "'.");
             std::string_view lit = sql.substr(i + 1, k - i - 1);
             DateTime d;
             if (!parse_date(lit, d))

@@ -35,7 +35,9 @@ void civil_from_days(int64_t z, int64_t& y, unsigned& m, unsigned& d) {
 
 const int64_t kEpoch1899 = days_from_civil(1899, 12, 30);
 
-bool is_digit(char c) { return c >= '0' && c <= '9'; }
+bool is_digit(char c) {
+    return c >= '0' && c <= '9';
+}
 
 }  // namespace
 
@@ -87,7 +89,9 @@ bool parse_iso_date(std::string_view text, double& serial) {
     return true;
 }
 
-bool serial_in_calendar(double serial) { return serial >= 0 && serial < 2958466; }
+bool serial_in_calendar(double serial) {
+    return serial >= 0 && serial < 2958466;
+}
 
 std::string serial_to_iso(double serial) {
     if (!serial_in_calendar(serial)) return general_number_text(serial);
@@ -119,13 +123,34 @@ std::string serial_to_iso(double serial) {
 
 std::string builtin_format(int id) {
     static const std::map<int, std::string> kFormats = {
-        {0, "General"}, {1, "0"}, {2, "0.00"}, {3, "#,##0"}, {4, "#,##0.00"},
-        {9, "0%"}, {10, "0.00%"}, {11, "0.00E+00"}, {12, "# ?/?"}, {13, "# ?\?/??"},
-        {14, "mm-dd-yy"}, {15, "d-mmm-yy"}, {16, "d-mmm"}, {17, "mmm-yy"},
-        {18, "h:mm AM/PM"}, {19, "h:mm:ss AM/PM"}, {20, "h:mm"}, {21, "h:mm:ss"},
-        {22, "m/d/yy h:mm"}, {37, "#,##0 ;(#,##0)"}, {38, "#,##0 ;[Red](#,##0)"},
-        {39, "#,##0.00;(#,##0.00)"}, {40, "#,##0.00;[Red](#,##0.00)"},
-        {45, "mm:ss"}, {46, "[h]:mm:ss"}, {47, "mmss.0"}, {48, "##0.0E+0"}, {49, "@"},
+        {0, "General"},
+        {1, "0"},
+        {2, "0.00"},
+        {3, "#,##0"},
+        {4, "#,##0.00"},
+        {9, "0%"},
+        {10, "0.00%"},
+        {11, "0.00E+00"},
+        {12, "# ?/?"},
+        {13, "# ?\?/??"},
+        {14, "mm-dd-yy"},
+        {15, "d-mmm-yy"},
+        {16, "d-mmm"},
+        {17, "mmm-yy"},
+        {18, "h:mm AM/PM"},
+        {19, "h:mm:ss AM/PM"},
+        {20, "h:mm"},
+        {21, "h:mm:ss"},
+        {22, "m/d/yy h:mm"},
+        {37, "#,##0 ;(#,##0)"},
+        {38, "#,##0 ;[Red](#,##0)"},
+        {39, "#,##0.00;(#,##0.00)"},
+        {40, "#,##0.00;[Red](#,##0.00)"},
+        {45, "mm:ss"},
+        {46, "[h]:mm:ss"},
+        {47, "mmss.0"},
+        {48, "##0.0E+0"},
+        {49, "@"},
     };
     auto it = kFormats.find(id);
     return it == kFormats.end() ? std::string() : it->second;
@@ -144,7 +169,9 @@ bool is_date_format(std::string_view code) {
             continue;
         }
         switch (c) {
-            case '"': quoted = true; break;
+            case '"':
+                quoted = true;
+                break;
             case '[': {
                 // [h], [mm], [ss] are elapsed times; colours and conditions are not
                 const size_t end = code.find(']', i);
@@ -155,17 +182,30 @@ bool is_date_format(std::string_view code) {
             }
             case '\\':
             case '_':
-            case '*': ++i; break;
-            case 'y': case 'Y': case 'm': case 'M': case 'd': case 'D':
-            case 'h': case 'H': case 's': case 'S':
+            case '*':
+                ++i;
+                break;
+            case 'y':
+            case 'Y':
+            case 'm':
+            case 'M':
+            case 'd':
+            case 'D':
+            case 'h':
+            case 'H':
+            case 's':
+            case 'S':
                 return true;
-            default: break;
+            default:
+                break;
         }
     }
     return false;
 }
 
-bool is_text_format(std::string_view code) { return code == "@"; }
+bool is_text_format(std::string_view code) {
+    return code == "@";
+}
 
 CellValue convert_text(const std::string& text, const std::string& format) {
     CellValue v;
@@ -213,7 +253,7 @@ std::string fixed_text(double value, int decimals) {
     const size_t e = sci.find('e');
     const int exp10 = std::stoi(sci.substr(e + 1));
     std::string digits = sci.substr(0, 1) + sci.substr(2, e - 2);  // d.ddd... x 10^exp10
-    int point = exp10 + 1;                                          // integer digits
+    int point = exp10 + 1;                                         // integer digits
     if (point < 1) {
         digits.insert(0, static_cast<size_t>(1 - point), '0');
         point = 1;
@@ -242,12 +282,17 @@ std::string fixed_text(double value, int decimals) {
 
 std::string shown_text(const CellValue& value, const std::string& format) {
     switch (value.kind) {
-        case CellValue::Empty: return "";
+        case CellValue::Empty:
+            return "";
         case CellValue::Text:
-        case CellValue::ErrorValue: return value.text;
-        case CellValue::Boolean: return value.number != 0 ? "TRUE" : "FALSE";
-        case CellValue::Date: return serial_to_iso(value.number);
-        case CellValue::Number: break;
+        case CellValue::ErrorValue:
+            return value.text;
+        case CellValue::Boolean:
+            return value.number != 0 ? "TRUE" : "FALSE";
+        case CellValue::Date:
+            return serial_to_iso(value.number);
+        case CellValue::Number:
+            break;
     }
     if (is_date_format(format)) return serial_to_iso(value.number);
     // a fixed-point mask: the digits after its point
@@ -274,11 +319,10 @@ void append_utf8(std::string& out, uint32_t cp) {
 }
 
 std::string xml_safe(std::string_view text) {
-    static const char16_t kCp1252[32] = {
-        0x20AC, 0xFFFD, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
-        0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0xFFFD, 0x017D, 0xFFFD,
-        0xFFFD, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-        0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0xFFFD, 0x017E, 0x0178};
+    static const char16_t kCp1252[32] = {0x20AC, 0xFFFD, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+                                         0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0xFFFD, 0x017D, 0xFFFD,
+                                         0xFFFD, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+                                         0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0xFFFD, 0x017E, 0x0178};
     std::string out;
     out.reserve(text.size());
     size_t i = 0;
@@ -292,8 +336,7 @@ std::string xml_safe(std::string_view text) {
         // a well-formed UTF-8 sequence is kept as it is
         size_t len = b >= 0xF0 && b <= 0xF4 ? 4 : b >= 0xE0 ? 3 : b >= 0xC2 && b < 0xE0 ? 2 : 0;
         bool ok = len > 0 && i + len <= text.size();
-        for (size_t k = 1; ok && k < len; ++k)
-            ok = (static_cast<unsigned char>(text[i + k]) & 0xC0) == 0x80;
+        for (size_t k = 1; ok && k < len; ++k) ok = (static_cast<unsigned char>(text[i + k]) & 0xC0) == 0x80;
         if (ok && len == 3) {
             const auto b1 = static_cast<unsigned char>(text[i + 1]);
             ok = !(b == 0xE0 && b1 < 0xA0) && !(b == 0xED && b1 >= 0xA0);

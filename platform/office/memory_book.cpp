@@ -249,10 +249,16 @@ void MemoryBook::write(const std::string& target) {
                     lxw_format* fmt = format_for(code, cell.color, v.kind == CellValue::Date);
                     lxw_error err = LXW_NO_ERROR;
                     switch (v.kind) {
-                        case CellValue::Empty: err = worksheet_write_blank(ws, row, col, fmt); break;
+                        case CellValue::Empty:
+                            err = worksheet_write_blank(ws, row, col, fmt);
+                            break;
                         case CellValue::Number:
-                        case CellValue::Date: err = worksheet_write_number(ws, row, col, v.number, fmt); break;
-                        case CellValue::Boolean: err = worksheet_write_boolean(ws, row, col, v.number != 0, fmt); break;
+                        case CellValue::Date:
+                            err = worksheet_write_number(ws, row, col, v.number, fmt);
+                            break;
+                        case CellValue::Boolean:
+                            err = worksheet_write_boolean(ws, row, col, v.number != 0, fmt);
+                            break;
                         case CellValue::Text:
                         case CellValue::ErrorValue:
                             err = worksheet_write_string(ws, row, col, v.text.c_str(), fmt);
@@ -289,8 +295,7 @@ WorkbookRef new_memory_book(const std::string& sheet_name) {
 
 WorkbookRef open_csv_book(const std::string& path) {
     std::error_code ec;
-    if (!fs::is_regular_file(path, ec))
-        throw Error(kErrDefined, "'" + path + "' could not be found.");
+    if (!fs::is_regular_file(path, ec)) throw Error(kErrDefined, "'" + path + "' could not be found.");
     auto book = new_memory_book("Sheet1");
     auto& impl = static_cast<MemoryBook&>(book->impl());
     impl.path = path;

@@ -98,7 +98,9 @@ std::string resolve(const std::string& source_part, const std::string& target) {
     return result;
 }
 
-bool is_hex(char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); }
+bool is_hex(char c) {
+    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+}
 
 bool escape_at(const std::string& s, size_t i) {
     if (i + 7 > s.size() || s[i] != '_' || s[i + 1] != 'x' || s[i + 6] != '_') return false;
@@ -133,7 +135,9 @@ std::string encode_escapes(const std::string& s) {
     return out;
 }
 
-bool truthy(const char* v) { return std::strcmp(v, "1") == 0 || std::strcmp(v, "true") == 0; }
+bool truthy(const char* v) {
+    return std::strcmp(v, "1") == 0 || std::strcmp(v, "true") == 0;
+}
 
 int to_int(const char* v, int fallback = 0) {
     int n = fallback;
@@ -233,8 +237,8 @@ struct PackageBook : Workbook::Impl {
         const std::string data = read_part(name);
         const auto result = part->doc.load_buffer(data.data(), data.size(), kParseFlags);
         if (!result)
-            throw Error(kErrDefined, "'" + path + "': part " + name + " is not well-formed (" +
-                                         result.description() + ").");
+            throw Error(kErrDefined,
+                        "'" + path + "': part " + name + " is not well-formed (" + result.description() + ").");
         return *parts.emplace(name, std::move(part)).first->second;
     }
 
@@ -478,12 +482,13 @@ struct PackageSheet : Worksheet::Impl {
             while (pugi::xml_node n = child(c, name)) c.remove_child(n);
         c.remove_attribute("t");
         auto set_t = [&](const char* t) { c.append_attribute("t") = t; };
-        auto add_v = [&](const std::string& text) {
-            c.append_child((prefix + "v").c_str()).text() = text.c_str();
-        };
+        auto add_v = [&](const std::string& text) { c.append_child((prefix + "v").c_str()).text() = text.c_str(); };
         switch (value.kind) {
-            case CellValue::Empty: break;
-            case CellValue::Number: add_v(detail::exact_number_text(value.number)); break;
+            case CellValue::Empty:
+                break;
+            case CellValue::Number:
+                add_v(detail::exact_number_text(value.number));
+                break;
             case CellValue::Date:
                 add_v(detail::exact_number_text(value.number - (pbook().date1904 ? 1462 : 0)));
                 break;
@@ -499,7 +504,8 @@ struct PackageSheet : Worksheet::Impl {
                 set_t("inlineStr");
                 const std::string text = encode_escapes(detail::cut_to_cell(detail::xml_safe(value.text)));
                 pugi::xml_node t = c.append_child((prefix + "is").c_str()).append_child((prefix + "t").c_str());
-                if (!text.empty() && (text.front() == ' ' || text.back() == ' ' || text.find('\n') != std::string::npos))
+                if (!text.empty() &&
+                    (text.front() == ' ' || text.back() == ' ' || text.find('\n') != std::string::npos))
                     t.append_attribute("xml:space") = "preserve";
                 t.text() = text.c_str();
                 break;
@@ -517,9 +523,7 @@ struct PackageSheet : Worksheet::Impl {
             }
     }
 
-    std::string format_at(int32_t row, int32_t column) override {
-        return pbook().format_of(style_at(row, column));
-    }
+    std::string format_at(int32_t row, int32_t column) override { return pbook().format_of(style_at(row, column)); }
 
     int16_t color_at(int32_t row, int32_t column) override { return pbook().color_of(style_at(row, column)); }
 
@@ -602,7 +606,9 @@ void PackageBook::load_styles() {
             pugi::xml_node fg = child(pf, "fgColor");
             if (fg.attribute("indexed")) {
                 const int i = to_int(fg.attribute("indexed").value());
-                color = i >= 8 && i <= 63 ? static_cast<int16_t>(i - 7) : i >= 0 && i < 8 ? static_cast<int16_t>(i + 1) : 1;
+                color = i >= 8 && i <= 63 ? static_cast<int16_t>(i - 7)
+                        : i >= 0 && i < 8 ? static_cast<int16_t>(i + 1)
+                                          : 1;
             } else if (fg.attribute("rgb")) {
                 const std::string argb = fg.attribute("rgb").value();
                 const std::string hex = argb.size() >= 6 ? argb.substr(argb.size() - 6) : argb;
@@ -744,7 +750,8 @@ void PackageBook::write(const std::string& target) {
             if (!part->dirty || removed.count(name)) continue;
             keep.push_back(serialise(part->doc));
             zip_source_t* src = zip_source_buffer(z, keep.back().data(), keep.back().size(), 0);
-            const zip_int64_t index = src ? zip_file_add(z, name.c_str(), src, ZIP_FL_OVERWRITE | ZIP_FL_ENC_UTF_8) : -1;
+            const zip_int64_t index =
+                src ? zip_file_add(z, name.c_str(), src, ZIP_FL_OVERWRITE | ZIP_FL_ENC_UTF_8) : -1;
             if (index < 0) {
                 if (src) zip_source_free(src);
                 const std::string why = zip_strerror(z);

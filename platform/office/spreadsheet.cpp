@@ -26,22 +26,30 @@ namespace fs = std::filesystem;
 
 std::string CellValue::ToText() const {
     switch (kind) {
-        case Empty: return "";
-        case Text: return text;
-        case Number: return detail::general_number_text(number);
-        case Date: return detail::serial_to_iso(number);
-        case Boolean: return number != 0 ? "True" : "False";
-        case ErrorValue: break;
+        case Empty:
+            return "";
+        case Text:
+            return text;
+        case Number:
+            return detail::general_number_text(number);
+        case Date:
+            return detail::serial_to_iso(number);
+        case Boolean:
+            return number != 0 ? "True" : "False";
+        case ErrorValue:
+            break;
     }
     throw Error(kErrTypeMismatch, "Type mismatch: the cell holds the error value " + text);
 }
 
 double CellValue::ToNumber() const {
     switch (kind) {
-        case Empty: return 0;
+        case Empty:
+            return 0;
         case Number:
         case Date:
-        case Boolean: return number;
+        case Boolean:
+            return number;
         case Text: {
             std::string t = text;
             t.erase(0, t.find_first_not_of(' '));
@@ -50,7 +58,8 @@ double CellValue::ToNumber() const {
             if (detail::parse_plain_decimal(t, v)) return v;
             break;
         }
-        case ErrorValue: break;
+        case ErrorValue:
+            break;
     }
     throw Error(kErrTypeMismatch, "Type mismatch");
 }
@@ -59,8 +68,7 @@ double CellValue::ToNumber() const {
 
 Workbook::Impl& Worksheet::Impl::owner() const {
     auto b = book.lock();
-    if (!b || b->impl().closed)
-        throw Error(kErrDisconnected, "The workbook of this worksheet has been closed.");
+    if (!b || b->impl().closed) throw Error(kErrDisconnected, "The workbook of this worksheet has been closed.");
     return b->impl();
 }
 
@@ -72,7 +80,9 @@ void Worksheet::Impl::autofit(int32_t) {
     throw Error(kErrDefined, "Column widths can only be fitted in a workbook that is written anew.");
 }
 
-double Worksheet::Impl::column_width(int32_t) const { return 8.43; }
+double Worksheet::Impl::column_width(int32_t) const {
+    return 8.43;
+}
 
 // ---- Range ------------------------------------------------------------------
 
@@ -80,14 +90,13 @@ namespace {
 
 void check_cell(int32_t row, int32_t column) {
     if (row < 1 || row > kMaxRows || column < 1 || column > kMaxColumns)
-        throw Error(kErrDefined, "Application-defined or object-defined error (cell " + std::to_string(row) +
-                                     "," + std::to_string(column) + " is outside the sheet)");
+        throw Error(kErrDefined, "Application-defined or object-defined error (cell " + std::to_string(row) + "," +
+                                     std::to_string(column) + " is outside the sheet)");
 }
 
 }  // namespace
 
-Range::Range(WorksheetRef sheet, int32_t row, int32_t column)
-    : sheet_(std::move(sheet)), row_(row), column_(column) {}
+Range::Range(WorksheetRef sheet, int32_t row, int32_t column) : sheet_(std::move(sheet)), row_(row), column_(column) {}
 
 CellValue Range::Value() const {
     check_cell(row_, column_);
@@ -204,7 +213,9 @@ WorkbookRef Worksheet::Parent() const {
     return impl_->book.lock();
 }
 
-Range Worksheet::Cells(int32_t row, int32_t column) { return Range(shared_from_this(), row, column); }
+Range Worksheet::Cells(int32_t row, int32_t column) {
+    return Range(shared_from_this(), row, column);
+}
 
 void Worksheet::SetRow(int32_t row, int32_t first_column, const std::vector<std::string>& values) {
     auto self = shared_from_this();
@@ -327,9 +338,13 @@ void Workbook::Activate() {
 
 // ---- Application ------------------------------------------------------------
 
-ApplicationRef Application::GetRunning() { return nullptr; }
+ApplicationRef Application::GetRunning() {
+    return nullptr;
+}
 
-ApplicationRef Application::Start() { return std::make_shared<Application>(); }
+ApplicationRef Application::Start() {
+    return std::make_shared<Application>();
+}
 
 Application::Application() = default;
 
@@ -372,8 +387,8 @@ WorkbookRef Application::WorkbooksOpen(const std::string& path) {
             active_ = b.get();
             return b;
         }
-    WorkbookRef book = detail::lower(fs::path(full).extension().string()) == ".csv" ? open_csv_book(full)
-                                                                                     : open_package_book(full);
+    WorkbookRef book =
+        detail::lower(fs::path(full).extension().string()) == ".csv" ? open_csv_book(full) : open_package_book(full);
     adopt(book, shared_from_this());
     books_.push_back(book);
     active_ = book.get();
@@ -411,7 +426,9 @@ void Application::Forget(const Workbook* book) {
     if (active_ == book) active_ = books_.empty() ? nullptr : books_.back().get();
 }
 
-void Application::MakeActive(const Workbook* book) { active_ = book; }
+void Application::MakeActive(const Workbook* book) {
+    active_ = book;
+}
 
 void Application::Release() {
     check_running();
@@ -487,7 +504,9 @@ std::string& new_book_folder() {
 }
 }  // namespace
 
-void SetNewWorkbookFolder(const std::string& folder) { new_book_folder() = folder; }
+void SetNewWorkbookFolder(const std::string& folder) {
+    new_book_folder() = folder;
+}
 
 std::string NewWorkbookFolder() {
     return new_book_folder().empty() ? shell::Environ("temp") : new_book_folder();
@@ -552,17 +571,18 @@ void copy_file_atomic(const std::string& source, const std::string& target) {
 // ---- palette ----------------------------------------------------------------
 
 namespace {
-constexpr int32_t kPalette[56] = {
-    0x000000, 0xFFFFFF, 0xFF0000, 0x00FF00, 0x0000FF, 0xFFFF00, 0xFF00FF, 0x00FFFF,
-    0x800000, 0x008000, 0x000080, 0x808000, 0x800080, 0x008080, 0xC0C0C0, 0x808080,
-    0x9999FF, 0x993366, 0xFFFFCC, 0xCCFFFF, 0x660066, 0xFF8080, 0x0066CC, 0xCCCCFF,
-    0x000080, 0xFF00FF, 0xFFFF00, 0x00FFFF, 0x800080, 0x800000, 0x008080, 0x0000FF,
-    0x00CCFF, 0xCCFFFF, 0xCCFFCC, 0xFFFF99, 0x99CCFF, 0xFF99CC, 0xCC99FF, 0xFFCC99,
-    0x3366FF, 0x33CCCC, 0x99CC00, 0xFFCC00, 0xFF9900, 0xFF6600, 0x666699, 0x969696,
-    0x003366, 0x339966, 0x003300, 0x333300, 0x993300, 0x993366, 0x333399, 0x333333};
+constexpr int32_t kPalette[56] = {0x000000, 0xFFFFFF, 0xFF0000, 0x00FF00, 0x0000FF, 0xFFFF00, 0xFF00FF, 0x00FFFF,
+                                  0x800000, 0x008000, 0x000080, 0x808000, 0x800080, 0x008080, 0xC0C0C0, 0x808080,
+                                  0x9999FF, 0x993366, 0xFFFFCC, 0xCCFFFF, 0x660066, 0xFF8080, 0x0066CC, 0xCCCCFF,
+                                  0x000080, 0xFF00FF, 0xFFFF00, 0x00FFFF, 0x800080, 0x800000, 0x008080, 0x0000FF,
+                                  0x00CCFF, 0xCCFFFF, 0xCCFFCC, 0xFFFF99, 0x99CCFF, 0xFF99CC, 0xCC99FF, 0xFFCC99,
+                                  0x3366FF, 0x33CCCC, 0x99CC00, 0xFFCC00, 0xFF9900, 0xFF6600, 0x666699, 0x969696,
+                                  0x003366, 0x339966, 0x003300, 0x333300, 0x993300, 0x993366, 0x333399, 0x333333};
 }  // namespace
 
-int32_t PaletteColor(int16_t index) { return index >= 1 && index <= 56 ? kPalette[index - 1] : -1; }
+int32_t PaletteColor(int16_t index) {
+    return index >= 1 && index <= 56 ? kPalette[index - 1] : -1;
+}
 
 int16_t nearest_palette_index(int32_t rgb) {
     int16_t best = 1;

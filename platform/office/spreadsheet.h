@@ -57,8 +57,7 @@ inline constexpr int32_t kMaxColumns = 16384;
 // An error of the application: a number and a description.
 class Error : public std::runtime_error {
 public:
-    Error(int32_t number, const std::string& description)
-        : std::runtime_error(description), number_(number) {}
+    Error(int32_t number, const std::string& description) : std::runtime_error(description), number_(number) {}
     int32_t number() const { return number_; }
     std::string description() const { return what(); }
 
@@ -70,8 +69,8 @@ private:
 struct CellValue {
     enum Kind { Empty, Number, Text, Boolean, Date, ErrorValue };
     Kind kind = Empty;
-    double number = 0;   // Number, Date (serial day, 1 = 1900-01-01), Boolean (0 or 1)
-    std::string text;    // Text, ErrorValue ("#N/A", "#DIV/0!", ...)
+    double number = 0;  // Number, Date (serial day, 1 = 1900-01-01), Boolean (0 or 1)
+    std::string text;   // Text, ErrorValue ("#N/A", "#DIV/0!", ...)
 
     // The value as text: a number in up to 15 significant digits ("12.3",
     // "1E-05"), a date as "yyyy-mm-dd" (with " hh:mm:ss" when it has a time),

@@ -45,7 +45,9 @@ namespace {
 
 constexpr int kTwipsPerPixel = 15;
 
-int px(int twips) { return twips / kTwipsPerPixel; }
+int px(int twips) {
+    return twips / kTwipsPerPixel;
+}
 
 class QtBackend;
 QtBackend* g_backend = nullptr;
@@ -113,16 +115,13 @@ public:
 
     // Services.
     ui::MsgBoxResult MsgBox(const std::string& prompt, int buttons, const std::string& title) override;
-    std::string InputBox(const std::string& prompt, const std::string& title,
-                         const std::string& default_text) override;
+    std::string InputBox(const std::string& prompt, const std::string& title, const std::string& default_text) override;
     void DoEvents() override {
         ui::UserEventScope user;
         QCoreApplication::processEvents(QEventLoop::AllEvents);
     }
     void Beep() override { QApplication::beep(); }
-    void SetClipboardText(const std::string& text) override {
-        QGuiApplication::clipboard()->setText(FromBytes(text));
-    }
+    void SetClipboardText(const std::string& text) override { QGuiApplication::clipboard()->setText(FromBytes(text)); }
     std::string ClipboardText() override { return ToBytes(QGuiApplication::clipboard()->text()); }
     int ScreenWidthTwips() override {
         QScreen* s = QGuiApplication::primaryScreen();
@@ -248,11 +247,20 @@ ui::MsgBoxResult QtBackend::MsgBox(const std::string& prompt, int buttons, const
     }
     QMessageBox::Icon icon = QMessageBox::NoIcon;
     switch (buttons & 0x70) {
-        case ui::vbCritical: icon = QMessageBox::Critical; break;
-        case ui::vbQuestion: icon = QMessageBox::Question; break;
-        case ui::vbExclamation: icon = QMessageBox::Warning; break;
-        case ui::vbInformation: icon = QMessageBox::Information; break;
-        default: break;
+        case ui::vbCritical:
+            icon = QMessageBox::Critical;
+            break;
+        case ui::vbQuestion:
+            icon = QMessageBox::Question;
+            break;
+        case ui::vbExclamation:
+            icon = QMessageBox::Warning;
+            break;
+        case ui::vbInformation:
+            icon = QMessageBox::Information;
+            break;
+        default:
+            break;
     }
     QMessageBox box(icon, FromBytes(title), to_widget_text(prompt, true), QMessageBox::NoButton,
                     QApplication::activeWindow());
@@ -273,8 +281,7 @@ ui::MsgBoxResult QtBackend::MsgBox(const std::string& prompt, int buttons, const
     return set.buttons.front().second;
 }
 
-std::string QtBackend::InputBox(const std::string& prompt, const std::string& title,
-                                const std::string& default_text) {
+std::string QtBackend::InputBox(const std::string& prompt, const std::string& title, const std::string& default_text) {
     if (g_input_hook)
         if (auto r = g_input_hook(prompt, title, default_text)) return *r;
     QInputDialog dlg(QApplication::activeWindow());
@@ -523,10 +530,10 @@ void QtBackend::ShowTabPage(Window& win, ui::TabStrip& strip) {
 }
 
 void QtBackend::PushAll(ui::Control& c, QWidget* w) {
-    for (ui::Prop p : {ui::Prop::Style, ui::Prop::Tabs, ui::Prop::Items, ui::Prop::Caption, ui::Prop::Text,
-                       ui::Prop::Value, ui::Prop::Geometry, ui::Prop::Visible, ui::Prop::Enabled, ui::Prop::ToolTip,
-                       ui::Prop::Font, ui::Prop::Locked, ui::Prop::CurrentTab, ui::Prop::ListIndex,
-                       ui::Prop::Selected, ui::Prop::Selection})
+    for (ui::Prop p :
+         {ui::Prop::Style, ui::Prop::Tabs, ui::Prop::Items, ui::Prop::Caption, ui::Prop::Text, ui::Prop::Value,
+          ui::Prop::Geometry, ui::Prop::Visible, ui::Prop::Enabled, ui::Prop::ToolTip, ui::Prop::Font, ui::Prop::Locked,
+          ui::Prop::CurrentTab, ui::Prop::ListIndex, ui::Prop::Selected, ui::Prop::Selection})
         Push(c, w, p);
 }
 
@@ -634,7 +641,7 @@ void QtBackend::Push(ui::Control& c, QWidget* w, ui::Prop p) {
             auto* box = static_cast<QCheckBox*>(w);
             if (p == ui::Prop::Caption) box->setText(FromBytes(chk.Caption()));
             if (p == ui::Prop::Value) {
-                Qt::CheckState want = chk.Value() == ui::vbChecked   ? Qt::Checked
+                Qt::CheckState want = chk.Value() == ui::vbChecked  ? Qt::Checked
                                       : chk.Value() == ui::vbGrayed ? Qt::PartiallyChecked
                                                                     : Qt::Unchecked;
                 box->setTristate(want == Qt::PartiallyChecked);
@@ -833,9 +840,15 @@ bool QtBackend::TextKey(ui::TextBox& tb, QWidget* w, QKeyEvent* e) {
     int key = 0;
     switch (e->key()) {
         case Qt::Key_Return:
-        case Qt::Key_Enter: key = 13; break;
-        case Qt::Key_Escape: key = 27; break;
-        case Qt::Key_Backspace: key = 8; break;
+        case Qt::Key_Enter:
+            key = 13;
+            break;
+        case Qt::Key_Escape:
+            key = 27;
+            break;
+        case Qt::Key_Backspace:
+            key = 8;
+            break;
         default: {
             QString t = e->text();
             if (t.size() == 1 && t[0].unicode() >= 32 && t[0].unicode() < 256 && t[0].unicode() != 127)
@@ -955,17 +968,27 @@ void InstallBackend() {
     ui::SetBackend(backend);
 }
 
-QWidget* WindowOf(const ui::Form& form) { return g_backend ? g_backend->WindowWidget(form) : nullptr; }
-QWidget* WidgetOf(const ui::Control& control) { return g_backend ? g_backend->WidgetFor(control) : nullptr; }
+QWidget* WindowOf(const ui::Form& form) {
+    return g_backend ? g_backend->WindowWidget(form) : nullptr;
+}
+QWidget* WidgetOf(const ui::Control& control) {
+    return g_backend ? g_backend->WidgetFor(control) : nullptr;
+}
 
 QWidget* FindWidget(const ui::Form& form, const std::string& name, int index) {
     ui::Control* c = form.FindControl(name, index);
     return c ? WidgetOf(*c) : nullptr;
 }
 
-void SetMessageBoxHook(MessageBoxHook hook) { g_message_hook = std::move(hook); }
-void SetInputBoxHook(InputBoxHook hook) { g_input_hook = std::move(hook); }
-void SetFileDialogHook(FileDialogHook hook) { g_file_hook = std::move(hook); }
+void SetMessageBoxHook(MessageBoxHook hook) {
+    g_message_hook = std::move(hook);
+}
+void SetInputBoxHook(InputBoxHook hook) {
+    g_input_hook = std::move(hook);
+}
+void SetFileDialogHook(FileDialogHook hook) {
+    g_file_hook = std::move(hook);
+}
 
 std::string QtFilter(const std::string& filter) {
     QStringList parts = FromBytes(filter).split('|');

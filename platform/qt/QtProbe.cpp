@@ -11,7 +11,9 @@
 
 namespace tw_qt::probe {
 
-bool HasWindow(const ui::Form& form) { return WindowOf(form) != nullptr; }
+bool HasWindow(const ui::Form& form) {
+    return WindowOf(form) != nullptr;
+}
 
 int TabCount(const ui::Control& control) {
     auto* tabs = qobject_cast<QTabWidget*>(WidgetOf(control));
@@ -46,6 +48,8 @@ bool UserClick(const ui::Control& control) {
     return true;
 }
 
-void ProcessEvents() { QApplication::processEvents(); }
+void ProcessEvents() {
+    QApplication::processEvents();
+}
 
 }  // namespace tw_qt::probe

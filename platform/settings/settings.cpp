@@ -180,9 +180,13 @@ std::string StoreFolder() {
     return base + "/Tessawin";
 }
 
-void SetStoreFolder(const std::string& folder) { folder_override() = folder; }
+void SetStoreFolder(const std::string& folder) {
+    folder_override() = folder;
+}
 
-std::string StoreFile(const std::string& app) { return StoreFolder() + "/" + app + ".ini"; }
+std::string StoreFile(const std::string& app) {
+    return StoreFolder() + "/" + app + ".ini";
+}
 
 std::string GetSetting(const std::string& app, const std::string& section, const std::string& key,
                        const std::string& default_value) {
@@ -194,8 +198,7 @@ std::string GetSetting(const std::string& app, const std::string& section, const
     return default_value;
 }
 
-bool SaveSetting(const std::string& app, const std::string& section, const std::string& key,
-                 const std::string& value) {
+bool SaveSetting(const std::string& app, const std::string& section, const std::string& key, const std::string& value) {
     std::string path = StoreFile(app);
     bool readable = true;
     std::vector<Section> sections = read_store(path, &readable);

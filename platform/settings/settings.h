@@ -18,8 +18,7 @@ std::string GetSetting(const std::string& app, const std::string& section, const
 
 // Stores the value, replacing one stored under the same names in any case.
 // Returns false when the file could not be written (the old file stays).
-bool SaveSetting(const std::string& app, const std::string& section, const std::string& key,
-                 const std::string& value);
+bool SaveSetting(const std::string& app, const std::string& section, const std::string& key, const std::string& value);
 
 // The folder the INI files live in, as it would be used now.
 std::string StoreFolder();

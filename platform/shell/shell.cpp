@@ -125,8 +125,7 @@ std::string ExecutablePath() {
     for (;;) {
         ssize_t n = readlink("/proc/self/exe", buf.data(), buf.size());
         if (n < 0) return "";
-        if (static_cast<std::size_t>(n) < buf.size())
-            return std::string(buf.data(), static_cast<std::size_t>(n));
+        if (static_cast<std::size_t>(n) < buf.size()) return std::string(buf.data(), static_cast<std::size_t>(n));
         buf.resize(buf.size() * 2);
     }
 }

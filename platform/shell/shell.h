@@ -19,7 +19,7 @@ struct LaunchResult {
 
 // Starts programs. Replace it in tests with a RecordingLauncher.
 class Launcher {
-  public:
+public:
     virtual ~Launcher() = default;
     // argv[0] is the program, looked up on PATH when it holds no "/".
     virtual LaunchResult Launch(const std::vector<std::string>& argv, bool wait) = 0;
@@ -27,14 +27,14 @@ class Launcher {
 
 // The real launcher: posix_spawnp; a program not waited for is reaped later.
 class ProcessLauncher : public Launcher {
-  public:
+public:
     LaunchResult Launch(const std::vector<std::string>& argv, bool wait) override;
 };
 
 // Records every request instead of starting anything, and answers each with
 // `result` (a started program with exit code 0 unless a test changes it).
 class RecordingLauncher : public Launcher {
-  public:
+public:
     struct Call {
         std::vector<std::string> argv;
         bool wait = false;

@@ -39,7 +39,7 @@ struct ShownBox {
     enum Kind { Message, Input, File } kind = Message;
     std::string prompt;  // for a file dialog: its title
     std::string title;
-    int buttons = 0;     // for a file dialog: its flags
+    int buttons = 0;  // for a file dialog: its flags
 };
 
 // One scripted answer. `prompt_contains` (when not empty) must occur in the
@@ -48,8 +48,8 @@ struct ScriptedAnswer {
     ShownBox::Kind kind = ShownBox::Message;
     std::string prompt_contains;
     MsgBoxResult result = vbOK;
-    std::string text;                 // input box answer, or the chosen file
-    bool cancelled = false;           // file dialog cancelled
+    std::string text;                      // input box answer, or the chosen file
+    bool cancelled = false;                // file dialog cancelled
     FileDialogRequest* capture = nullptr;  // receives the file dialog request
 };
 
@@ -80,8 +80,7 @@ public:
     void ExpectFileCancel(FileDialogRequest* capture = nullptr);
 
     MsgBoxResult MsgBox(const std::string& prompt, int buttons, const std::string& title) override;
-    std::string InputBox(const std::string& prompt, const std::string& title,
-                         const std::string& default_text) override;
+    std::string InputBox(const std::string& prompt, const std::string& title, const std::string& default_text) override;
     void DoEvents() override { ++do_events_calls; }
     void Beep() override { ++beeps; }
     void SetClipboardText(const std::string& text) override { clipboard = text; }

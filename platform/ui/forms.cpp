@@ -23,14 +23,13 @@ std::vector<Form*>& registry() {
 }
 
 bool same_name(const std::string& a, const std::string& b) {
-    return a.size() == b.size() &&
-           std::equal(a.begin(), a.end(), b.begin(), [](unsigned char x, unsigned char y) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](unsigned char x, unsigned char y) {
                return std::tolower(x) == std::tolower(y);
            });
 }
 
 bool is_fixed_pitch_font(const std::string& name) {
-    static const std::array<const char*, 6> names = {"Courier New", "Courier",     "Lucida Console",
+    static const std::array<const char*, 6> names = {"Courier New", "Courier",   "Lucida Console",
                                                      "Consolas",    "Monospace", "Fixedsys"};
     return std::any_of(names.begin(), names.end(), [&](const char* n) { return same_name(name, n); });
 }
@@ -54,11 +53,19 @@ void RaiseEvent(const std::function<void()>& handler) {
     --event_depth();
 }
 
-UserEventScope::UserEventScope() : saved_depth_(event_depth()) { event_depth() = 0; }
-UserEventScope::~UserEventScope() { event_depth() = saved_depth_; }
+UserEventScope::UserEventScope() : saved_depth_(event_depth()) {
+    event_depth() = 0;
+}
+UserEventScope::~UserEventScope() {
+    event_depth() = saved_depth_;
+}
 
-Where In(Frame& frame) { return Where{&frame, -1}; }
-Where OnTab(TabStrip& strip, int tab) { return Where{&strip, tab}; }
+Where In(Frame& frame) {
+    return Where{&frame, -1};
+}
+Where OnTab(TabStrip& strip, int tab) {
+    return Where{&strip, tab};
+}
 
 // Control.
 
@@ -66,10 +73,18 @@ void Control::Changed(Prop p) {
     if (form_ && form_->Loaded()) CurrentBackend().ControlChanged(*this, p);
 }
 
-void Control::SetLeft(int twips) { Move(twips, c_.top, c_.width, c_.height); }
-void Control::SetTop(int twips) { Move(c_.left, twips, c_.width, c_.height); }
-void Control::SetWidth(int twips) { Move(c_.left, c_.top, twips, c_.height); }
-void Control::SetHeight(int twips) { Move(c_.left, c_.top, c_.width, twips); }
+void Control::SetLeft(int twips) {
+    Move(twips, c_.top, c_.width, c_.height);
+}
+void Control::SetTop(int twips) {
+    Move(c_.left, twips, c_.width, c_.height);
+}
+void Control::SetWidth(int twips) {
+    Move(c_.left, c_.top, twips, c_.height);
+}
+void Control::SetHeight(int twips) {
+    Move(c_.left, c_.top, c_.width, twips);
+}
 
 void Control::Move(int left, int top, int width, int height) {
     width = std::max(width, 0);
@@ -127,7 +142,9 @@ void Control::SetFocus() {
     CurrentBackend().FocusChanged(*this);
 }
 
-bool Control::HasFocus() const { return form_ && form_->active_ == this; }
+bool Control::HasFocus() const {
+    return form_ && form_->active_ == this;
+}
 
 void Control::Refresh() {
     if (form_ && form_->Loaded()) CurrentBackend().Repaint(*this);
@@ -170,7 +187,9 @@ void TextBox::SetSelLength(int len) {
     Changed(Prop::Selection);
 }
 
-std::string TextBox::SelText() const { return s_.text.substr(s_.sel_start, s_.sel_length); }
+std::string TextBox::SelText() const {
+    return s_.text.substr(s_.sel_start, s_.sel_length);
+}
 
 int16_t TextBox::KeyPress(int16_t KeyAscii) {
     if (OnKeyPress) RaiseEvent([&] { OnKeyPress(KeyAscii); });
@@ -214,7 +233,9 @@ void TextBox::Type(const std::string& keys) {
     }
 }
 
-void TextBox::Change() { RaiseEvent(OnChange); }
+void TextBox::Change() {
+    RaiseEvent(OnChange);
+}
 
 void TextBox::RestoreDesign() {
     s_ = design_;
@@ -238,7 +259,9 @@ void CheckBox::SetValue(int value) {
     RaiseEvent(OnClick);
 }
 
-void CheckBox::Click() { SetValue(s_.value == vbChecked ? vbUnchecked : vbChecked); }
+void CheckBox::Click() {
+    SetValue(s_.value == vbChecked ? vbUnchecked : vbChecked);
+}
 
 void CheckBox::RestoreDesign() {
     s_ = design_;
@@ -271,7 +294,9 @@ void OptionButton::SetValue(bool on) {
     if (on) RaiseEvent(OnClick);
 }
 
-void OptionButton::Click() { SetValue(true); }
+void OptionButton::Click() {
+    SetValue(true);
+}
 
 void OptionButton::SetPicture(const std::string& image_file) {
     s_.picture = image_file;
@@ -321,9 +346,13 @@ void CommandButton::SetExclusive(bool State::*flag, bool on) {
     Changed(Prop::Style);
 }
 
-void CommandButton::SetDefault(bool on) { SetExclusive(&State::is_default, on); }
+void CommandButton::SetDefault(bool on) {
+    SetExclusive(&State::is_default, on);
+}
 
-void CommandButton::SetCancel(bool on) { SetExclusive(&State::is_cancel, on); }
+void CommandButton::SetCancel(bool on) {
+    SetExclusive(&State::is_cancel, on);
+}
 
 void CommandButton::Click() {
     if (!Enabled()) return;
@@ -444,7 +473,9 @@ void ListBox::SetMultiSelect(bool on) {
     Changed(Prop::Style);
 }
 
-bool ListBox::Selected(int i) const { return i >= 0 && i < ListCount() && s_.selected[i]; }
+bool ListBox::Selected(int i) const {
+    return i >= 0 && i < ListCount() && s_.selected[i];
+}
 
 void ListBox::SetSelected(int i, bool on) {
     if (i < 0 || i >= ListCount() || s_.selected[i] == on) return;
@@ -488,7 +519,9 @@ void ListBox::RestoreDesign() {
 
 // Form.
 
-Form::Form(std::string name, std::string caption) : name_(std::move(name)) { s_.caption = std::move(caption); }
+Form::Form(std::string name, std::string caption) : name_(std::move(name)) {
+    s_.caption = std::move(caption);
+}
 
 Form::~Form() {
     if (loaded_) {
@@ -503,10 +536,18 @@ void Form::SetCaption(const std::string& caption) {
     if (loaded_) CurrentBackend().FormChanged(*this, Prop::Caption);
 }
 
-void Form::SetLeft(int twips) { Move(twips, s_.top, s_.width, s_.height); }
-void Form::SetTop(int twips) { Move(s_.left, twips, s_.width, s_.height); }
-void Form::SetWidth(int twips) { Move(s_.left, s_.top, twips, s_.height); }
-void Form::SetHeight(int twips) { Move(s_.left, s_.top, s_.width, twips); }
+void Form::SetLeft(int twips) {
+    Move(twips, s_.top, s_.width, s_.height);
+}
+void Form::SetTop(int twips) {
+    Move(s_.left, twips, s_.width, s_.height);
+}
+void Form::SetWidth(int twips) {
+    Move(s_.left, s_.top, twips, s_.height);
+}
+void Form::SetHeight(int twips) {
+    Move(s_.left, s_.top, s_.width, twips);
+}
 
 void Form::Move(int left, int top, int width, int height) {
     s_.left = left;
@@ -526,7 +567,9 @@ void Form::UserResized(int width, int height) {
     s_.height = height;
 }
 
-void Form::UserFocused(Control* c) { active_ = c; }
+void Form::UserFocused(Control* c) {
+    active_ = c;
+}
 
 void Form::Load() {
     if (loaded_) return;
@@ -635,7 +678,9 @@ void Form::Adopt(std::unique_ptr<Control> c, const std::string& name, Where wher
     }
 }
 
-const std::vector<Form*>& LoadedForms() { return registry(); }
+const std::vector<Form*>& LoadedForms() {
+    return registry();
+}
 
 Form* FindForm(const std::string& name) {
     for (Form* f : registry())

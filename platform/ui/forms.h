@@ -26,22 +26,22 @@ enum class ControlKind { TextBox, CheckBox, OptionButton, Label, CommandButton, 
 
 // The property that changed, as told to the backend.
 enum class Prop {
-    Caption,      // form or control caption
+    Caption,  // form or control caption
     Text,
-    Value,        // check box or option value
-    Geometry,     // Left/Top/Width/Height
+    Value,     // check box or option value
+    Geometry,  // Left/Top/Width/Height
     Visible,
     Enabled,
     ToolTip,
     Font,
     Locked,
-    Selection,    // SelStart/SelLength
-    Style,        // MultiLine, ScrollBars, Default, Cancel, MultiSelect, Picture
-    Tabs,         // tab count or captions
+    Selection,  // SelStart/SelLength
+    Style,      // MultiLine, ScrollBars, Default, Cancel, MultiSelect, Picture
+    Tabs,       // tab count or captions
     CurrentTab,
-    Items,        // list contents
+    Items,  // list contents
     ListIndex,
-    Selected,     // multi-select states
+    Selected,  // multi-select states
 };
 
 // Scroll bars of a text box.
@@ -59,11 +59,11 @@ public:
     virtual ~FormHost() = default;
     virtual void FormShown(Form&) {}
     virtual void FormHidden(Form&) {}
-    virtual void FormUnloaded(Form&) {}           // the form's widgets may go
-    virtual void FormChanged(Form&, Prop) {}       // Caption or Geometry
+    virtual void FormUnloaded(Form&) {}       // the form's widgets may go
+    virtual void FormChanged(Form&, Prop) {}  // Caption or Geometry
     virtual void ControlChanged(Control&, Prop) {}
-    virtual void FocusChanged(Control&) {}        // SetFocus moved the focus here
-    virtual void Repaint(Form&) {}                // paint now, run no other events
+    virtual void FocusChanged(Control&) {}  // SetFocus moved the focus here
+    virtual void Repaint(Form&) {}          // paint now, run no other events
     virtual void Repaint(Control&) {}
     // Runs until the form is no longer visible (Show(vbModal)). The headless
     // backend hands the form to the test instead.
@@ -478,9 +478,9 @@ public:
     }
 
     // Backend side: what the user did to the window.
-    void UserMoved(int left, int top);          // twips
-    void UserResized(int width, int height);    // twips
-    void UserFocused(Control* c);               // the focus moved here
+    void UserMoved(int left, int top);        // twips
+    void UserResized(int width, int height);  // twips
+    void UserFocused(Control* c);             // the focus moved here
     // The user closed the window (title bar): an unload request.
     void UserClosed() { Unload(); }
 
@@ -509,7 +509,9 @@ const std::vector<Form*>& LoadedForms();
 Form* FindForm(const std::string& name);
 
 // Presses a button as a user would.
-inline void ClickButton(CommandButton& b) { b.Click(); }
+inline void ClickButton(CommandButton& b) {
+    b.Click();
+}
 
 template <class C>
 C* ControlArray<C>::Find(int index) const {

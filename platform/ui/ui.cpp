@@ -18,26 +18,43 @@ void SetBackend(std::shared_ptr<Backend> backend) {
     backend_slot() = backend ? std::move(backend) : std::make_shared<HeadlessBackend>();
 }
 
-Backend& CurrentBackend() { return *backend_slot(); }
+Backend& CurrentBackend() {
+    return *backend_slot();
+}
 
 MsgBoxResult MsgBox(const std::string& prompt, int buttons, const std::string& title) {
     return CurrentBackend().MsgBox(prompt, buttons, title.empty() ? kProgramTitle : title);
 }
 
-std::string InputBox(const std::string& prompt, const std::string& title,
-                     const std::string& default_text) {
+std::string InputBox(const std::string& prompt, const std::string& title, const std::string& default_text) {
     return CurrentBackend().InputBox(prompt, title.empty() ? kProgramTitle : title, default_text);
 }
 
-void DoEvents() { CurrentBackend().DoEvents(); }
-void Beep() { CurrentBackend().Beep(); }
-void Clipboard_SetText(const std::string& text) { CurrentBackend().SetClipboardText(text); }
-std::string Clipboard_GetText() { return CurrentBackend().ClipboardText(); }
-int Screen_Width() { return CurrentBackend().ScreenWidthTwips(); }
-int Screen_Height() { return CurrentBackend().ScreenHeightTwips(); }
+void DoEvents() {
+    CurrentBackend().DoEvents();
+}
+void Beep() {
+    CurrentBackend().Beep();
+}
+void Clipboard_SetText(const std::string& text) {
+    CurrentBackend().SetClipboardText(text);
+}
+std::string Clipboard_GetText() {
+    return CurrentBackend().ClipboardText();
+}
+int Screen_Width() {
+    return CurrentBackend().ScreenWidthTwips();
+}
+int Screen_Height() {
+    return CurrentBackend().ScreenHeightTwips();
+}
 
-Hourglass::Hourglass() { CurrentBackend().SetBusyPointer(true); }
-Hourglass::~Hourglass() { CurrentBackend().SetBusyPointer(false); }
+Hourglass::Hourglass() {
+    CurrentBackend().SetBusyPointer(true);
+}
+Hourglass::~Hourglass() {
+    CurrentBackend().SetBusyPointer(false);
+}
 
 FileDialogResult ShowFileDialog(const FileDialogRequest& request) {
     return CurrentBackend().FileDialog(request);
@@ -106,8 +123,7 @@ MsgBoxResult HeadlessBackend::MsgBox(const std::string& prompt, int buttons, con
     return a.result;
 }
 
-std::string HeadlessBackend::InputBox(const std::string& prompt, const std::string& title,
-                                      const std::string&) {
+std::string HeadlessBackend::InputBox(const std::string& prompt, const std::string& title, const std::string&) {
     ScriptedAnswer a;
     if (!TakeAnswer(ShownBox::Input, ShownBox{ShownBox::Input, prompt, title, 0}, a)) return "";
     return a.text;
@@ -116,8 +132,7 @@ std::string HeadlessBackend::InputBox(const std::string& prompt, const std::stri
 FileDialogResult HeadlessBackend::FileDialog(const FileDialogRequest& request) {
     ScriptedAnswer a;
     FileDialogResult r;
-    if (!TakeAnswer(ShownBox::File, ShownBox{ShownBox::File, request.title, request.title, request.flags},
-                    a)) {
+    if (!TakeAnswer(ShownBox::File, ShownBox{ShownBox::File, request.title, request.title, request.flags}, a)) {
         return r;
     }
     if (a.capture) *a.capture = request;

@@ -45,8 +45,7 @@ inline constexpr const char* kProgramTitle = "Tessawin";
 MsgBoxResult MsgBox(const std::string& prompt, int buttons = vbOKOnly, const std::string& title = "");
 
 // Asks for one line of text; returns "" when the user cancels.
-std::string InputBox(const std::string& prompt, const std::string& title = "",
-                     const std::string& default_text = "");
+std::string InputBox(const std::string& prompt, const std::string& title = "", const std::string& default_text = "");
 
 // Lets pending window events run (inside long loops).
 void DoEvents();
@@ -81,9 +80,9 @@ enum : int {
 };
 
 struct FileDialogRequest {
-    bool save = false;              // Save dialog, else Open
-    std::string filter;             // "Text (*.txt)|*.txt|All (*.*)|*.*"
-    int filter_index = 1;           // 1-based
+    bool save = false;     // Save dialog, else Open
+    std::string filter;    // "Text (*.txt)|*.txt|All (*.*)|*.*"
+    int filter_index = 1;  // 1-based
     std::string initial_folder;
     std::string initial_file;
     std::string title;
@@ -92,7 +91,7 @@ struct FileDialogRequest {
 
 struct FileDialogResult {
     bool cancelled = true;
-    std::string file_name;          // full path of the chosen file
+    std::string file_name;  // full path of the chosen file
 };
 
 FileDialogResult ShowFileDialog(const FileDialogRequest& request);

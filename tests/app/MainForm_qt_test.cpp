@@ -38,8 +38,7 @@ TEST(MainFormQt, WindowTabsStatusAndClose) {
     ASSERT_TRUE(probe::HasWindow(form));
 
     ASSERT_EQ(probe::TabCount(form.SSTab1), 8);
-    const char* captions[] = {"CDE Files", "Detail Reports", "MapCase", "Class Rate", "SSA", "HMZ",
-                              "SDF",       "Volume"};
+    const char* captions[] = {"CDE Files", "Detail Reports", "MapCase", "Class Rate", "SSA", "HMZ", "SDF", "Volume"};
     for (int i = 0; i < 8; ++i) EXPECT_EQ(probe::TabText(form.SSTab1, i), captions[i]);
 
     EXPECT_EQ(probe::WidgetText(form.Status), "Process Collision Data Extract files.");
@@ -49,8 +48,7 @@ TEST(MainFormQt, WindowTabsStatusAndClose) {
     probe::ProcessEvents();
     EXPECT_EQ(form.SSTab1.Tab(), MainForm::kTabSSA);
     EXPECT_EQ(form.Status.Text(), MainForm::TabDescription(MainForm::kTabSSA));
-    EXPECT_NE(probe::WidgetText(form.Status).find("or Analyse an SSA output subset CDE file."),
-              std::string::npos);
+    EXPECT_NE(probe::WidgetText(form.Status).find("or Analyse an SSA output subset CDE file."), std::string::npos);
 
     ASSERT_TRUE(probe::UserClick(form.cmdClearStatus));
     probe::ProcessEvents();

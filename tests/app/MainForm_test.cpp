@@ -27,24 +27,22 @@ const std::string CRLF = "\r\n";
 
 // A window that another subsystem would own, recording its unload.
 class OtherWindow : public ui::Form {
-  public:
-    OtherWindow(std::string name, std::vector<std::string>& log)
-        : ui::Form(std::move(name)), log_(log) {}
+public:
+    OtherWindow(std::string name, std::vector<std::string>& log) : ui::Form(std::move(name)), log_(log) {}
 
-  protected:
+protected:
     void Form_Unload(int16_t&) override { log_.push_back(Name()); }
 
-  private:
+private:
     std::vector<std::string>& log_;
 };
 
 class MainFormTest : public testsupport::HeadlessTest {
-  protected:
+protected:
     void SetUp() override {
         HeadlessTest::SetUp();
-        dir_ = fs::temp_directory_path() /
-               ("mainform_" + std::to_string(::getpid()) + "_" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        dir_ = fs::temp_directory_path() / ("mainform_" + std::to_string(::getpid()) + "_" +
+                                            ::testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::create_directories(dir_ / "store");
         fs::create_directories(dir_ / "temp");
         fs::create_directories(dir_ / "data" / "sub");
@@ -138,8 +136,7 @@ class MainFormTest : public testsupport::HeadlessTest {
     }
     void ExpectInputs(const std::string& tag) {
         MainForm& f = form();
-        for (const Remembered& r : RememberedBoxes())
-            EXPECT_EQ(r.box->Text(), " " + tag + r.key + " ") << r.key;
+        for (const Remembered& r : RememberedBoxes()) EXPECT_EQ(r.box->Text(), " " + tag + r.key + " ") << r.key;
         EXPECT_EQ(f.CDE_chkLatLon.Value(), ui::vbChecked);
         EXPECT_EQ(f.CDE_chkNaltAlbers.Value(), ui::vbChecked);
         EXPECT_TRUE(f.optMaps.Value());
@@ -200,8 +197,7 @@ TEST_F(MainFormTest, FirstStartOnAnEmptyStoreGivesTheDefaults) {
 
 TEST_F(MainFormTest, HasEightTabsAndTheFrameControls) {
     MainForm& f = form();
-    const char* captions[] = {"CDE Files", "Detail Reports", "MapCase", "Class Rate", "SSA", "HMZ",
-                              "SDF",       "Volume"};
+    const char* captions[] = {"CDE Files", "Detail Reports", "MapCase", "Class Rate", "SSA", "HMZ", "SDF", "Volume"};
     ASSERT_EQ(f.SSTab1.Tabs(), 8);
     for (int i = 0; i < 8; ++i) EXPECT_EQ(f.SSTab1.TabCaption(i), captions[i]);
     EXPECT_TRUE(f.Status.MultiLine());
@@ -210,8 +206,7 @@ TEST_F(MainFormTest, HasEightTabsAndTheFrameControls) {
     EXPECT_EQ(f.fraStatus.Caption(), "Status / Notes");
     EXPECT_EQ(f.Out_Folder.ToolTipText(), "Path of output folder.");
     EXPECT_FALSE(f.cmdTest.Visible());
-    for (ui::CommandButton* b : {&f.cmdClearStatus, &f.cmdReadMe, &f.cmdAbout, &f.cmdClose})
-        EXPECT_TRUE(b->Visible());
+    for (ui::CommandButton* b : {&f.cmdClearStatus, &f.cmdReadMe, &f.cmdAbout, &f.cmdClose}) EXPECT_TRUE(b->Visible());
     EXPECT_EQ(f.cmdClearStatus.Caption(), "Clear Status");
     EXPECT_EQ(f.cmdReadMe.Caption(), "ReadMe");
     EXPECT_EQ(f.cmdAbout.Caption(), "About");
@@ -394,8 +389,7 @@ TEST_F(MainFormTest, SelectingATabShowsItsDescriptionAndEmptiesTheProgressLabel)
         {1, "Process Detail Reports in RTF format."},
         {2, "Collision location validation utilities."},
         {3, "Generate a Rate Table in Published Format from a VRQ Class-Rate CSV report file."},
-        {4, "Modify a Specified Sections Analysis CSV file." + CRLF +
-                "or Analyse an SSA output subset CDE file."},
+        {4, "Modify a Specified Sections Analysis CSV file." + CRLF + "or Analyse an SSA output subset CDE file."},
         {5, ""},
         {6, "Process Section Definition Files."},
         {7, ""},
@@ -499,8 +493,7 @@ TEST_F(MainFormTest, InTheDevelopmentHostTheCaptionSaysSo) {
 TEST_F(MainFormTest, ModulesReachTheStatusBoxOnlyWhileTheWindowIsLoaded) {
     form().Show();
     tessawin::WriteStatus("from a module", true);
-    EXPECT_EQ(form().Status.Text(),
-              "Process Collision Data Extract files." + CRLF + "from a module");
+    EXPECT_EQ(form().Status.Text(), "Process Collision Data Extract files." + CRLF + "from a module");
     form().Unload();
     EXPECT_FALSE(tessawin::HasStatusWriter());
 }
@@ -520,10 +513,9 @@ TEST_F(MainFormTest, GetFileNameMessagesAndFocus) {
         {"  ", "  ", false, "Enter an input folder", true, "", "", "?"},
         {"", "a.csv", false, "Enter an input folder", true, "", "a.csv", "?"},
         {missing, "", false, "Enter an input file", false, missing, "", "?"},
-        {missing, "a.csv", false, "Folder: " + missing + CRLF + "Not found.", true, missing,
-         "a.csv", "?"},
-        {data_, "b.csv", false, "File: " + data_ + "/b.csv" + CRLF + "Not found.", false, data_,
-         "b.csv", data_ + "/b.csv"},
+        {missing, "a.csv", false, "Folder: " + missing + CRLF + "Not found.", true, missing, "a.csv", "?"},
+        {data_, "b.csv", false, "File: " + data_ + "/b.csv" + CRLF + "Not found.", false, data_, "b.csv",
+         data_ + "/b.csv"},
         {" " + data_ + " ", " a.csv ", true, "", false, data_, "a.csv", data_ + "/a.csv"},
         {data_ + "/", "a.csv", true, "", false, data_ + "/", "a.csv", data_ + "/a.csv"},
         {data_, "*.CSV", true, "", false, data_, "*.CSV", data_ + "/*.CSV"},
@@ -575,8 +567,7 @@ TEST_F(MainFormTest, CheckOutFolderMessagesAndFocus) {
         std::string message, out;
     } cases[] = {
         {"   ", false, "Enter an output folder", ""},
-        {data_ + "/none", false, "Folder: " + data_ + "/none" + CRLF + "Not found.",
-         data_ + "/none"},
+        {data_ + "/none", false, "Folder: " + data_ + "/none" + CRLF + "Not found.", data_ + "/none"},
         {"  " + data_ + "  ", true, "", data_},
     };
     MainForm& f = form();
@@ -600,8 +591,7 @@ TEST_F(MainFormTest, ConfirmDeleteFile) {
     EXPECT_TRUE(f.Confirm_Delete_File(file, true));  // nothing to delete, nothing asked
 
     Touch(file);
-    ui_->ExpectMsgBox(ui::vbCancel,
-                      "File " + file + CRLF + "already exists." + CRLF + CRLF + "OK to delete it?");
+    ui_->ExpectMsgBox(ui::vbCancel, "File " + file + CRLF + "already exists." + CRLF + CRLF + "OK to delete it?");
     EXPECT_FALSE(f.Confirm_Delete_File(file, true));
     EXPECT_TRUE(fs::exists(file));
     EXPECT_EQ(ui_->shown.back().title, "Delete/Replace File?");
@@ -624,8 +614,7 @@ TEST_F(MainFormTest, ConfirmDeleteFileReportsAFileThatStays) {
     if (!FileExists(file)) GTEST_SKIP() << "no undeletable file here";
     MainForm& f = form();
     f.Show();
-    ui_->ExpectMsgBox(ui::vbOK,
-                      "occurred when trying to delete file" + CRLF + CRLF + file + CRLF + CRLF);
+    ui_->ExpectMsgBox(ui::vbOK, "occurred when trying to delete file" + CRLF + CRLF + file + CRLF + CRLF);
     EXPECT_FALSE(f.Confirm_Delete_File(file, false));
     EXPECT_EQ(ui_->shown.back().title, "Delete Error");
     EXPECT_NE(ui_->shown.back().prompt.find("The file may be in use by another process" + CRLF +
@@ -642,16 +631,12 @@ TEST_F(MainFormTest, BrowseButtonsFillTheirBoxes) {
         ui::TextBox* file;
         std::string title, filter;
     } cases[] = {
-        {&f.cmdCDEBrowse, &f.CDE_folder, &f.CDE_file, "Specify the Collision Data Extract csv file",
+        {&f.cmdCDEBrowse, &f.CDE_folder, &f.CDE_file, "Specify the Collision Data Extract csv file", "CSV files|*.csv"},
+        {&f.cmdDetailBrowse, &f.Detail_Folder, &f.Detail_File, "Specify the Detail Report RTF file", "RTF files|*.rtf"},
+        {&f.cmdCLRbrowse, &f.CLR_Folder, &f.CLR_File, "Specify the Class-Rate csv file", "CSV files|*.csv"},
+        {&f.cmdSSAbrowse, &f.SSA_Folder, &f.SSA_File, "Specify the Specified Section Analysis csv file",
          "CSV files|*.csv"},
-        {&f.cmdDetailBrowse, &f.Detail_Folder, &f.Detail_File, "Specify the Detail Report RTF file",
-         "RTF files|*.rtf"},
-        {&f.cmdCLRbrowse, &f.CLR_Folder, &f.CLR_File, "Specify the Class-Rate csv file",
-         "CSV files|*.csv"},
-        {&f.cmdSSAbrowse, &f.SSA_Folder, &f.SSA_File,
-         "Specify the Specified Section Analysis csv file", "CSV files|*.csv"},
-        {&f.cmdSDFbrowse, &f.SDF_folder, &f.SDF_file, "Specify the Section Definition csv file",
-         "CSV files|*.csv"},
+        {&f.cmdSDFbrowse, &f.SDF_folder, &f.SDF_file, "Specify the Section Definition csv file", "CSV files|*.csv"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.title);

@@ -21,7 +21,7 @@ std::string Upper(std::string s) {
 }
 
 class BrowseForm : public ui::Form {
-  public:
+public:
     BrowseForm() : ui::Form("frmBrowseTest") {}
     ui::TextBox& txtFolder = Add<ui::TextBox>("txtFolder");
     ui::TextBox& txtFile = Add<ui::TextBox>("txtFile");
@@ -29,14 +29,13 @@ class BrowseForm : public ui::Form {
 };
 
 class SelFileTest : public testsupport::HeadlessTest {
-  protected:
+protected:
     void SetUp() override {
         HeadlessTest::SetUp();
         SelFileFilter.clear();
         SelFileExtraFlags = 0;
-        dir_ = fs::temp_directory_path() /
-               ("selfile_" + std::to_string(::getpid()) + "_" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        dir_ = fs::temp_directory_path() / ("selfile_" + std::to_string(::getpid()) + "_" +
+                                            ::testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::create_directories(dir_);
         folder_ = dir_.string() + "/";
         std::ofstream(folder_ + "a.csv") << "x\n";
@@ -48,9 +47,8 @@ class SelFileTest : public testsupport::HeadlessTest {
         HeadlessTest::TearDown();
     }
     // Runs one GetFileFn answered by `chosen` (cancel when empty) and returns the request.
-    ui::FileDialogRequest RunGetFile(const std::string& deffn, const std::string& title,
-                                     const std::string& initdir, const std::string& mode,
-                                     const std::string& chosen = "") {
+    ui::FileDialogRequest RunGetFile(const std::string& deffn, const std::string& title, const std::string& initdir,
+                                     const std::string& mode, const std::string& chosen = "") {
         ui::FileDialogRequest req;
         if (chosen.empty())
             ui_->ExpectFileCancel(&req);
@@ -71,8 +69,7 @@ TEST_F(SelFileTest, TitlesOfTheTwoFileChoices) {
         std::string noun, get_file_title, path_file_title;
     } cases[] = {
         {"output", "Specify the output file", "Specify the output file"},
-        {"Section Definition File", "Specify the Section Definition File",
-         "Specify the Section Definition File"},
+        {"Section Definition File", "Specify the Section Definition File", "Specify the Section Definition File"},
         {"Collision Data Extract csv file", "Specify the Collision Data Extract csv file",
          "Specify the Collision Data Extract csv file"},
         {"notes file.", "Specify the notes file.", "Specify the notes file."},

@@ -15,7 +15,7 @@ namespace {
 namespace fs = std::filesystem;
 
 class CsvTest : public testsupport::HeadlessTest {
-  protected:
+protected:
     void SetUp() override {
         HeadlessTest::SetUp();
         Scan_Init();
@@ -67,8 +67,7 @@ TEST_F(CsvTest, SplitCases) {
         {"one", 0, false, {}},
     };
     for (const auto& c : cases)
-        EXPECT_EQ(Split(c.line, c.upper, c.keep), c.expected)
-            << "[" << c.line << "] upper " << c.upper;
+        EXPECT_EQ(Split(c.line, c.upper, c.keep), c.expected) << "[" << c.line << "] upper " << c.upper;
 }
 
 TEST_F(CsvTest, SplitFollowsTheSeparatorAndQuoteSettings) {
@@ -142,7 +141,7 @@ TEST_F(CsvTest, StripQuotes) {
 
 // Files made by the tests in a folder of their own.
 class LineFileTest : public CsvTest {
-  protected:
+protected:
     void SetUp() override {
         CsvTest::SetUp();
         std::string tmpl = (fs::temp_directory_path() / "tw_readline_XXXXXX").string();

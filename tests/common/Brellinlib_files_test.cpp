@@ -45,7 +45,7 @@ TEST(PathParts, Table) {
 }
 
 class DiskTest : public testsupport::HeadlessTest {
-  protected:
+protected:
     void SetUp() override {
         HeadlessTest::SetUp();
         std::string tmpl = (fs::temp_directory_path() / "tw_files_XXXXXX").string();
@@ -107,8 +107,7 @@ TEST_F(DiskTest, FolderWritable) {
 }
 
 TEST_F(DiskTest, NewestByName) {
-    for (const char* n :
-         {"HMZ_Data_201804.mdb", "HMZ_Data_201904.mdb", "HMZ_Data_201712.MDB", "HMZ_Data_2019.txt"})
+    for (const char* n : {"HMZ_Data_201804.mdb", "HMZ_Data_201904.mdb", "HMZ_Data_201712.MDB", "HMZ_Data_2019.txt"})
         Make(n);
     Folder("HMZ_Data_202104.mdb");  // a folder is not a file
     Folder("Data_2018");
@@ -131,7 +130,7 @@ TEST_F(DiskTest, NewestByName) {
 
 // A child process that holds a lock on a file until it is told to go.
 class LockHolder {
-  public:
+public:
     enum Kind { Fcntl, Flock };
     LockHolder(const std::string& path, Kind kind) {
         int ready[2], go[2];
@@ -171,7 +170,7 @@ class LockHolder {
     }
     bool locked() const { return locked_; }
 
-  private:
+private:
     pid_t pid_ = -1;
     int go_ = -1;
     bool locked_ = false;
@@ -222,18 +221,15 @@ TEST_F(DiskTest, FileStatusOfAFileThatCannotBeOpenedForWriting) {
     int status = 0;
     ASSERT_EQ(waitpid(pid, &status, 0), pid);
     ASSERT_TRUE(WIFEXITED(status));
-    if (WEXITSTATUS(status) == 3)
-        GTEST_SKIP() << "the temporary folder is out of an ordinary user's reach";
+    if (WEXITSTATUS(status) == 3) GTEST_SKIP() << "the temporary folder is out of an ordinary user's reach";
     EXPECT_EQ(WEXITSTATUS(status), 0) << "2: could not become an ordinary user";
 }
 
 TEST_F(DiskTest, FileStatusWarnsOfOtherErrorsAndCountsTheFileLocked) {
     Make("report.xlsx");
     const std::string pattern = dir_ + "*.XLSX";
-    ui_->ExpectMsgBox(
-        ui::vbOK,
-        "Error 2: No such file or directory\nencountered in function FileStatus for file:\n" +
-            pattern + "\n(Setting status to 1 (Locked).");
+    ui_->ExpectMsgBox(ui::vbOK, "Error 2: No such file or directory\nencountered in function FileStatus for file:\n" +
+                                    pattern + "\n(Setting status to 1 (Locked).");
     EXPECT_EQ(FileStatus(pattern), 1);
     ASSERT_EQ(ui_->shown.size(), 1u);
     EXPECT_EQ(ui_->shown[0].title, "FileStatus Error");
@@ -241,7 +237,7 @@ TEST_F(DiskTest, FileStatusWarnsOfOtherErrorsAndCountsTheFileLocked) {
 }
 
 class ShellCommandTest : public testsupport::HeadlessTest {
-  protected:
+protected:
     void SetUp() override {
         HeadlessTest::SetUp();
         launcher_ = std::make_shared<shell::RecordingLauncher>();
@@ -264,9 +260,7 @@ TEST_F(ShellCommandTest, ArgumentVectors) {
         {"Notepad", "/opt/tessawin/readme.txt", {"xdg-open", "/opt/tessawin/readme.txt"}},
         {"notepad.exe", " /my docs/HMZhelp.txt ", {"xdg-open", "/my docs/HMZhelp.txt"}},
         {"sort", "\"/a b/x.csv\"", {"sort", "/a b/x.csv"}},
-        {"cmd.exe /C \"/opt/google earth/googleearth\"",
-         "/out/x.kml",
-         {"/opt/google earth/googleearth", "/out/x.kml"}},
+        {"cmd.exe /C \"/opt/google earth/googleearth\"", "/out/x.kml", {"/opt/google earth/googleearth", "/out/x.kml"}},
         {"viewer -q", "", {"viewer", "-q"}},
         {"echo", "a; rm -rf /", {"echo", "a; rm -rf /"}},
     };
@@ -281,12 +275,11 @@ TEST_F(ShellCommandTest, ArgumentVectors) {
 
 TEST_F(ShellCommandTest, StartFailureIsReported) {
     launcher_->result = shell::LaunchResult{false, ENOENT, "No such file or directory", -1};
-    ui_->ExpectMsgBox(
-        ui::vbOK,
-        "Error: 2 - No such file or directory\nwhen shelling command: nosuchprog x.txt\n\n"
-        "This probably means the program file cannot be found.\n"
-        "Note that unless the program is an EXE file, its extension\n(e.g. .com or .bat) must be "
-        "included.");
+    ui_->ExpectMsgBox(ui::vbOK,
+                      "Error: 2 - No such file or directory\nwhen shelling command: nosuchprog x.txt\n\n"
+                      "This probably means the program file cannot be found.\n"
+                      "Note that unless the program is an EXE file, its extension\n(e.g. .com or .bat) must be "
+                      "included.");
     Shell_Command("nosuchprog", "x.txt", vbNormalFocus);
     ASSERT_EQ(ui_->shown.size(), 1u);
     EXPECT_EQ(ui_->shown[0].buttons, ui::vbExclamation);

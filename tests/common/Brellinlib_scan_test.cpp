@@ -10,7 +10,7 @@
 namespace {
 
 class ScanTest : public testsupport::HeadlessTest {
-  protected:
+protected:
     void SetUp() override {
         HeadlessTest::SetUp();
         Scan_Init();
@@ -66,8 +66,7 @@ TEST_F(ScanTest, ColumnBelowOneStartsAtOneAndBeyondEndFindsNothing) {
         int16_t first;
     };
     const Case cases[] = {
-        {"xy z", 0, 0, 1}, {"xy z", -5, 0, 1}, {"xy z", 5, 1, -1},
-        {"   ", 1, 1, -1}, {"", 1, 1, -1},
+        {"xy z", 0, 0, 1}, {"xy z", -5, 0, 1}, {"xy z", 5, 1, -1}, {"   ", 1, 1, -1}, {"", 1, 1, -1},
     };
     for (const auto& c : cases) {
         int16_t col = c.col, status = 0, first = -1, last = -1;
@@ -143,10 +142,9 @@ TEST_F(ScanTest, ScanningALongLineToItsEndStops) {
     const Case cases[] = {
         {"one long word", std::string(40000, 'w'), 1, 1, 32766, 32767, 3},
         {"words", words, 10922, 32764, 32765, 32766, 0},
-        {"word across the limit", std::string(32760, ' ') + std::string(100, 'w'), 1, 32761, 32766,
-         32767, 0},
-        {"quote closed past the limit",
-         std::string(32760, ' ') + "\"" + std::string(100, 'q') + "\"", 1, 32762, 0, 32767, 2},
+        {"word across the limit", std::string(32760, ' ') + std::string(100, 'w'), 1, 32761, 32766, 32767, 0},
+        {"quote closed past the limit", std::string(32760, ' ') + "\"" + std::string(100, 'q') + "\"", 1, 32762, 0,
+         32767, 2},
         {"exactly 32767", std::string(32766, ' ') + "z", 0, 0, 0, 1, 1},
     };
     for (const auto& c : cases) {
@@ -275,12 +273,9 @@ TEST_F(ScanTest, StrictModeErrorsAbandonTheCommandWithTheirMessage) {
     const StrictCase cases[] = {
         {"no field", "ab   ", 3, false, "ABORT IN SCAN_SFL - NO FIELD FOUND AFTER COL 3"},
         {"col below one", "   ", -2, false, "ABORT IN SCAN_SFL - NO FIELD FOUND AFTER COL 1"},
-        {"no closing quote", "x \"ab c", 2, false,
-         "*** ABORT IN SCAN_S - NO CLOSING QUOTE ***\"ab c"},
-        {"too long", "abcdefgh tail", 1, false,
-         "ABORT IN SCAN_S - FIELD TOO LONG.  ML = 4, string: abcdefgh tail"},
-        {"not a number", "12x", 1, true,
-         "ABORT IN SCAN_I4 - Error converting <12x> to Long Integer."},
+        {"no closing quote", "x \"ab c", 2, false, "*** ABORT IN SCAN_S - NO CLOSING QUOTE ***\"ab c"},
+        {"too long", "abcdefgh tail", 1, false, "ABORT IN SCAN_S - FIELD TOO LONG.  ML = 4, string: abcdefgh tail"},
+        {"not a number", "12x", 1, true, "ABORT IN SCAN_I4 - Error converting <12x> to Long Integer."},
     };
     for (const auto& c : cases) {
         std::vector<std::string> seen;

@@ -51,9 +51,8 @@ TEST(Text, ReplaceAll) {
         std::string s, find, repl, out;
     };
     const Case cases[] = {
-        {"aaa", "aa", "b", "ba"},    {"aaa", "a", "aa", "aaaaaa"}, {"abc", "", "x", "abc"},
-        {"", "a", "b", ""},          {"aAa", "a", "", "A"},        {"x,y,z", ",", ", ", "x, y, z"},
-        {"abc", "abcd", "x", "abc"},
+        {"aaa", "aa", "b", "ba"}, {"aaa", "a", "aa", "aaaaaa"},    {"abc", "", "x", "abc"},     {"", "a", "b", ""},
+        {"aAa", "a", "", "A"},    {"x,y,z", ",", ", ", "x, y, z"}, {"abc", "abcd", "x", "abc"},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(Replace_All(c.s, c.find, c.repl), c.out) << c.s << " / " << c.find;
@@ -107,10 +106,9 @@ TEST(NumberText, Round1) {
         float in, out;
     };
     const Case cases[] = {
-        {0.049f, 0.1f},   {12.35f, 12.4f},         {7.0f, 7.0f},
-        {1.249f, 1.3f},   {1.24f, 1.2f},           {0.25f, 0.3f},
-        {0.0f, 0.0f},     {99999.94f, 99999.9f},   {12.45f, 12.5f},
-        {-1.249f, -1.3f}, {123456.75f, 123456.8f},
+        {0.049f, 0.1f},          {12.35f, 12.4f}, {7.0f, 7.0f},          {1.249f, 1.3f},  {1.24f, 1.2f},
+        {0.25f, 0.3f},           {0.0f, 0.0f},    {99999.94f, 99999.9f}, {12.45f, 12.5f}, {-1.249f, -1.3f},
+        {123456.75f, 123456.8f},
     };
     for (const auto& c : cases) EXPECT_EQ(Round_1(c.in), c.out) << c.in;
 }
@@ -266,15 +264,13 @@ TEST(Lists, SafeUBoundAndMin) {
 
 // The keys are given from element 1; the result is Idx(1..N).
 template <class K, class I>
-std::vector<I> Sorted(const std::vector<K>& keys_from_1,
-                      void (*sort)(I, const std::vector<K>&, std::vector<I>&)) {
+std::vector<I> Sorted(const std::vector<K>& keys_from_1, void (*sort)(I, const std::vector<K>&, std::vector<I>&)) {
     std::vector<K> keys(1);
     keys.insert(keys.end(), keys_from_1.begin(), keys_from_1.end());
     std::vector<I> idx(keys.size(), 0);
     sort(static_cast<I>(keys_from_1.size()), keys, idx);
     for (std::size_t i = 1; i + 1 < idx.size(); ++i)
-        EXPECT_LE(keys[static_cast<std::size_t>(idx[i])],
-                  keys[static_cast<std::size_t>(idx[i + 1])]);
+        EXPECT_LE(keys[static_cast<std::size_t>(idx[i])], keys[static_cast<std::size_t>(idx[i + 1])]);
     return std::vector<I>(idx.begin() + 1, idx.end());
 }
 
@@ -300,20 +296,17 @@ TEST(IndexSort, FixedOrderIncludingTies) {
         }
         std::vector<int32_t> keys32(c.keys.begin(), c.keys.end());
         std::vector<int32_t> got32 = Sorted<int32_t, int32_t>(keys32, Index_Sort_L);
-        EXPECT_EQ(std::vector<int16_t>(got32.begin(), got32.end()), got)
-            << "the same steps for 32-bit keys";
+        EXPECT_EQ(std::vector<int16_t>(got32.begin(), got32.end()), got) << "the same steps for 32-bit keys";
     }
 }
 
 TEST(IndexSort, AFull16BitList) {
     constexpr int16_t kMax = 32767;
     std::vector<int16_t> keys(kMax + 1), idx;
-    for (int32_t i = 1; i <= kMax; ++i)
-        keys[static_cast<std::size_t>(i)] = static_cast<int16_t>(-i);
+    for (int32_t i = 1; i <= kMax; ++i) keys[static_cast<std::size_t>(i)] = static_cast<int16_t>(-i);
     Index_Sort_I(kMax, keys, idx);
     ASSERT_EQ(idx.size(), static_cast<std::size_t>(kMax) + 1);
-    for (int32_t k = 1; k <= kMax; ++k)
-        ASSERT_EQ(idx[static_cast<std::size_t>(k)], kMax + 1 - k) << k;
+    for (int32_t k = 1; k <= kMax; ++k) ASSERT_EQ(idx[static_cast<std::size_t>(k)], kMax + 1 - k) << k;
 }
 
 TEST(IndexSort, EmptyListLeavesIndexAlone) {

@@ -14,12 +14,10 @@ struct FixedCase {
 
 TEST(DecimalFixed, SingleRoundsFromItsSevenDigitForm) {
     const FixedCase cases[] = {
-        {0.25f, 1, "0.3"},      {12.45f, 1, "12.5"},      {0.125f, 2, "0.13"},
-        {12.35f, 1, "12.4"},    {0.05f, 1, "0.1"},        {2.675f, 2, "2.68"},
-        {1.005f, 2, "1.01"},    {0.0f, 1, "0.0"},         {5.0f, 2, "5.00"},
-        {-0.25f, 1, "-0.3"},    {-12.45f, 1, "-12.5"},    {9.95f, 1, "10.0"},
-        {99.995f, 2, "100.00"}, {123456.7f, 0, "123457"}, {0.0004f, 3, "0.000"},
-        {1e-9f, 2, "0.00"},
+        {0.25f, 1, "0.3"},      {12.45f, 1, "12.5"},      {0.125f, 2, "0.13"},   {12.35f, 1, "12.4"},
+        {0.05f, 1, "0.1"},      {2.675f, 2, "2.68"},      {1.005f, 2, "1.01"},   {0.0f, 1, "0.0"},
+        {5.0f, 2, "5.00"},      {-0.25f, 1, "-0.3"},      {-12.45f, 1, "-12.5"}, {9.95f, 1, "10.0"},
+        {99.995f, 2, "100.00"}, {123456.7f, 0, "123457"}, {0.0004f, 3, "0.000"}, {1e-9f, 2, "0.00"},
     };
     for (const auto& c : cases)
         EXPECT_EQ(decimal::Fixed(c.value, c.decimals), c.expected)
@@ -73,8 +71,7 @@ TEST(DecimalFormat, Masks) {
         {7, "00", "07"},
     };
     for (const auto& c : cases)
-        EXPECT_EQ(decimal::Format(c.value, c.mask), c.expected)
-            << c.value.value() << " mask " << c.mask;
+        EXPECT_EQ(decimal::Format(c.value, c.mask), c.expected) << c.value.value() << " mask " << c.mask;
 }
 
 TEST(DecimalParse, AcceptsNumbersOnly) {
@@ -84,10 +81,9 @@ TEST(DecimalParse, AcceptsNumbersOnly) {
         double value;
     };
     const Case cases[] = {
-        {"12.5", true, 12.5}, {" -3 ", true, -3}, {"+4", true, 4},     {"1e3", true, 1000},
-        {".5", true, 0.5},    {"5.", true, 5},    {"", false, 0},      {"  ", false, 0},
-        {"abc", false, 0},    {"12a", false, 0},  {"inf", false, 0},   {"nan", false, 0},
-        {"+-1", false, 0},    {"1,5", false, 0},  {"1e999", false, 0},
+        {"12.5", true, 12.5}, {" -3 ", true, -3}, {"+4", true, 4},   {"1e3", true, 1000}, {".5", true, 0.5},
+        {"5.", true, 5},      {"", false, 0},     {"  ", false, 0},  {"abc", false, 0},   {"12a", false, 0},
+        {"inf", false, 0},    {"nan", false, 0},  {"+-1", false, 0}, {"1,5", false, 0},   {"1e999", false, 0},
     };
     for (const auto& c : cases) {
         double v = -99;

@@ -32,13 +32,12 @@ struct ColCase {
 };
 
 const ColCase kColCases[] = {
-    {"7", 7, false},       {"", 0, false},      {"   ", 0, false},   {"a", 1, false},
-    {"b", 2, false},       {"Z", 26, false},    {"AA", 27, false},   {"AZ", 52, false},
-    {"zz", 702, false},    {"Ab", 28, false},   {"#", 0, false},     {"AAA", 0, true},
-    {"A1", 0, true},       {"1A", 0, true},     {" A", 0, true},     {"A ", 0, true},
-    {" 12 ", 12, false},   {"0", 0, false},     {"-3", 0, false},    {"2.5", 2, false},
-    {"3.5", 4, false},     {"32767", 32767, false}, {"40000", 0, true}, {"1e3", 0, true},
-    {"&H1A", 0, true},     {"1,000", 0, true},  {"+5", 5, false},
+    {"7", 7, false},    {"", 0, false},          {"   ", 0, false},  {"a", 1, false},    {"b", 2, false},
+    {"Z", 26, false},   {"AA", 27, false},       {"AZ", 52, false},  {"zz", 702, false}, {"Ab", 28, false},
+    {"#", 0, false},    {"AAA", 0, true},        {"A1", 0, true},    {"1A", 0, true},    {" A", 0, true},
+    {"A ", 0, true},    {" 12 ", 12, false},     {"0", 0, false},    {"-3", 0, false},   {"2.5", 2, false},
+    {"3.5", 4, false},  {"32767", 32767, false}, {"40000", 0, true}, {"1e3", 0, true},   {"&H1A", 0, true},
+    {"1,000", 0, true}, {"+5", 5, false},
 };
 
 class ColNumberCases : public ExcelUtilTest, public ::testing::WithParamInterface<ColCase> {};
@@ -70,14 +69,14 @@ protected:
             for (int32_t r : rows) ws->Cells(r, col).SetValue(text);
         };
         put(1, {1, 2, 3, 4, 5, 6, 7, 8, 9, 10});  // data to row 10
-        put(2, {2, 3, 4, 5, 7});                   // "END" in row 6
+        put(2, {2, 3, 4, 5, 7});                  // "END" in row 6
         ws->Cells(6, 2).SetValue("END");
         // column 3 stays empty
-        put(4, {2, 3, 6});                         // two blanks do not end it
-        put(5, {2, 6});                            // three blanks do
+        put(4, {2, 3, 6});  // two blanks do not end it
+        put(5, {2, 6});     // three blanks do
         for (int32_t r = 1; r <= 5001; ++r) ws->Cells(r, 6).SetValue(static_cast<double>(r));
-        ws->Cells(2, 7).SetValue(" End ");         // end marker in any case, trimmed
-        ws->Cells(2, 8).SetValue(12.5);            // numbers are data
+        ws->Cells(2, 7).SetValue(" End ");  // end marker in any case, trimmed
+        ws->Cells(2, 8).SetValue(12.5);     // numbers are data
         path_ = scratch_.file("rows.xlsx");
         book->SaveAs(path_);
         app->Quit();
@@ -138,8 +137,9 @@ TEST_F(ExcelUtilTest, CellTextIsTrimmedAndNeverFails) {
     struct Case {
         int32_t row, col;
         const char* text;
-    } cases[] = {{1, 1, "Segment"}, {2, 1, "550"}, {2, 2, "12.43"}, {2, 3, "2015-01-03"},
-                 {2, 4, "error"},   {2, 5, "padded"}, {3, 1, "0550"}, {4, 2, "True"}, {9, 9, ""}};
+    } cases[] = {{1, 1, "Segment"},    {2, 1, "550"},   {2, 2, "12.43"},
+                 {2, 3, "2015-01-03"}, {2, 4, "error"}, {2, 5, "padded"},
+                 {3, 1, "0550"},       {4, 2, "True"},  {9, 9, ""}};
     for (const auto& c : cases) {
         EXPECT_EQ(XL_CellText(ws->Cells(c.row, c.col)), c.text) << c.row << "," << c.col;
         EXPECT_EQ(XL_CellIsEmpty(ws->Cells(c.row, c.col)), std::string(c.text).empty());

@@ -14,7 +14,7 @@ namespace fs = std::filesystem;
 namespace {
 
 class SettingsWindow : public ui::Form {
-  public:
+public:
     explicit SettingsWindow(std::string name = "frmSettingsTest") : ui::Form(std::move(name)) {}
     ui::TextBox& txtName = Add<ui::TextBox>("txtName");
     ui::CheckBox& chkFlag = Add<ui::CheckBox>("chkFlag");
@@ -28,7 +28,7 @@ class SettingsWindow : public ui::Form {
 };
 
 class FormSettingsTest : public testsupport::HeadlessTest {
-  protected:
+protected:
     void SetUp() override {
         HeadlessTest::SetUp();
         dir_ = fs::temp_directory_path() / ("formsettings_" + std::to_string(::getpid()));

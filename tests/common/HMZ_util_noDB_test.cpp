@@ -82,8 +82,7 @@ TEST_F(KmKeyTest, OutOfRangeIsReportedAndAbandonsTheCommand) {
     for (const auto& c : cases) {
         ui_->shown.clear();
         ui_->ExpectMsgBox(ui::vbOK, "out of the range");
-        EXPECT_THROW(c.dam ? (void)Km_to_dam(c.km) : (void)Km_to_hm(c.km), ui::CommandAbandoned)
-            << c.km;
+        EXPECT_THROW(c.dam ? (void)Km_to_dam(c.km) : (void)Km_to_hm(c.km), ui::CommandAbandoned) << c.km;
         ASSERT_EQ(ui_->shown.size(), 1u);
         EXPECT_EQ(ui_->shown[0].title, c.title);
         EXPECT_EQ(ui_->shown[0].buttons, ui::vbExclamation);
@@ -112,8 +111,7 @@ TEST(LandmarkText, PositionWord) {
         {"S", "A", "D2", false, "S END"},    {" S ", std::nullopt, "D1", true, "[S END]"},
         {std::nullopt, "A", "D1", true, ""}, {"   ", "A", "D1", true, ""},
     };
-    for (const auto& c : cases)
-        EXPECT_EQ(Locn_Position_Word(c.point, c.side, c.type, c.bracket), c.word);
+    for (const auto& c : cases) EXPECT_EQ(Locn_Position_Word(c.point, c.side, c.type, c.bracket), c.word);
 }
 
 TEST(LandmarkText, Description) {
@@ -134,8 +132,7 @@ TEST(LandmarkText, Description) {
         {"Sign (a) (b)", "B", std::nullopt, std::nullopt, std::nullopt, "Sign (a) (b)"},
     };
     for (const auto& c : cases)
-        EXPECT_EQ(Landmark_Description(c.desc, c.type, c.side, c.point, c.text), c.out)
-            << c.desc.value_or("(null)");
+        EXPECT_EQ(Landmark_Description(c.desc, c.type, c.side, c.point, c.text), c.out) << c.desc.value_or("(null)");
 }
 
 TEST(LegLabels, ParseLeg) {

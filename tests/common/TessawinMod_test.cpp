@@ -20,7 +20,7 @@ namespace {
 const std::string CRLF = "\r\n";
 
 class TessawinModTest : public ::testing::Test {
-  protected:
+protected:
     void SetUp() override {
         dir_ = fs::temp_directory_path() / ("tessawinmod_" + std::to_string(::getpid()));
         fs::create_directories(dir_);
@@ -62,18 +62,15 @@ TEST_F(TessawinModTest, FileOpenErrorMsgGivesNumberKindNameAndDescription) {
         int number;
         std::string description;
     } cases[] = {
-        {EACCES, "output", in_dir, 70, "Permission denied"},
-        {EROFS, "output HTML", in_dir, 70, "Permission denied"},
-        {ENOENT, "input", in_dir, 53, "File not found"},
-        {ENOENT, "input", no_dir, 76, "Path not found"},
-        {ENOSPC, "output", in_dir, 61, "Disk full"},
-        {EMFILE, "input", in_dir, 67, "Too many files"},
+        {EACCES, "output", in_dir, 70, "Permission denied"}, {EROFS, "output HTML", in_dir, 70, "Permission denied"},
+        {ENOENT, "input", in_dir, 53, "File not found"},     {ENOENT, "input", no_dir, 76, "Path not found"},
+        {ENOSPC, "output", in_dir, 61, "Disk full"},         {EMFILE, "input", in_dir, 67, "Too many files"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.err);
-        EXPECT_EQ(FileOpenErrorMsg(c.kind, c.file, c.err),
-                  "Error " + std::to_string(c.number) + " while trying to open " + c.kind +
-                      " file:" + CRLF + c.file + CRLF + CRLF + c.description);
+        EXPECT_EQ(FileOpenErrorMsg(c.kind, c.file, c.err), "Error " + std::to_string(c.number) +
+                                                               " while trying to open " + c.kind + " file:" + CRLF +
+                                                               c.file + CRLF + CRLF + c.description);
     }
 }
 
@@ -81,8 +78,8 @@ TEST_F(TessawinModTest, FileOpenErrorMsgReportsTheOpenThatJustFailed) {
     const std::string name = (dir_ / "no such folder" / "x.csv").string();
     std::FILE* f = std::fopen(name.c_str(), "w");
     ASSERT_EQ(f, nullptr);
-    EXPECT_EQ(FileOpenErrorMsg("output", name), "Error 76 while trying to open output file:" +
-                                                    CRLF + name + CRLF + CRLF + "Path not found");
+    EXPECT_EQ(FileOpenErrorMsg("output", name),
+              "Error 76 while trying to open output file:" + CRLF + name + CRLF + CRLF + "Path not found");
 }
 
 TEST_F(TessawinModTest, AtBrellinRecognisesTheDevelopersMachines) {

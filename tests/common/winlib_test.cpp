@@ -24,7 +24,7 @@ namespace {
 const std::string CRLF = "\r\n";
 
 class WinlibTest : public testsupport::HeadlessTest {
-  protected:
+protected:
     void SetUp() override {
         HeadlessTest::SetUp();
         dir_ = fs::temp_directory_path() / ("winlib_" + std::to_string(::getpid()));

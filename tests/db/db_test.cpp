@@ -1,8 +1,8 @@
 #include "platform/db/db.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sqlite3.h>
-#include <fcntl.h>
 #include <sys/stat.h>
 
 #include <cstdlib>
@@ -28,8 +28,10 @@ protected:
         ::setenv("XDG_CACHE_HOME", dir_.file("cache").c_str(), 1);
     }
     void TearDown() override {
-        if (had_old_) ::setenv("XDG_CACHE_HOME", old_.c_str(), 1);
-        else ::unsetenv("XDG_CACHE_HOME");
+        if (had_old_)
+            ::setenv("XDG_CACHE_HOME", old_.c_str(), 1);
+        else
+            ::unsetenv("XDG_CACHE_HOME");
     }
 
     fs::path cache() const { return db::cache_folder(); }
@@ -73,8 +75,12 @@ std::string one(const db::Database& d, const std::string& sql) {
     return rs.eof() ? "<none>" : rs.field(0).as_text();
 }
 
-jet::Value text(const std::string& s) { return s; }
-jet::Value num(std::int64_t n) { return n; }
+jet::Value text(const std::string& s) {
+    return s;
+}
+jet::Value num(std::int64_t n) {
+    return n;
+}
 
 // ------------------------------------------------------------ round trips
 
@@ -97,9 +103,11 @@ protected:
                            {"DT", jet::Type::DateTime},
                            {"Y", jet::Type::Boolean}},
                           {
-                              {num(1), text("Montr\xC3\xA9" "al"), text("short memo"), num(255), num(-32768),
-                               num(2147483647), text("12.35"), 3.141592653589793, text("-922337203685477.5808"),
-                               text("2020-01-31"), num(-1)},
+                              {num(1),
+                               text("Montr\xC3\xA9"
+                                    "al"),
+                               text("short memo"), num(255), num(-32768), num(2147483647), text("12.35"),
+                               3.141592653589793, text("-922337203685477.5808"), text("2020-01-31"), num(-1)},
                               {num(2), {}, {}, {}, {}, {}, {}, {}, {}, {}, num(0)},
                               {num(3), text(""), big_memo_, num(0), num(32767), num(-2147483647 - 1), text("-0.1"),
                                -1e-300, text("12.3456"), text("1850-03-04 06:30:15"), num(0)},
@@ -116,10 +124,11 @@ protected:
 TEST_F(AllTypes, EveryColumnTypeAndNullRoundTrip) {
     auto rs = d_.open_recordset("SELECT * FROM Types ORDER BY ID");
     ASSERT_EQ(rs.record_count(), 4);
-    EXPECT_EQ(rs.field_names(),
-              (std::vector<std::string>{"ID", "T", "M", "B", "I", "L", "Km", "D", "C", "DT", "Y"}));
+    EXPECT_EQ(rs.field_names(), (std::vector<std::string>{"ID", "T", "M", "B", "I", "L", "Km", "D", "C", "DT", "Y"}));
 
-    EXPECT_EQ(rs["T"].as_text(), "Montr\xC3\xA9" "al");
+    EXPECT_EQ(rs["T"].as_text(),
+              "Montr\xC3\xA9"
+              "al");
     EXPECT_EQ(rs["M"].as_text(), "short memo");
     EXPECT_EQ(rs["B"].as_long(), 255);
     EXPECT_EQ(rs["I"].as_long(), -32768);
@@ -132,7 +141,7 @@ TEST_F(AllTypes, EveryColumnTypeAndNullRoundTrip) {
     EXPECT_EQ(rs["Y"].as_long(), -1);
     EXPECT_EQ(rs["Y"].as_text(), "True");
 
-    rs.move_next();   // every column Null but the Yes/No, which cannot be
+    rs.move_next();  // every column Null but the Yes/No, which cannot be
     for (const char* f : {"T", "M", "B", "I", "L", "Km", "D", "C", "DT"}) {
         EXPECT_TRUE(rs[f].is_null()) << f;
         EXPECT_EQ(rs[f].as_text(), "") << f;
@@ -143,7 +152,7 @@ TEST_F(AllTypes, EveryColumnTypeAndNullRoundTrip) {
     EXPECT_EQ(rs["Y"].as_text(), "False");
 
     rs.move_next();
-    EXPECT_FALSE(rs["T"].is_null());   // a zero-length text is not Null
+    EXPECT_FALSE(rs["T"].is_null());  // a zero-length text is not Null
     EXPECT_EQ(rs["T"].as_text(), "");
     EXPECT_EQ(rs["M"].as_text().size(), big_memo_.size());
     EXPECT_TRUE(rs["M"].as_text() == big_memo_);
@@ -171,8 +180,8 @@ TEST_F(AllTypes, StoredTypesAreSqlitesNearest) {
         "typeof(DT), typeof(Y) FROM Types WHERE ID = 1");
     std::vector<std::string> types;
     for (int i = 0; i < rs.field_count(); ++i) types.push_back(rs.field(i).as_text());
-    EXPECT_EQ(types, (std::vector<std::string>{"text", "text", "integer", "integer", "integer", "real", "real",
-                                               "real", "text", "integer"}));
+    EXPECT_EQ(types, (std::vector<std::string>{"text", "text", "integer", "integer", "integer", "real", "real", "real",
+                                               "text", "integer"}));
 }
 
 // A Single keeps its single-precision value; arithmetic on it is done in
@@ -184,9 +193,9 @@ TEST_F(AllTypes, SingleKeepsItsSingleValue) {
     } cases[] = {
         {"SELECT CLNG(Km * 100 + 0.001) FROM Types WHERE ID = 1", "1235"},
         {"SELECT Km FROM Types WHERE ID = 1", "12.35"},
-        {"SELECT Km = 12.35 FROM Types WHERE ID = 1", "0"},   // the Single is not the Double 12.35
+        {"SELECT Km = 12.35 FROM Types WHERE ID = 1", "0"},  // the Single is not the Double 12.35
         {"SELECT Km * 1 FROM Types WHERE ID = 1", "12.3500003814697"},
-        {"SELECT CINT(Km * 100) FROM Types WHERE ID = 4", "1235"},   // 12.345 is stored as 12.3450002670288
+        {"SELECT CINT(Km * 100) FROM Types WHERE ID = 4", "1235"},  // 12.345 is stored as 12.3450002670288
         {"SELECT CINT(Km * 10 + 0.001) FROM Types WHERE ID = 3", "-1"},
         {"SELECT count(*) FROM Types WHERE 12.35 BETWEEN Km - 0.001 AND Km + 0.001", "1"},
     };
@@ -198,8 +207,10 @@ TEST_F(AllTypes, FieldsByNameWithoutRegardToCaseOrByPosition) {
     EXPECT_EQ(rs.field("id").as_long(), 1);
     EXPECT_EQ(rs.field("ID").as_long(), 1);
     EXPECT_EQ(rs.field("Types.ID").as_long(), 1);
-    EXPECT_EQ(rs.field("LABEL").as_text(), "Montr\xC3\xA9" "al");
-    EXPECT_EQ(rs.field(2).name(), "Km");   // as the table has it
+    EXPECT_EQ(rs.field("LABEL").as_text(),
+              "Montr\xC3\xA9"
+              "al");
+    EXPECT_EQ(rs.field(2).name(), "Km");  // as the table has it
     EXPECT_EQ(rs.field(2).as_text(), "12.35");
     EXPECT_TRUE(rs.has_field("Km"));
     EXPECT_FALSE(rs.has_field("Nowhere"));
@@ -214,7 +225,7 @@ TEST_F(AllTypes, DateLiteralsCompareAsJetDates) {
     } cases[] = {
         {"DT = #2020-01-31#", "1"},
         {"DT >= #1850-03-04#", "1,3,4"},
-        {"DT > #1850-03-04#", "1,3,4"},   // 06:30:15 on the day is after its midnight
+        {"DT > #1850-03-04#", "1,3,4"},  // 06:30:15 on the day is after its midnight
         {"DT < #1850-03-04 06:30:15#", ""},
         {"DT <= #1850-03-04 06:30:15#", "3"},
         {"DT BETWEEN #1899-12-29# AND #1899-12-30#", "4"},
@@ -233,17 +244,30 @@ TEST_F(AllTypes, DateLiteralsCompareAsJetDates) {
 TEST_F(AllTypes, CintAndClngRoundHalvesToEvenAndStopAtTheirRange) {
     struct Case {
         const char* expr;
-        const char* result;   // nullptr: Null
+        const char* result;  // nullptr: Null
         int error;
     } cases[] = {
-        {"CINT(2.5)", "2", 0},          {"CINT(3.5)", "4", 0},           {"CINT(-2.5)", "-2", 0},
-        {"CINT(-3.5)", "-4", 0},        {"CINT(0.5)", "0", 0},           {"CINT(1.4999)", "1", 0},
-        {"Cint(12)", "12", 0},          {"CINT('7.5')", "8", 0},         {"CINT(NULL)", nullptr, 0},
-        {"CINT(32767.4)", "32767", 0},  {"CINT(-32768.5)", "-32768", 0}, {"CINT(32767.5)", "", db::kErrOverflow},
-        {"CINT(-32768.6)", "", db::kErrOverflow},                       {"CINT(40000)", "", db::kErrOverflow},
-        {"CLNG(1234.5)", "1234", 0},    {"CLNG(1235.5)", "1236", 0},     {"clng(2147483647.4)", "2147483647", 0},
-        {"CLNG(2147483647.5)", "", db::kErrOverflow},                   {"CLNG(-2147483648.5)", "-2147483648", 0},
-        {"CLNG(-2147483649)", "", db::kErrOverflow},                    {"CINT('abc')", "", db::kErrTypeMismatch},
+        {"CINT(2.5)", "2", 0},
+        {"CINT(3.5)", "4", 0},
+        {"CINT(-2.5)", "-2", 0},
+        {"CINT(-3.5)", "-4", 0},
+        {"CINT(0.5)", "0", 0},
+        {"CINT(1.4999)", "1", 0},
+        {"Cint(12)", "12", 0},
+        {"CINT('7.5')", "8", 0},
+        {"CINT(NULL)", nullptr, 0},
+        {"CINT(32767.4)", "32767", 0},
+        {"CINT(-32768.5)", "-32768", 0},
+        {"CINT(32767.5)", "", db::kErrOverflow},
+        {"CINT(-32768.6)", "", db::kErrOverflow},
+        {"CINT(40000)", "", db::kErrOverflow},
+        {"CLNG(1234.5)", "1234", 0},
+        {"CLNG(1235.5)", "1236", 0},
+        {"clng(2147483647.4)", "2147483647", 0},
+        {"CLNG(2147483647.5)", "", db::kErrOverflow},
+        {"CLNG(-2147483648.5)", "-2147483648", 0},
+        {"CLNG(-2147483649)", "", db::kErrOverflow},
+        {"CINT('abc')", "", db::kErrTypeMismatch},
     };
     for (const auto& c : cases) {
         std::string sql = std::string("SELECT ") + c.expr;
@@ -277,9 +301,9 @@ protected:
         w.add_row(seg, {text("00A1"), text("n1"), text("N2"), text("1.5")});
         w.add_row(seg, {text("00a2"), text("N2"), text("n3"), text("2.25")});
         w.add_row(seg, {text("00B1"), text("N3"), text("N1"), text("0.5")});
-        int li = w.add_table("Landmark-Intersection", {{"Landmark_ID", jet::Type::Long},
-                                                       {"Intersection_ID", jet::Type::Long},
-                                                       {"Legs", jet::Type::Integer}});
+        int li = w.add_table(
+            "Landmark-Intersection",
+            {{"Landmark_ID", jet::Type::Long}, {"Intersection_ID", jet::Type::Long}, {"Legs", jet::Type::Integer}});
         w.add_row(li, {num(1), num(10), num(4)});
         w.add_row(li, {num(2), {}, num(3)});
         w.add_table("Empty", {{"A", jet::Type::Long}});
@@ -424,9 +448,10 @@ TEST_F(Inventory, DamagedCopyIsMadeAgain) {
 
 TEST_F(Inventory, IndexesAreKeptInTheCopy) {
     d_.create_index("Segment", {"Segment", "Length"});
-    d_.create_index("segment", {"segment", "length"});   // the same one again
+    d_.create_index("segment", {"segment", "length"});  // the same one again
     d_.create_index("Landmark-Intersection", {"Landmark_ID"});
-    const char* list = "SELECT group_concat(name) FROM (SELECT name FROM sqlite_master WHERE type = 'index' ORDER BY name)";
+    const char* list =
+        "SELECT group_concat(name) FROM (SELECT name FROM sqlite_master WHERE type = 'index' ORDER BY name)";
     EXPECT_EQ(one(d_, list), "ix_landmark-intersection_landmark_id,ix_segment_segment_length");
     EXPECT_EQ(one(d_, "SELECT count(*) FROM Segment WHERE Segment = '00A2' AND Length > 2"), "1");
     d_.close();
@@ -439,14 +464,14 @@ TEST_F(DbTest, SqliteFileIsOpenedDirectly) {
     std::string path = dir_.file("volumes.sqlite");
     sqlite3* raw = nullptr;
     ASSERT_EQ(sqlite3_open(path.c_str(), &raw), SQLITE_OK);
-    ASSERT_EQ(sqlite3_exec(raw, "CREATE TABLE v (Seg TEXT, AADT INTEGER); INSERT INTO v VALUES ('0010', 1500)",
-                           nullptr, nullptr, nullptr),
+    ASSERT_EQ(sqlite3_exec(raw, "CREATE TABLE v (Seg TEXT, AADT INTEGER); INSERT INTO v VALUES ('0010', 1500)", nullptr,
+                           nullptr, nullptr),
               SQLITE_OK);
     sqlite3_close(raw);
     auto d = db::Database::open(path, db::OpenMode::Exclusive);
     EXPECT_FALSE(d.is_cached_copy());
-    EXPECT_EQ(one(d, "SELECT CINT(AADT / 2.0 + 0.5) FROM v"), "750");   // 750.5 goes to the even 750
-    d.create_index("v", {"Seg"});   // the caller's own file stays as it is
+    EXPECT_EQ(one(d, "SELECT CINT(AADT / 2.0 + 0.5) FROM v"), "750");  // 750.5 goes to the even 750
+    d.create_index("v", {"Seg"});                                      // the caller's own file stays as it is
     EXPECT_EQ(one(d, "SELECT count(*) FROM sqlite_master WHERE type = 'index'"), "0");
     EXPECT_TRUE(cache_files().empty());
 }
@@ -466,23 +491,27 @@ TEST_F(DbTest, CacheFolderFollowsTheXdgRule) {
     const char* home = std::getenv("HOME");
     std::string saved_home = home ? home : "";
     struct Case {
-        const char* xdg;    // nullptr: unset
+        const char* xdg;  // nullptr: unset
         const char* home;
         const char* folder;
     } cases[] = {
         {"/var/cache/me", "/home/me", "/var/cache/me/Tessawin"},
         {nullptr, "/home/me", "/home/me/.cache/Tessawin"},
         {"", "/home/me", "/home/me/.cache/Tessawin"},
-        {"relative/cache", "/home/me", "/home/me/.cache/Tessawin"},   // only an absolute path counts
+        {"relative/cache", "/home/me", "/home/me/.cache/Tessawin"},  // only an absolute path counts
     };
     for (const auto& c : cases) {
-        if (c.xdg) ::setenv("XDG_CACHE_HOME", c.xdg, 1);
-        else ::unsetenv("XDG_CACHE_HOME");
+        if (c.xdg)
+            ::setenv("XDG_CACHE_HOME", c.xdg, 1);
+        else
+            ::unsetenv("XDG_CACHE_HOME");
         ::setenv("HOME", c.home, 1);
         EXPECT_EQ(db::cache_folder(), c.folder) << (c.xdg ? c.xdg : "(unset)");
     }
-    if (home) ::setenv("HOME", saved_home.c_str(), 1);
-    else ::unsetenv("HOME");
+    if (home)
+        ::setenv("HOME", saved_home.c_str(), 1);
+    else
+        ::unsetenv("HOME");
 }
 
 // ------------------------------------------------------------ bad files

@@ -13,17 +13,18 @@ using db::detail::run_isolated;
 using namespace std::chrono_literals;
 
 TEST(Isolated, ResultOfTheWorkComesBack) {
-    EXPECT_EQ(run_isolated([](const std::function<void()>& progress) {
-                  for (int i = 0; i < 100000; ++i) progress();   // more than a pipe holds
-                  return std::string();
-              },
-              10s),
+    EXPECT_EQ(run_isolated(
+                  [](const std::function<void()>& progress) {
+                      for (int i = 0; i < 100000; ++i) progress();  // more than a pipe holds
+                      return std::string();
+                  },
+                  10s),
               "");
     EXPECT_EQ(run_isolated([](const std::function<void()>&) { return std::string("table x: damaged"); }, 10s),
               "table x: damaged");
-    EXPECT_EQ(run_isolated([](const std::function<void()>&) -> std::string { throw std::runtime_error("bad page"); },
-                           10s),
-              "bad page");
+    EXPECT_EQ(
+        run_isolated([](const std::function<void()>&) -> std::string { throw std::runtime_error("bad page"); }, 10s),
+        "bad page");
 }
 
 TEST(Isolated, CrashBecomesAMessage) {
@@ -54,7 +55,7 @@ TEST(Isolated, MemoryIsCapped) {
     std::string msg = run_isolated(
         [](const std::function<void()>&) -> std::string {
             // Address space, not memory: the blocks are never touched.
-            std::vector<std::unique_ptr<char[]>> hog;
+            std::vector<std::unique_ptr<char[]> > hog;
             for (;;) hog.emplace_back(new char[std::size_t{64} << 20]);
         },
         10s, std::size_t{256} << 20);

@@ -16,9 +16,9 @@ TEST(JetDates, StoredValueToTextAndBack) {
     } cases[] = {
         {0.0, "1899-12-30"},
         {2.0, "1900-01-01"},
-        {60.0, "1900-02-28"},             // Jet has no 1900-02-29
+        {60.0, "1900-02-28"},  // Jet has no 1900-02-29
         {61.0, "1900-03-01"},
-        {-1.25, "1899-12-29 06:00:00"},   // before 1899-12-30 the time counts away from zero
+        {-1.25, "1899-12-29 06:00:00"},  // before 1899-12-30 the time counts away from zero
         {-1.75, "1899-12-29 18:00:00"},
         {0.75, "1899-12-30 18:00:00"},
         {-18198.0, "1850-03-04"},
@@ -48,7 +48,7 @@ TEST(JetDates, StoredValueToTextAndBack) {
 TEST(JetDates, TextForms) {
     struct Case {
         const char* in;
-        const char* out;   // nullptr: not a date
+        const char* out;  // nullptr: not a date
     } cases[] = {
         {"2020-01-31", "2020-01-31"},
         {"2020-1-5", "2020-01-05"},
@@ -78,8 +78,8 @@ TEST(JetDates, TextForms) {
 TEST(JetNumbers, HalvesGoToEven) {
     struct Case {
         double in, out;
-    } cases[] = {{0.5, 0}, {1.5, 2}, {2.5, 2}, {-0.5, -0.0}, {-1.5, -2}, {-2.5, -2}, {2.4999, 2}, {2.5001, 3},
-                 {1234.5, 1234}, {1235.5, 1236}};
+    } cases[] = {{0.5, 0},   {1.5, 2},    {2.5, 2},    {-0.5, -0.0},   {-1.5, -2},
+                 {-2.5, -2}, {2.4999, 2}, {2.5001, 3}, {1234.5, 1234}, {1235.5, 1236}};
     for (const auto& c : cases) EXPECT_EQ(round_half_even(c.in), c.out) << c.in;
 }
 
@@ -89,11 +89,13 @@ TEST(JetText, StoredFormsToUtf8) {
         const char* utf8;
     } cases[] = {
         {{'a', 0, 'b', 0}, "ab"},
-        {{0xE9, 0, 0xAC, 0x20}, "\xC3\xA9\xE2\x82\xAC"},                  // é €
-        {{0xFF, 0xFE, 'a', 'b', 'c'}, "abc"},                             // compressed
-        {{0xFF, 0xFE, 'a', 0, 0xAC, 0x20, 0, 'b'}, "a\xE2\x82\xAC" "b"},  // switching out of it and back
-        {{0x3D, 0xD8, 0x00, 0xDE}, "\xF0\x9F\x98\x80"},                   // a surrogate pair
-        {{0x3D, 0xD8, 'x', 0}, "\xEF\xBF\xBDx"},                          // half a pair
+        {{0xE9, 0, 0xAC, 0x20}, "\xC3\xA9\xE2\x82\xAC"},  // é €
+        {{0xFF, 0xFE, 'a', 'b', 'c'}, "abc"},             // compressed
+        {{0xFF, 0xFE, 'a', 0, 0xAC, 0x20, 0, 'b'},
+         "a\xE2\x82\xAC"
+         "b"},                                           // switching out of it and back
+        {{0x3D, 0xD8, 0x00, 0xDE}, "\xF0\x9F\x98\x80"},  // a surrogate pair
+        {{0x3D, 0xD8, 'x', 0}, "\xEF\xBF\xBDx"},         // half a pair
         {{}, ""},
     };
     for (const auto& c : cases) {
@@ -104,7 +106,9 @@ TEST(JetText, StoredFormsToUtf8) {
     std::string old;
     const std::uint8_t cp1252[] = {'M', 'o', 'n', 't', 'r', 0xE9, 'a', 'l', ' ', 0x80};
     append_cp1252_text(cp1252, sizeof cp1252, old);
-    EXPECT_EQ(old, "Montr\xC3\xA9" "al \xE2\x82\xAC");
+    EXPECT_EQ(old,
+              "Montr\xC3\xA9"
+              "al \xE2\x82\xAC");
 }
 
 TEST(JetSql, DateLiteralsBecomeDateTexts) {

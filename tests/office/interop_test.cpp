@@ -61,9 +61,9 @@ protected:
     std::string convert(const std::string& file, const std::string& to, const std::string& extension) {
         const fs::path out = work_.path() / ("out_" + std::to_string(++conversions_));
         fs::create_directories(out);
-        const auto r = shell::RunAndWait({"soffice", "-env:UserInstallation=file://" + profile_.path().string(),
-                                          "--headless", "--norestore", "--convert-to", to, "--outdir",
-                                          out.string(), file});
+        const auto r =
+            shell::RunAndWait({"soffice", "-env:UserInstallation=file://" + profile_.path().string(), "--headless",
+                               "--norestore", "--convert-to", to, "--outdir", out.string(), file});
         EXPECT_TRUE(r.started) << "soffice could not be started: " << r.error_text;
         const fs::path result = out / (fs::path(file).stem().string() + "." + extension);
         EXPECT_TRUE(fs::exists(result)) << "soffice did not convert " << file;

@@ -211,18 +211,18 @@ TEST_F(SpreadsheetTest, AnEditedWorkbookKeepsEveryPartItDidNotChange) {
     auto app = office::Application::Start();
     auto book = app->WorkbooksOpen(path);
     auto ws = book->Worksheets(1);
-    ws->Cells(2, 1).SetValue("BAD");           // number becomes text
-    ws->Cells(2, 2).SetValue(-2.0);            // stays a number
-    ws->Cells(1, 2).ClearContents();           // inline text cleared
-    ws->Cells(1, 3).SetValue("between");       // new cell after B1
-    ws->Cells(10, 1).SetValue("12.30");        // new row at the end
-    ws->Cells(6, 2).SetValue("6");             // new row between others
-    ws->Cells(2, 4).SetValue("OFF ");          // the formula goes
+    ws->Cells(2, 1).SetValue("BAD");      // number becomes text
+    ws->Cells(2, 2).SetValue(-2.0);       // stays a number
+    ws->Cells(1, 2).ClearContents();      // inline text cleared
+    ws->Cells(1, 3).SetValue("between");  // new cell after B1
+    ws->Cells(10, 1).SetValue("12.30");   // new row at the end
+    ws->Cells(6, 2).SetValue("6");        // new row between others
+    ws->Cells(2, 4).SetValue("OFF ");     // the formula goes
     ws->Cells(2, 1).SetColorIndex(45);
     ws->Cells(2, 2).SetColorIndex(38);
     ws->Cells(6, 2).SetColorIndex(6);
-    ws->Cells(2, 3).SetColorIndex(6);          // a date cell keeps its format
-    ws->Cells(2, 3).SetColorIndex(0);          // and loses its fill again
+    ws->Cells(2, 3).SetColorIndex(6);  // a date cell keeps its format
+    ws->Cells(2, 3).SetColorIndex(0);  // and loses its fill again
     EXPECT_FALSE(book->Saved());
     book->Save();
     EXPECT_TRUE(book->Saved());
@@ -240,8 +240,9 @@ TEST_F(SpreadsheetTest, AnEditedWorkbookKeepsEveryPartItDidNotChange) {
     // the custom date format and the first fills stay where they were
     EXPECT_NE(after.at("xl/styles.xml").find("<numFmt numFmtId=\"164\" formatCode=\"yyyy-mm-dd;@\"/>"),
               std::string::npos);
-    EXPECT_NE(after.at("xl/styles.xml").find("<fills count=\"5\"><fill><patternFill patternType=\"none\"/></fill>"
-                                             "<fill><patternFill patternType=\"gray125\"/></fill>"),
+    EXPECT_NE(after.at("xl/styles.xml")
+                  .find("<fills count=\"5\"><fill><patternFill patternType=\"none\"/></fill>"
+                        "<fill><patternFill patternType=\"gray125\"/></fill>"),
               std::string::npos);
     // rows and cells stay in order
     const std::string& sheet = after.at("xl/worksheets/sheet1.xml");
@@ -287,7 +288,8 @@ TEST_F(SpreadsheetTest, OverwritingASharedFormulaLeavesItsOtherCellsTheirValues)
     const std::string path = fixture_with_sheet(
         scratch_.file("shared.xlsx"),
         std::string(kSheetHead) +
-            "<row r=\"2\"><c r=\"B2\"><v>4</v></c><c r=\"D2\"><f t=\"shared\" ref=\"D2:D3\" si=\"0\">B2*2</f><v>8</v></c></row>"
+            "<row r=\"2\"><c r=\"B2\"><v>4</v></c><c r=\"D2\"><f t=\"shared\" ref=\"D2:D3\" "
+            "si=\"0\">B2*2</f><v>8</v></c></row>"
             "<row r=\"3\"><c r=\"B3\"><v>5</v></c><c r=\"D3\"><f t=\"shared\" si=\"0\"/><v>10</v></c></row>"
             "</sheetData></worksheet>");
     auto app = office::Application::Start();
@@ -555,11 +557,16 @@ TEST_F(SpreadsheetTest, CommaSeparatedFileOpenedAndSavedAsWorkbook) {
         const char* text;
         CellValue::Kind kind;
     } cells[] = {
-        {1, 1, "CLSNDATE", CellValue::Text},       {2, 1, "2015-01-03", CellValue::Text},
-        {2, 2, "12", CellValue::Number},           {2, 3, "12.5", CellValue::Number},
-        {3, 2, "a, \"quoted\" one", CellValue::Text}, {3, 3, "", CellValue::Empty},
-        {4, 1, "", CellValue::Empty},              {5, 1, "two\nlines", CellValue::Text},
-        {5, 2, "x\xC3\xA9", CellValue::Text},      {5, 3, "-1", CellValue::Number},
+        {1, 1, "CLSNDATE", CellValue::Text},
+        {2, 1, "2015-01-03", CellValue::Text},
+        {2, 2, "12", CellValue::Number},
+        {2, 3, "12.5", CellValue::Number},
+        {3, 2, "a, \"quoted\" one", CellValue::Text},
+        {3, 3, "", CellValue::Empty},
+        {4, 1, "", CellValue::Empty},
+        {5, 1, "two\nlines", CellValue::Text},
+        {5, 2, "x\xC3\xA9", CellValue::Text},
+        {5, 3, "-1", CellValue::Number},
     };
     for (const auto& c : cells) {
         const CellValue v = rs->Cells(c.row, c.col).Value();
@@ -594,7 +601,9 @@ TEST_F(SpreadsheetTest, ColumnFormatsAreOnlyForWorkbooksWrittenAnew) {
 
 // ---- the application ----------------------------------------------------------
 
-TEST_F(SpreadsheetTest, NoRunningApplicationIsEverFound) { EXPECT_EQ(office::Application::GetRunning(), nullptr); }
+TEST_F(SpreadsheetTest, NoRunningApplicationIsEverFound) {
+    EXPECT_EQ(office::Application::GetRunning(), nullptr);
+}
 
 TEST_F(SpreadsheetTest, ReleaseSavesAChangedWorkbookInPlaceWithABackup) {
     const std::string path = fixture();
@@ -712,10 +721,8 @@ TEST_F(SpreadsheetTest, LockFileOfAnotherProgramMeansInUse) {
         const char* lock;
         bool in_use;
     } cases[] = {
-        {nullptr, false},
-        {".~lock.Book One.xlsx#", true},
-        {"~$Book One.xlsx", true},
-        {".~lock.Other.xlsx#", false},
+        {nullptr, false},          {".~lock.Book One.xlsx#", true},
+        {"~$Book One.xlsx", true}, {".~lock.Other.xlsx#", false},
         {"~$Other.xlsx", false},
     };
     for (const auto& c : cases) {

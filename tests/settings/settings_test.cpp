@@ -16,9 +16,8 @@ namespace fs = std::filesystem;
 class SettingsStore : public ::testing::Test {
 protected:
     void SetUp() override {
-        dir_ = fs::temp_directory_path() /
-               ("tw_settings_" + std::to_string(::getpid()) + "_" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        dir_ = fs::temp_directory_path() / ("tw_settings_" + std::to_string(::getpid()) + "_" +
+                                            ::testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::remove_all(dir_);
         settings::SetStoreFolder(dir_.string());
     }
@@ -38,9 +37,9 @@ protected:
 TEST_F(SettingsStore, EveryMissGivesTheDefault) {
     EXPECT_EQ(settings::GetSetting("Tessawin", "mainform", "Top", "1200"), "1200");  // no file
     ASSERT_TRUE(settings::SaveSetting("Tessawin", "mainform", "Top", "300"));
-    EXPECT_EQ(settings::GetSetting("Tessawin", "mainform", "Left", "17"), "17");       // no key
-    EXPECT_EQ(settings::GetSetting("Tessawin", "ClassVol", "Top", "x"), "x");          // no section
-    EXPECT_EQ(settings::GetSetting("Other", "mainform", "Top", ""), "");               // other application
+    EXPECT_EQ(settings::GetSetting("Tessawin", "mainform", "Left", "17"), "17");  // no key
+    EXPECT_EQ(settings::GetSetting("Tessawin", "ClassVol", "Top", "x"), "x");     // no section
+    EXPECT_EQ(settings::GetSetting("Other", "mainform", "Top", ""), "");          // other application
     EXPECT_EQ(settings::GetSetting("Tessawin", "mainform", "Top", "1200"), "300");
 }
 
@@ -70,7 +69,9 @@ TEST_F(SettingsStore, AwkwardNamesAndValuesRoundTrip) {
         {"s", "multi", "line one\r\nline two\nthree"},
         {"s", "back\\slash", "C:\\data\\x41\\"},
         {"s", "tab", "a\tb"},
-        {"s", "latin1", "Montr\xe9" "al"},
+        {"s", "latin1",
+         "Montr\xe9"
+         "al"},
         {"ClassVol", "chkCS(14)", "1"},
     };
     for (const Case& c : cases) ASSERT_TRUE(settings::SaveSetting("Tessawin", c.section, c.key, c.value));

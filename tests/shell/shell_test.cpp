@@ -32,8 +32,7 @@ TEST(ProcessLauncher, ArgumentsArriveUnsplitAndUninterpreted) {
 
 TEST(ProcessLauncher, MissingProgramIsAStartFailure) {
     shell::ProcessLauncher p;
-    for (const Argv& argv :
-         {Argv{"no-such-program-tw"}, Argv{"/no/such/dir/prog"}, Argv{}, Argv{""}}) {
+    for (const Argv& argv : {Argv{"no-such-program-tw"}, Argv{"/no/such/dir/prog"}, Argv{}, Argv{""}}) {
         auto r = p.Launch(argv, false);
         EXPECT_FALSE(r.started);
         EXPECT_EQ(r.error, ENOENT);
@@ -49,7 +48,7 @@ TEST(ProcessLauncher, StartReturnsAtOnce) {
 }
 
 class RecordingTest : public ::testing::Test {
-  protected:
+protected:
     void SetUp() override {
         rec_ = std::make_shared<shell::RecordingLauncher>();
         shell::SetLauncher(rec_);
@@ -82,7 +81,7 @@ TEST(Executable, FullPathOfTheRunningProgram) {
 
 // Sets variables for one test and puts them back after it.
 class EnvTest : public ::testing::Test {
-  protected:
+protected:
     void Set(const std::string& name, std::optional<std::string> value) {
         if (!saved_.count(name)) {
             const char* old = std::getenv(name.c_str());

@@ -22,8 +22,8 @@ protected:
         tw_qt::InstallBackend();
         tw_qt::SetMessageBoxHook([this](const std::string& prompt, int buttons, const std::string& title) {
             shown_.push_back(ui::ShownBox{ui::ShownBox::Message, prompt, title, buttons});
-            if (answers_.empty() || (!answers_.front().second.empty() &&
-                                     prompt.find(answers_.front().second) == std::string::npos)) {
+            if (answers_.empty() ||
+                (!answers_.front().second.empty() && prompt.find(answers_.front().second) == std::string::npos)) {
                 ADD_FAILURE() << "unexpected box: [" << title << "] " << prompt;
                 return std::optional<ui::MsgBoxResult>(ui::vbOK);
             }

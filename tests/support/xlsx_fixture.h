@@ -111,56 +111,82 @@ private:
 // Results: A1 "kept". The chart sheet is the active sheet.
 inline ZipEntries fixture_workbook_parts() {
     const std::string decl = "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\r\n";
-    const std::string ns = "xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\" "
-                           "xmlns:r=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships\"";
+    const std::string ns =
+        "xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\" "
+        "xmlns:r=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships\"";
     const std::string rel = "http://schemas.openxmlformats.org/officeDocument/2006/relationships/";
     return {
         {"[Content_Types].xml",
          decl + "<Types xmlns=\"http://schemas.openxmlformats.org/package/2006/content-types\">"
                 "<Default Extension=\"rels\" ContentType=\"application/vnd.openxmlformats-package.relationships+xml\"/>"
                 "<Default Extension=\"xml\" ContentType=\"application/xml\"/>"
-                "<Override PartName=\"/xl/workbook.xml\" ContentType=\"application/vnd.openxmlformats-officedocument.spreadsheetml.sheet.main+xml\"/>"
-                "<Override PartName=\"/xl/worksheets/sheet1.xml\" ContentType=\"application/vnd.openxmlformats-officedocument.spreadsheetml.worksheet+xml\"/>"
-                "<Override PartName=\"/xl/worksheets/sheet2.xml\" ContentType=\"application/vnd.openxmlformats-officedocument.spreadsheetml.worksheet+xml\"/>"
-                "<Override PartName=\"/xl/chartsheets/sheet1.xml\" ContentType=\"application/vnd.openxmlformats-officedocument.spreadsheetml.chartsheet+xml\"/>"
-                "<Override PartName=\"/xl/styles.xml\" ContentType=\"application/vnd.openxmlformats-officedocument.spreadsheetml.styles+xml\"/>"
-                "<Override PartName=\"/xl/sharedStrings.xml\" ContentType=\"application/vnd.openxmlformats-officedocument.spreadsheetml.sharedStrings+xml\"/>"
-                "<Override PartName=\"/xl/calcChain.xml\" ContentType=\"application/vnd.openxmlformats-officedocument.spreadsheetml.calcChain+xml\"/>"
+                "<Override PartName=\"/xl/workbook.xml\" "
+                "ContentType=\"application/vnd.openxmlformats-officedocument.spreadsheetml.sheet.main+xml\"/>"
+                "<Override PartName=\"/xl/worksheets/sheet1.xml\" "
+                "ContentType=\"application/vnd.openxmlformats-officedocument.spreadsheetml.worksheet+xml\"/>"
+                "<Override PartName=\"/xl/worksheets/sheet2.xml\" "
+                "ContentType=\"application/vnd.openxmlformats-officedocument.spreadsheetml.worksheet+xml\"/>"
+                "<Override PartName=\"/xl/chartsheets/sheet1.xml\" "
+                "ContentType=\"application/vnd.openxmlformats-officedocument.spreadsheetml.chartsheet+xml\"/>"
+                "<Override PartName=\"/xl/styles.xml\" "
+                "ContentType=\"application/vnd.openxmlformats-officedocument.spreadsheetml.styles+xml\"/>"
+                "<Override PartName=\"/xl/sharedStrings.xml\" "
+                "ContentType=\"application/vnd.openxmlformats-officedocument.spreadsheetml.sharedStrings+xml\"/>"
+                "<Override PartName=\"/xl/calcChain.xml\" "
+                "ContentType=\"application/vnd.openxmlformats-officedocument.spreadsheetml.calcChain+xml\"/>"
                 "</Types>"},
-        {"_rels/.rels",
-         decl + "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
-                "<Relationship Id=\"rId1\" Type=\"" + rel + "officeDocument\" Target=\"xl/workbook.xml\"/>"
-                "</Relationships>"},
-        {"xl/workbook.xml",
-         decl + "<workbook " + ns + "><workbookPr/><bookViews><workbookView activeTab=\"1\"/></bookViews><sheets>"
-                "<sheet name=\"Data\" sheetId=\"1\" r:id=\"rId1\"/>"
-                "<sheet name=\"Chart1\" sheetId=\"3\" r:id=\"rId3\"/>"
-                "<sheet name=\"Results\" sheetId=\"2\" r:id=\"rId2\"/>"
-                "</sheets></workbook>"},
+        {"_rels/.rels", decl +
+                            "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
+                            "<Relationship Id=\"rId1\" Type=\"" +
+                            rel +
+                            "officeDocument\" Target=\"xl/workbook.xml\"/>"
+                            "</Relationships>"},
+        {"xl/workbook.xml", decl + "<workbook " + ns +
+                                "><workbookPr/><bookViews><workbookView activeTab=\"1\"/></bookViews><sheets>"
+                                "<sheet name=\"Data\" sheetId=\"1\" r:id=\"rId1\"/>"
+                                "<sheet name=\"Chart1\" sheetId=\"3\" r:id=\"rId3\"/>"
+                                "<sheet name=\"Results\" sheetId=\"2\" r:id=\"rId2\"/>"
+                                "</sheets></workbook>"},
         {"xl/_rels/workbook.xml.rels",
-         decl + "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
-                "<Relationship Id=\"rId1\" Type=\"" + rel + "worksheet\" Target=\"worksheets/sheet1.xml\"/>"
-                "<Relationship Id=\"rId2\" Type=\"" + rel + "worksheet\" Target=\"/xl/worksheets/sheet2.xml\"/>"
-                "<Relationship Id=\"rId3\" Type=\"" + rel + "chartsheet\" Target=\"chartsheets/sheet1.xml\"/>"
-                "<Relationship Id=\"rId4\" Type=\"" + rel + "styles\" Target=\"styles.xml\"/>"
-                "<Relationship Id=\"rId5\" Type=\"" + rel + "sharedStrings\" Target=\"sharedStrings.xml\"/>"
-                "<Relationship Id=\"rId6\" Type=\"" + rel + "calcChain\" Target=\"calcChain.xml\"/>"
-                "</Relationships>"},
+         decl +
+             "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
+             "<Relationship Id=\"rId1\" Type=\"" +
+             rel +
+             "worksheet\" Target=\"worksheets/sheet1.xml\"/>"
+             "<Relationship Id=\"rId2\" Type=\"" +
+             rel +
+             "worksheet\" Target=\"/xl/worksheets/sheet2.xml\"/>"
+             "<Relationship Id=\"rId3\" Type=\"" +
+             rel +
+             "chartsheet\" Target=\"chartsheets/sheet1.xml\"/>"
+             "<Relationship Id=\"rId4\" Type=\"" +
+             rel +
+             "styles\" Target=\"styles.xml\"/>"
+             "<Relationship Id=\"rId5\" Type=\"" +
+             rel +
+             "sharedStrings\" Target=\"sharedStrings.xml\"/>"
+             "<Relationship Id=\"rId6\" Type=\"" +
+             rel +
+             "calcChain\" Target=\"calcChain.xml\"/>"
+             "</Relationships>"},
         {"xl/worksheets/sheet1.xml",
-         decl + "<worksheet " + ns + "><dimension ref=\"A1:E4\"/>"
-                "<cols><col min=\"6\" max=\"6\" width=\"12\" style=\"2\" customWidth=\"1\"/></cols><sheetData>"
-                "<row r=\"1\" spans=\"1:2\"><c r=\"A1\" t=\"s\"><v>0</v></c>"
-                "<c r=\"B1\" t=\"inlineStr\"><is><t>Km</t></is></c></row>"
-                "<row r=\"2\"><c r=\"A2\"><v>550</v></c><c r=\"B2\"><v>12.43</v></c>"
-                "<c r=\"C2\" s=\"2\"><v>42007</v></c><c r=\"D2\" t=\"e\"><f>1/0</f><v>#DIV/0!</v></c>"
-                "<c r=\"E2\" t=\"s\"><v>1</v></c></row>"
-                "<row r=\"3\"><c r=\"A3\" s=\"1\" t=\"s\"><v>2</v></c></row>"
-                "<row r=\"4\"><c r=\"B4\" t=\"b\"><v>1</v></c></row>"
-                "</sheetData><pageMargins left=\"0.7\" right=\"0.7\" top=\"0.75\" bottom=\"0.75\" header=\"0.3\" footer=\"0.3\"/>"
-                "</worksheet>"},
+         decl + "<worksheet " + ns +
+             "><dimension ref=\"A1:E4\"/>"
+             "<cols><col min=\"6\" max=\"6\" width=\"12\" style=\"2\" customWidth=\"1\"/></cols><sheetData>"
+             "<row r=\"1\" spans=\"1:2\"><c r=\"A1\" t=\"s\"><v>0</v></c>"
+             "<c r=\"B1\" t=\"inlineStr\"><is><t>Km</t></is></c></row>"
+             "<row r=\"2\"><c r=\"A2\"><v>550</v></c><c r=\"B2\"><v>12.43</v></c>"
+             "<c r=\"C2\" s=\"2\"><v>42007</v></c><c r=\"D2\" t=\"e\"><f>1/0</f><v>#DIV/0!</v></c>"
+             "<c r=\"E2\" t=\"s\"><v>1</v></c></row>"
+             "<row r=\"3\"><c r=\"A3\" s=\"1\" t=\"s\"><v>2</v></c></row>"
+             "<row r=\"4\"><c r=\"B4\" t=\"b\"><v>1</v></c></row>"
+             "</sheetData><pageMargins left=\"0.7\" right=\"0.7\" top=\"0.75\" bottom=\"0.75\" header=\"0.3\" "
+             "footer=\"0.3\"/>"
+             "</worksheet>"},
         {"xl/worksheets/sheet2.xml",
-         decl + "<worksheet " + ns + "><sheetData><row r=\"1\"><c r=\"A1\" t=\"inlineStr\"><is><t>kept</t></is></c></row>"
-                "</sheetData></worksheet>"},
+         decl + "<worksheet " + ns +
+             "><sheetData><row r=\"1\"><c r=\"A1\" t=\"inlineStr\"><is><t>kept</t></is></c></row>"
+             "</sheetData></worksheet>"},
         {"xl/chartsheets/sheet1.xml",
          decl + "<chartsheet " + ns + "><sheetViews><sheetView workbookViewId=\"0\"/></sheetViews></chartsheet>"},
         {"xl/styles.xml",
@@ -173,19 +199,23 @@ inline ZipEntries fixture_workbook_parts() {
                 "<cellStyleXfs count=\"1\"><xf numFmtId=\"0\" fontId=\"0\" fillId=\"0\" borderId=\"0\"/></cellStyleXfs>"
                 "<cellXfs count=\"3\"><xf numFmtId=\"0\" fontId=\"0\" fillId=\"0\" borderId=\"0\" xfId=\"0\"/>"
                 "<xf numFmtId=\"49\" fontId=\"0\" fillId=\"0\" borderId=\"0\" xfId=\"0\" applyNumberFormat=\"1\"/>"
-                "<xf numFmtId=\"164\" fontId=\"0\" fillId=\"0\" borderId=\"0\" xfId=\"0\" applyNumberFormat=\"1\"/></cellXfs>"
+                "<xf numFmtId=\"164\" fontId=\"0\" fillId=\"0\" borderId=\"0\" xfId=\"0\" "
+                "applyNumberFormat=\"1\"/></cellXfs>"
                 "<cellStyles count=\"1\"><cellStyle name=\"Normal\" xfId=\"0\" builtinId=\"0\"/></cellStyles>"
                 "</styleSheet>"},
         {"xl/sharedStrings.xml",
-         decl + "<sst xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\" count=\"3\" uniqueCount=\"3\">"
-                "<si><t>Segment</t></si><si><t xml:space=\"preserve\"> padded </t></si>"
-                "<si><r><t>05</t></r><r><t>50</t></r></si></sst>"},
-        {"xl/calcChain.xml",
-         decl + "<calcChain xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\"><c r=\"D2\" i=\"1\"/></calcChain>"},
+         decl +
+             "<sst xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\" count=\"3\" uniqueCount=\"3\">"
+             "<si><t>Segment</t></si><si><t xml:space=\"preserve\"> padded </t></si>"
+             "<si><r><t>05</t></r><r><t>50</t></r></si></sst>"},
+        {"xl/calcChain.xml", decl + "<calcChain xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\"><c "
+                                    "r=\"D2\" i=\"1\"/></calcChain>"},
         {"customXml/item1.xml", "<unknown>\n  <kept exactly=\"yes\"/>\n</unknown>\n"},
     };
 }
 
-inline void write_fixture_workbook(const std::string& path) { write_bytes(path, make_zip(fixture_workbook_parts())); }
+inline void write_fixture_workbook(const std::string& path) {
+    write_bytes(path, make_zip(fixture_workbook_parts()));
+}
 
 }  // namespace testsupport

@@ -56,9 +56,10 @@ TEST(JetWriter, EveryColumnTypeAndNullReadBackByMdbtools) {
                       std::int64_t{2147483647}, std::string("12.35"), 3.141592653589793, std::string("-12.3456"),
                       std::string("2020-01-31 06:30:15"), std::int64_t{-1}});
         w.add_row(t, {{}, {}, {}, {}, {}, {}, {}, {}, {}, std::int64_t{0}});
-        w.add_row(t, {std::string("Montr\xC3\xA9" "al \xE2\x82\xAC"), std::string(""), std::int64_t{0},
-                      std::int64_t{32767}, std::int64_t{-2147483647 - 1}, -0.5, 1e-300, std::int64_t{5},
-                      std::string("1999-12-31"), std::int64_t{1}});
+        w.add_row(t, {std::string("Montr\xC3\xA9"
+                                  "al \xE2\x82\xAC"),
+                      std::string(""), std::int64_t{0}, std::int64_t{32767}, std::int64_t{-2147483647 - 1}, -0.5,
+                      1e-300, std::int64_t{5}, std::string("1999-12-31"), std::int64_t{1}});
         w.finish();
     }
     expect_readable(file, {"AllTypes"});
@@ -80,7 +81,8 @@ TEST(JetWriter, EveryColumnTypeAndNullReadBackByMdbtools) {
               "T,M,B,I,L,S,D,C,DT,Y\n"
               "\"abc\",\"memo text\",255,-32768,2147483647,12.35,3.141592653589793,-12.3456,\"2020-01-31 06:30:15\",1\n"
               ",,,,,,,,,0\n"
-              "\"Montr\xC3\xA9" "al \xE2\x82\xAC\",,0,32767,-2147483648,-0.5,1e-300,5.0000,\"1999-12-31 00:00:00\",1\n");
+              "\"Montr\xC3\xA9"
+              "al \xE2\x82\xAC\",,0,32767,-2147483648,-0.5,1e-300,5.0000,\"1999-12-31 00:00:00\",1\n");
 }
 
 TEST(JetWriter, ManyPagesOfRowsInSeveralTablesWithHyphenatedNames) {
@@ -128,15 +130,21 @@ TEST(JetWriter, MemosOfEveryStorageLengthReadBackWhole) {
     TempDir dir;
     std::string file = dir.file("memo.mdb");
     const std::vector<std::string> memos = {
-        "x", std::string(40, 'i'), std::string(2000, 'p'), std::string(1500, 'u'),
-        std::string(3000, 'm'), std::string(50000, 'c'), "\xC3\xA9t\xC3\xA9", std::string(700, '\xE2') ,
+        "x",
+        std::string(40, 'i'),
+        std::string(2000, 'p'),
+        std::string(1500, 'u'),
+        std::string(3000, 'm'),
+        std::string(50000, 'c'),
+        "\xC3\xA9t\xC3\xA9",
+        std::string(700, '\xE2'),
     };
     {
         jet::Writer w(file);
         int t = w.add_table("Memos", {{"ID", jet::Type::Long}, {"M", jet::Type::Memo}});
         for (std::size_t i = 0; i < memos.size(); ++i) {
             std::string m = memos[i];
-            if (i == memos.size() - 1) {   // 700 euro signs: three bytes each, not compressible
+            if (i == memos.size() - 1) {  // 700 euro signs: three bytes each, not compressible
                 m.clear();
                 for (int k = 0; k < 700; ++k) m += "\xE2\x82\xAC";
             }
@@ -194,7 +202,8 @@ TEST(JetWriter, ScriptWritesTheSameAsTheLibrary) {
     expect_readable(file, {"Landmark-Intersection", "t", "Empty"});
     EXPECT_EQ(export_table(file, "Empty"), "a\n");
     EXPECT_EQ(export_table(file, "Landmark-Intersection"), "Landmark_ID,Intersection_ID,Legs\n1,10,4\n2,,3\n");
-    EXPECT_EQ(export_table(file, "t"), "a,b,c,d,e,f\n\"x\",,,,0,\"it's\"\n\"y\",-15,1.2500,\"1900-03-01 12:00:00\",1,\n");
+    EXPECT_EQ(export_table(file, "t"),
+              "a,b,c,d,e,f\n\"x\",,,,0,\"it's\"\n\"y\",-15,1.2500,\"1900-03-01 12:00:00\",1,\n");
 }
 
 TEST(JetWriter, FixtureBuiltAtBuildTime) {
@@ -216,13 +225,18 @@ TEST(JetWriter, ScriptErrorsNameTheLine) {
         {"CREATE TABLE t (a TEXT(2.5));", "line 1: expected a whole length, not 2.5"},
         {"CREATE TABLE t (a TEXT);\nINSERT INTO t VALUES ('open);", "line 2: text not closed"},
         {"CREATE TABLE t (a LONG, b LONG);\n\nINSERT INTO t VALUES (1);", "line 3: fewer values than columns"},
-        {"CREATE TABLE t (a BYTE);\nINSERT INTO t VALUES (256);", "line 2: table t, column a (Byte): Byte value 256 out of range"},
-        {"CREATE TABLE t (a TEXT(2));\nINSERT INTO t VALUES ('abc');", "line 2: table t, column a (Text): text longer than 2 characters"},
+        {"CREATE TABLE t (a BYTE);\nINSERT INTO t VALUES (256);",
+         "line 2: table t, column a (Byte): Byte value 256 out of range"},
+        {"CREATE TABLE t (a TEXT(2));\nINSERT INTO t VALUES ('abc');",
+         "line 2: table t, column a (Text): text longer than 2 characters"},
         {"INSERT INTO nowhere VALUES (1);", "line 1: no table nowhere"},
-        {"CREATE TABLE t (a DATE);\nINSERT INTO t VALUES (#2021-02-29#);", "line 2: table t, column a (Date/Time): not a date: \"2021-02-29\""},
-        {"CREATE TABLE t (a YESNO);\nINSERT INTO t VALUES (NULL);", "line 2: table t, column a (Yes/No): a Yes/No column cannot hold Null"},
+        {"CREATE TABLE t (a DATE);\nINSERT INTO t VALUES (#2021-02-29#);",
+         "line 2: table t, column a (Date/Time): not a date: \"2021-02-29\""},
+        {"CREATE TABLE t (a YESNO);\nINSERT INTO t VALUES (NULL);",
+         "line 2: table t, column a (Yes/No): a Yes/No column cannot hold Null"},
         {"CREATE TABLE t (a LONG);\nCREATE TABLE T (b LONG);", "line 2: table T defined twice"},
-        {"CREATE TABLE t (a CURRENCY);\nINSERT INTO t VALUES (1.23456);", "line 2: table t, column a (Currency): Currency has at most 4 decimals: \"1.23456\""},
+        {"CREATE TABLE t (a CURRENCY);\nINSERT INTO t VALUES (1.23456);",
+         "line 2: table t, column a (Currency): Currency has at most 4 decimals: \"1.23456\""},
     };
     for (const auto& c : cases) {
         TempDir dir;
@@ -242,13 +256,13 @@ TEST(JetWriter, DateSerialsAreJetsStoredValues) {
         int y, mo, d, h, mi, s;
         double serial;
     } cases[] = {
-        {1899, 12, 30, 0, 0, 0, 0.0},      {1900, 1, 1, 0, 0, 0, 2.0},
-        {1899, 12, 29, 6, 0, 0, -1.25},    {1899, 12, 30, 18, 0, 0, 0.75},
-        {2020, 1, 31, 12, 0, 0, 43861.5},  {1850, 3, 4, 0, 0, 0, -18198.0},
-        {100, 1, 1, 0, 0, 0, -657434.0},   {9999, 12, 31, 0, 0, 0, 2958465.0},
+        {1899, 12, 30, 0, 0, 0, 0.0},    {1900, 1, 1, 0, 0, 0, 2.0},         {1899, 12, 29, 6, 0, 0, -1.25},
+        {1899, 12, 30, 18, 0, 0, 0.75},  {2020, 1, 31, 12, 0, 0, 43861.5},   {1850, 3, 4, 0, 0, 0, -18198.0},
+        {100, 1, 1, 0, 0, 0, -657434.0}, {9999, 12, 31, 0, 0, 0, 2958465.0},
     };
     for (const auto& c : cases)
-        EXPECT_DOUBLE_EQ(jet::date_serial(c.y, c.mo, c.d, c.h, c.mi, c.s), c.serial) << c.y << "-" << c.mo << "-" << c.d;
+        EXPECT_DOUBLE_EQ(jet::date_serial(c.y, c.mo, c.d, c.h, c.mi, c.s), c.serial)
+            << c.y << "-" << c.mo << "-" << c.d;
     EXPECT_THROW(jet::date_serial(2021, 2, 29), jet::WriteError);
 }
 

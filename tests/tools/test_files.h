@@ -37,7 +37,7 @@ private:
 };
 
 struct RunResult {
-    int status = -1;   // exit status, or -1 when it did not exit normally
+    int status = -1;  // exit status, or -1 when it did not exit normally
     std::string out;
 };
 

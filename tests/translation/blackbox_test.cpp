@@ -204,76 +204,76 @@ const char* const D15 = "2015-06-01";
 const char* const D16 = "2016-06-01";
 const char* const D18 = "2018-06-01";
 
-INSTANTIATE_TEST_SUITE_P(
-    Blackbox, ForwardCases,
-    ::testing::Values(
-        // three steps, each interpolated: 2.0 -> 2.2 -> 2.2 -> 2.42
-        Forward{2, nullptr, D15, "1000", " ", 2.0f, "1000", 2.42f, 3, false, false},
-        Forward{2, nullptr, D15, "1000", " ", 0.0f, "1000", 0.0f, 3, false, false},
-        // on a point: 4.4, which lies inside the off-inventory stretch of group 6
-        Forward{2, nullptr, D15, "1000", " ", 4.0f, "OFF ", -1.0f, 2, false, false},
-        Forward{2, nullptr, D15, "1000", " ", 6.0f, "3000", 1.1f, 3, true, false},
-        // the segment's end point gives 8.805 (observed), just past group 6's last point
-        Forward{2, nullptr, D15, "1000", " ", 8.0f, "ERR ", -2.0f, 2, true, false},
-        // just past the end, and below the start
-        Forward{2, nullptr, D15, "1000", " ", 8.01f, "ERR ", -2.0f, 1, false, false},
-        Forward{2, nullptr, D15, "1000", " ", -0.5f, "ERR ", -2.0f, 1, false, false},
-        // later dates start later in the chain
-        Forward{2, nullptr, D16, "1000", " ", 3.0f, "1000", 3.3f, 2, false, false},
-        Forward{2, nullptr, D16, "1000", " ", 3.2f, "OFF ", -1.0f, 1, false, false},
-        Forward{2, nullptr, D16, "1000", " ", 3.5f, "OFF ", -1.0f, 1, false, false},
-        Forward{2, nullptr, D16, "1000", " ", 5.5f, "3000", 0.0f, 2, false, false},
-        Forward{2, nullptr, D16, "1000", " ", 7.15f, "3000", 1.65f, 2, false, false},
-        Forward{2, nullptr, "2017-12-31", "1000", " ", 2.0f, "1000", 2.2f, 1, false, false},
-        Forward{2, nullptr, "2018-01-01", "1000", " ", 2.0f, "1000", 2.0f, 0, false, false},
-        // both ends of the split group
-        Forward{2, nullptr, D15, "2000", "n", 1.0f, "DEL ", -3.0f, 2, false, true},
-        Forward{2, nullptr, D15, "2000", "e", 5.0f, "DEL ", -3.0f, 2, false, true},
-        Forward{2, nullptr, D15, "2000", "S", 1.0f, "2002", 4.0f, 1, false, true},
-        Forward{2, nullptr, D15, "2000", "W", 5.0f, "2002", 0.0f, 1, false, true},
-        Forward{2, nullptr, D15, "2000", " ", 1.0f, "2000", 1.0f, 0, false, true},
-        Forward{2, nullptr, D16, "2000", "N", 1.0f, "2000", 1.0f, 0, false, false},
-        // single-precision rounding: 2.675 to 2.68, 0.45 to 0.5
-        Forward{2, nullptr, D15, "5000", " ", 1.0f, "5000", 2.68f, 1, false, false},
-        Forward{1, nullptr, D15, "5000", " ", 1.0f, "5000", 2.7f, 1, false, false},
-        Forward{2, nullptr, D15, "6000", " ", 1.0f, "6000", 0.45f, 1, false, false},
-        Forward{1, nullptr, D15, "6000", " ", 1.0f, "6000", 0.5f, 1, false, false},
-        Forward{2, nullptr, D15, "6000", " ", 0.95f, "6000", 0.43f, 1, false, false},
-        Forward{1, nullptr, D15, "6000", " ", 0.95f, "6000", 0.5f, 1, false, false},
-        // 0.225 and 0.345, the single-precision inputs combined without loss
-        Forward{2, nullptr, D15, "6100", " ", 0.75f, "6100", 0.23f, 1, false, false},
-        Forward{2, nullptr, D15, "6100", " ", 1.15f, "6100", 0.34f, 1, false, false},
-        // 12345.678 has no digits to spare for 2 decimals
-        Forward{2, nullptr, D15, "9000", " ", 0.12345678f, "9000", 12345.6787109375f, 1, false, false},
-        // one decimal rounds the input km even when no group applies
-        Forward{1, nullptr, D15, "9999", " ", 0.05f, "9999", 0.1f, 0, false, false},
-        Forward{1, nullptr, D15, "9999", " ", -2.25f, "9999", -2.3f, 0, false, false},
-        Forward{1, nullptr, D15, "9999", " ", 12.35f, "9999", 12.4f, 0, false, false},
-        Forward{1, nullptr, D15, "9999", " ", 12345.67f, "9999", 12345.7f, 0, false, false},
-        Forward{1, nullptr, D15, "9999", " ", 123456.7f, "9999", 123456.7f, 0, false, false},
-        Forward{2, nullptr, D15, "9999", " ", 12.345f, "9999", 12.345f, 0, false, false},
-        // one decimal: 8.805 loads as 8.8, now group 6's last point
-        Forward{1, nullptr, D15, "1000", " ", 8.0f, "3000", 3.3f, 3, true, false},
-        Forward{1, nullptr, D15, "1000", " ", 1.96f, "1000", 2.4f, 3, false, false},
-        // the point after m may lie on another segment
-        Forward{2, nullptr, D15, "4000", " ", 0.5f, "4001", 0.0f, 1, false, false},
-        Forward{2, nullptr, D15, "4000", " ", 2.5f, "4002", 1.0f, 1, false, false},
-        // dates before a group's first date
-        Forward{2, nullptr, D15, "4500", " ", 0.5f, "4500", 0.5f, 0, false, false},
-        Forward{2, nullptr, D18, "4500", " ", 0.5f, "4500", 1.0f, 1, false, false},
-        Forward{2, nullptr, "2050-01-01", "4500", " ", 0.5f, "4500", 1.0f, 1, false, false},
-        // a group without points
-        Forward{2, nullptr, D15, "7000", " ", 0.5f, "ERR ", -2.0f, 1, false, false},
-        // blank date: the segment's end date, else today (after every group)
-        Forward{2, nullptr, kNoDate, "2000", "S", 1.0f, "2002", 4.0f, 1, false, true},
-        Forward{2, nullptr, kNoDate, "2001", " ", 1.0f, "DEL ", -3.0f, 1, false, false},
-        Forward{2, nullptr, kNoDate, "1000", " ", 2.0f, "1000", 2.0f, 0, false, false},
-        // a target at initialisation ends the walk after its groups
-        Forward{2, "201601", D15, "2000", "N", 1.0f, "2001", 1.0f, 1, false, true},
-        Forward{2, "201601", D15, "1000", " ", 2.0f, "1000", 2.2f, 1, false, false},
-        Forward{2, "201701", D15, "1000", " ", 2.0f, "1000", 2.2f, 2, false, false},
-        Forward{2, "201701", D15, "2000", "N", 1.0f, "DEL ", -3.0f, 2, false, true},
-        Forward{1, "201801", D15, "1000", " ", 8.0f, "3000", 3.3f, 3, true, false}));
+INSTANTIATE_TEST_SUITE_P(Blackbox, ForwardCases,
+                         ::testing::Values(
+                             // three steps, each interpolated: 2.0 -> 2.2 -> 2.2 -> 2.42
+                             Forward{2, nullptr, D15, "1000", " ", 2.0f, "1000", 2.42f, 3, false, false},
+                             Forward{2, nullptr, D15, "1000", " ", 0.0f, "1000", 0.0f, 3, false, false},
+                             // on a point: 4.4, which lies inside the off-inventory stretch of group 6
+                             Forward{2, nullptr, D15, "1000", " ", 4.0f, "OFF ", -1.0f, 2, false, false},
+                             Forward{2, nullptr, D15, "1000", " ", 6.0f, "3000", 1.1f, 3, true, false},
+                             // the segment's end point gives 8.805 (observed), just past group 6's last point
+                             Forward{2, nullptr, D15, "1000", " ", 8.0f, "ERR ", -2.0f, 2, true, false},
+                             // just past the end, and below the start
+                             Forward{2, nullptr, D15, "1000", " ", 8.01f, "ERR ", -2.0f, 1, false, false},
+                             Forward{2, nullptr, D15, "1000", " ", -0.5f, "ERR ", -2.0f, 1, false, false},
+                             // later dates start later in the chain
+                             Forward{2, nullptr, D16, "1000", " ", 3.0f, "1000", 3.3f, 2, false, false},
+                             Forward{2, nullptr, D16, "1000", " ", 3.2f, "OFF ", -1.0f, 1, false, false},
+                             Forward{2, nullptr, D16, "1000", " ", 3.5f, "OFF ", -1.0f, 1, false, false},
+                             Forward{2, nullptr, D16, "1000", " ", 5.5f, "3000", 0.0f, 2, false, false},
+                             Forward{2, nullptr, D16, "1000", " ", 7.15f, "3000", 1.65f, 2, false, false},
+                             Forward{2, nullptr, "2017-12-31", "1000", " ", 2.0f, "1000", 2.2f, 1, false, false},
+                             Forward{2, nullptr, "2018-01-01", "1000", " ", 2.0f, "1000", 2.0f, 0, false, false},
+                             // both ends of the split group
+                             Forward{2, nullptr, D15, "2000", "n", 1.0f, "DEL ", -3.0f, 2, false, true},
+                             Forward{2, nullptr, D15, "2000", "e", 5.0f, "DEL ", -3.0f, 2, false, true},
+                             Forward{2, nullptr, D15, "2000", "S", 1.0f, "2002", 4.0f, 1, false, true},
+                             Forward{2, nullptr, D15, "2000", "W", 5.0f, "2002", 0.0f, 1, false, true},
+                             Forward{2, nullptr, D15, "2000", " ", 1.0f, "2000", 1.0f, 0, false, true},
+                             Forward{2, nullptr, D16, "2000", "N", 1.0f, "2000", 1.0f, 0, false, false},
+                             // single-precision rounding: 2.675 to 2.68, 0.45 to 0.5
+                             Forward{2, nullptr, D15, "5000", " ", 1.0f, "5000", 2.68f, 1, false, false},
+                             Forward{1, nullptr, D15, "5000", " ", 1.0f, "5000", 2.7f, 1, false, false},
+                             Forward{2, nullptr, D15, "6000", " ", 1.0f, "6000", 0.45f, 1, false, false},
+                             Forward{1, nullptr, D15, "6000", " ", 1.0f, "6000", 0.5f, 1, false, false},
+                             Forward{2, nullptr, D15, "6000", " ", 0.95f, "6000", 0.43f, 1, false, false},
+                             Forward{1, nullptr, D15, "6000", " ", 0.95f, "6000", 0.5f, 1, false, false},
+                             // 0.225 and 0.345, the single-precision inputs combined without loss
+                             Forward{2, nullptr, D15, "6100", " ", 0.75f, "6100", 0.23f, 1, false, false},
+                             Forward{2, nullptr, D15, "6100", " ", 1.15f, "6100", 0.34f, 1, false, false},
+                             // 12345.678 has no digits to spare for 2 decimals
+                             Forward{2, nullptr, D15, "9000", " ", 0.12345678f, "9000", 12345.6787109375f, 1, false,
+                                     false},
+                             // one decimal rounds the input km even when no group applies
+                             Forward{1, nullptr, D15, "9999", " ", 0.05f, "9999", 0.1f, 0, false, false},
+                             Forward{1, nullptr, D15, "9999", " ", -2.25f, "9999", -2.3f, 0, false, false},
+                             Forward{1, nullptr, D15, "9999", " ", 12.35f, "9999", 12.4f, 0, false, false},
+                             Forward{1, nullptr, D15, "9999", " ", 12345.67f, "9999", 12345.7f, 0, false, false},
+                             Forward{1, nullptr, D15, "9999", " ", 123456.7f, "9999", 123456.7f, 0, false, false},
+                             Forward{2, nullptr, D15, "9999", " ", 12.345f, "9999", 12.345f, 0, false, false},
+                             // one decimal: 8.805 loads as 8.8, now group 6's last point
+                             Forward{1, nullptr, D15, "1000", " ", 8.0f, "3000", 3.3f, 3, true, false},
+                             Forward{1, nullptr, D15, "1000", " ", 1.96f, "1000", 2.4f, 3, false, false},
+                             // the point after m may lie on another segment
+                             Forward{2, nullptr, D15, "4000", " ", 0.5f, "4001", 0.0f, 1, false, false},
+                             Forward{2, nullptr, D15, "4000", " ", 2.5f, "4002", 1.0f, 1, false, false},
+                             // dates before a group's first date
+                             Forward{2, nullptr, D15, "4500", " ", 0.5f, "4500", 0.5f, 0, false, false},
+                             Forward{2, nullptr, D18, "4500", " ", 0.5f, "4500", 1.0f, 1, false, false},
+                             Forward{2, nullptr, "2050-01-01", "4500", " ", 0.5f, "4500", 1.0f, 1, false, false},
+                             // a group without points
+                             Forward{2, nullptr, D15, "7000", " ", 0.5f, "ERR ", -2.0f, 1, false, false},
+                             // blank date: the segment's end date, else today (after every group)
+                             Forward{2, nullptr, kNoDate, "2000", "S", 1.0f, "2002", 4.0f, 1, false, true},
+                             Forward{2, nullptr, kNoDate, "2001", " ", 1.0f, "DEL ", -3.0f, 1, false, false},
+                             Forward{2, nullptr, kNoDate, "1000", " ", 2.0f, "1000", 2.0f, 0, false, false},
+                             // a target at initialisation ends the walk after its groups
+                             Forward{2, "201601", D15, "2000", "N", 1.0f, "2001", 1.0f, 1, false, true},
+                             Forward{2, "201601", D15, "1000", " ", 2.0f, "1000", 2.2f, 1, false, false},
+                             Forward{2, "201701", D15, "1000", " ", 2.0f, "1000", 2.2f, 2, false, false},
+                             Forward{2, "201701", D15, "2000", "N", 1.0f, "DEL ", -3.0f, 2, false, true},
+                             Forward{1, "201801", D15, "1000", " ", 8.0f, "3000", 3.3f, 3, true, false}));
 
 // ---------------------------------------------------------- to a version
 
@@ -313,50 +313,49 @@ TEST_P(ToVersionCases, Translate) {
     EXPECT_EQ(split, c.split ? 0xFF : 0x00);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Blackbox, ToVersionCases,
-    ::testing::Values(
-        // blank date, valid in the target: the input as passed, no walk
-        ToVersion{2, kNoDate, "1000", " ", 2.004f, "201801", "1000", 2.004f, 0, false, false},
-        ToVersion{1, kNoDate, "1000", " ", 2.04f, "201801", "1000", 2.04f, 0, false, false},
-        ToVersion{2, kNoDate, "2000", " ", 0.0f, "201501", "2000", 0.0f, 0, false, false},
-        ToVersion{2, kNoDate, "1000", " ", 3.3f, "201801", "1000", 3.3f, 0, false, false},
-        // blank date, not valid: dated at the segment's end date (2015-12-31)
-        ToVersion{2, kNoDate, "2000", "N", 1.0f, "201601", "2001", 1.0f, 1, false, true},
-        // ... at its devolving date, the devolved step is not in the target
-        ToVersion{2, kNoDate, "2001", " ", 6.0f, "201701", "OFF ", -1.0f, 1, false, false},
-        // ... no end date: 2050-01-01, so only the back walk
-        ToVersion{2, kNoDate, "1000", " ", 3.2f, "201701", "1000", 2.91f, 1, false, false},
-        // back walk from the latest version
-        ToVersion{2, D18, "1000", " ", 3.2f, "201501", "1000", 2.65f, 3, false, false},
-        ToVersion{1, D18, "1000", " ", 3.2f, "201501", "1000", 2.6f, 3, false, false},
-        ToVersion{2, D18, "1000", " ", 3.2f, "201601", "1000", 2.91f, 2, false, false},
-        ToVersion{2, D18, "1000", " ", 3.2f, "201801", "1000", 3.2f, 0, false, false},
-        ToVersion{1, D18, "1000", " ", 3.24f, "201801", "1000", 3.2f, 0, false, false},
-        // forward, to each step and between them
-        ToVersion{2, D15, "1000", " ", 2.0f, "201501", "1000", 2.0f, 0, false, false},
-        ToVersion{2, D15, "1000", " ", 2.0f, "201701", "1000", 2.2f, 2, false, false},
-        ToVersion{2, D15, "1000", " ", 2.0f, "201801", "1000", 2.42f, 3, false, false},
-        // a version without segment rows: nothing is valid in it
-        ToVersion{2, D15, "1000", " ", 2.0f, "201750", "OFF ", -1.0f, 2, false, false},
-        ToVersion{2, D15, "1000", " ", 2.0f, "209912", "OFF ", -1.0f, 3, false, false},
-        // observed steps; the uncovered one is not valid anywhere
-        ToVersion{2, D15, "1000", " ", 8.0f, "201601", "1000", 8.805f, 1, true, false},
-        ToVersion{2, D15, "1000", " ", 8.0f, "201701", "OFF ", -1.0f, 2, true, false},
-        // both ends of the split group walked back
-        ToVersion{2, D16, "2002", "S", 4.0f, "201501", "2000", 1.0f, 1, false, false},
-        ToVersion{2, D16, "2002", "S", 4.0f, "201601", "2002", 4.0f, 0, false, true},
-        ToVersion{2, D16, "2001", " ", 2.5f, "201501", "2000", 2.5f, 1, false, false},
-        ToVersion{2, D16, "2001", " ", 2.5f, "201701", "OFF ", -1.0f, 1, false, false},
-        // back pairs run through points of other segments; equal ends give the first from-km
-        ToVersion{2, D18, "4001", " ", 0.5f, "201501", "4000", 1.5f, 1, false, false},
-        ToVersion{2, D18, "4001", " ", 0.0f, "201501", "4000", 0.0f, 1, false, false},
-        ToVersion{2, D18, "4500", " ", 0.5f, "201801", "4500", 1.0f, 1, false, false},
-        // 0.225 and 0.345 walked back
-        ToVersion{2, D18, "6201", " ", 0.75f, "201501", "6200", 0.23f, 1, false, false},
-        ToVersion{2, D18, "6201", " ", 1.15f, "201501", "6200", 0.34f, 1, false, false},
-        // nothing to pick
-        ToVersion{2, D15, "    ", " ", 1.0f, "201601", "ERR ", -4.0f, 0, false, false}));
+INSTANTIATE_TEST_SUITE_P(Blackbox, ToVersionCases,
+                         ::testing::Values(
+                             // blank date, valid in the target: the input as passed, no walk
+                             ToVersion{2, kNoDate, "1000", " ", 2.004f, "201801", "1000", 2.004f, 0, false, false},
+                             ToVersion{1, kNoDate, "1000", " ", 2.04f, "201801", "1000", 2.04f, 0, false, false},
+                             ToVersion{2, kNoDate, "2000", " ", 0.0f, "201501", "2000", 0.0f, 0, false, false},
+                             ToVersion{2, kNoDate, "1000", " ", 3.3f, "201801", "1000", 3.3f, 0, false, false},
+                             // blank date, not valid: dated at the segment's end date (2015-12-31)
+                             ToVersion{2, kNoDate, "2000", "N", 1.0f, "201601", "2001", 1.0f, 1, false, true},
+                             // ... at its devolving date, the devolved step is not in the target
+                             ToVersion{2, kNoDate, "2001", " ", 6.0f, "201701", "OFF ", -1.0f, 1, false, false},
+                             // ... no end date: 2050-01-01, so only the back walk
+                             ToVersion{2, kNoDate, "1000", " ", 3.2f, "201701", "1000", 2.91f, 1, false, false},
+                             // back walk from the latest version
+                             ToVersion{2, D18, "1000", " ", 3.2f, "201501", "1000", 2.65f, 3, false, false},
+                             ToVersion{1, D18, "1000", " ", 3.2f, "201501", "1000", 2.6f, 3, false, false},
+                             ToVersion{2, D18, "1000", " ", 3.2f, "201601", "1000", 2.91f, 2, false, false},
+                             ToVersion{2, D18, "1000", " ", 3.2f, "201801", "1000", 3.2f, 0, false, false},
+                             ToVersion{1, D18, "1000", " ", 3.24f, "201801", "1000", 3.2f, 0, false, false},
+                             // forward, to each step and between them
+                             ToVersion{2, D15, "1000", " ", 2.0f, "201501", "1000", 2.0f, 0, false, false},
+                             ToVersion{2, D15, "1000", " ", 2.0f, "201701", "1000", 2.2f, 2, false, false},
+                             ToVersion{2, D15, "1000", " ", 2.0f, "201801", "1000", 2.42f, 3, false, false},
+                             // a version without segment rows: nothing is valid in it
+                             ToVersion{2, D15, "1000", " ", 2.0f, "201750", "OFF ", -1.0f, 2, false, false},
+                             ToVersion{2, D15, "1000", " ", 2.0f, "209912", "OFF ", -1.0f, 3, false, false},
+                             // observed steps; the uncovered one is not valid anywhere
+                             ToVersion{2, D15, "1000", " ", 8.0f, "201601", "1000", 8.805f, 1, true, false},
+                             ToVersion{2, D15, "1000", " ", 8.0f, "201701", "OFF ", -1.0f, 2, true, false},
+                             // both ends of the split group walked back
+                             ToVersion{2, D16, "2002", "S", 4.0f, "201501", "2000", 1.0f, 1, false, false},
+                             ToVersion{2, D16, "2002", "S", 4.0f, "201601", "2002", 4.0f, 0, false, true},
+                             ToVersion{2, D16, "2001", " ", 2.5f, "201501", "2000", 2.5f, 1, false, false},
+                             ToVersion{2, D16, "2001", " ", 2.5f, "201701", "OFF ", -1.0f, 1, false, false},
+                             // back pairs run through points of other segments; equal ends give the first from-km
+                             ToVersion{2, D18, "4001", " ", 0.5f, "201501", "4000", 1.5f, 1, false, false},
+                             ToVersion{2, D18, "4001", " ", 0.0f, "201501", "4000", 0.0f, 1, false, false},
+                             ToVersion{2, D18, "4500", " ", 0.5f, "201801", "4500", 1.0f, 1, false, false},
+                             // 0.225 and 0.345 walked back
+                             ToVersion{2, D18, "6201", " ", 0.75f, "201501", "6200", 0.23f, 1, false, false},
+                             ToVersion{2, D18, "6201", " ", 1.15f, "201501", "6200", 0.34f, 1, false, false},
+                             // nothing to pick
+                             ToVersion{2, D15, "    ", " ", 1.0f, "201601", "ERR ", -4.0f, 0, false, false}));
 
 // ------------------------------------------------------------ the check
 
@@ -385,7 +384,8 @@ TEST_P(CheckCases, Status) {
 
 INSTANTIATE_TEST_SUITE_P(Blackbox, CheckCases,
                          ::testing::Values(Check{2, "201501", "1000", 8.0f, 2}, Check{2, "201501", "1000", 8.0005f, 2},
-                                           Check{2, "201501", "1000", 8.0015f, -2}, Check{2, "201501", "1000", 7.9995f, 2},
+                                           Check{2, "201501", "1000", 8.0015f, -2},
+                                           Check{2, "201501", "1000", 7.9995f, 2},
                                            Check{2, "201501", "1000", 7.998f, 1}, Check{2, "201501", "1000", 0.0f, 0},
                                            Check{2, "201501", "1000", -0.1f, -2}, Check{2, "201501", "1500", 1.0f, -1},
                                            Check{2, "201501", "3000", 1.0f, -1}, Check{2, "209912", "1000", 1.0f, -1},
@@ -397,10 +397,10 @@ INSTANTIATE_TEST_SUITE_P(Blackbox, CheckCases,
 TEST_F(Blackbox, ChecksAcrossVersionsInOneRun) {
     init(2);
     const Check sequence[] = {
-        {2, "201501", "2000", 1.0f, 1},   {2, "201501", "2000", 5.0f, 2},  // the second from the cache
-        {2, "201601", "2000", 1.0f, -1},  // another version: the old row is not reused
-        {2, "201601", "2001", 5.0f, 2},   {2, "201601", "2001", 5.2f, -2}, {2, "201501", "2001", 1.0f, -1},
-        {2, "201501", "2000", 5.0f, 2},   {2, "209912", "2000", 0.0f, -1}, {2, "201501", "1000", 8.0f, 2},
+        {2, "201501", "2000", 1.0f, 1},  {2, "201501", "2000", 5.0f, 2},  // the second from the cache
+        {2, "201601", "2000", 1.0f, -1},                                  // another version: the old row is not reused
+        {2, "201601", "2001", 5.0f, 2},  {2, "201601", "2001", 5.2f, -2}, {2, "201501", "2001", 1.0f, -1},
+        {2, "201501", "2000", 5.0f, 2},  {2, "209912", "2000", 0.0f, -1}, {2, "201501", "1000", 8.0f, 2},
     };
     for (const Check& c : sequence) {
         SCOPED_TRACE(std::string(c.version) + " " + c.seg + " " + std::to_string(c.km));
@@ -466,7 +466,10 @@ TEST_F(Blackbox, LastTargetPaddedOrCut) {
     struct {
         int32_t len;
         const char* out;
-    } cases[] = {{12, "201801      ##"}, {10, "201801    ####"}, {14, "201801        "}, {3, "201###########"},
+    } cases[] = {{12, "201801      ##"},
+                 {10, "201801    ####"},
+                 {14, "201801        "},
+                 {3, "201###########"},
                  {0, "##############"}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.len);
@@ -537,8 +540,8 @@ INSTANTIATE_TEST_SUITE_P(
                "2000",
                "e",
                1.0f,
-               {"  0:          2015-06-01  2000   1.00           e", "  1: 201601   2016-01-01  2001   1.00     split NE",
-                "  2: 201701   2017-01-01  DEL   -3.00"}},
+               {"  0:          2015-06-01  2000   1.00           e",
+                "  1: 201601   2016-01-01  2001   1.00     split NE", "  2: 201701   2017-01-01  DEL   -3.00"}},
         // observed, and carried on through the uncovered step
         Report{2,
                D15,
@@ -568,14 +571,35 @@ INSTANTIATE_TEST_SUITE_P(
                "2000",
                "S",
                1.0f,
-               {"  0:          2050-01-01  2000   1.00           S", "  1: 201601   2016-01-01  2002   4.00     split SW"}},
+               {"  0:          2050-01-01  2000   1.00           S",
+                "  1: 201601   2016-01-01  2002   4.00     split SW"}},
         // the open end is not walked forward
-        Report{2, D18, "4500", " ", 0.5f, {"  0:          2018-06-01  4500   0.50", "  1: 201801   2050-01-02  4500   1.00"}},
+        Report{2,
+               D18,
+               "4500",
+               " ",
+               0.5f,
+               {"  0:          2018-06-01  4500   0.50", "  1: 201801   2050-01-02  4500   1.00"}},
         Report{2, "2050-01-01", "4500", " ", 0.5f, {"  0:          2050-01-01  4500   0.50"}},
         // the day after a year's last day of February, and after a day that does not exist
-        Report{2, "2016-01-01", "8000", " ", 0.5f, {"  0:          2016-01-01  8000   0.50", "  1: 201801   2016-02-29  8000   0.75"}},
-        Report{2, "2015-01-01", "8001", " ", 0.5f, {"  0:          2015-01-01  8001   0.50", "  1: 201801   ERROR       8001   0.75"}},
-        Report{2, D18, "8001", " ", 0.75f, {" -1:                      8001   0.50", "  0: 201801   ERROR       8001   0.75"}},
+        Report{2,
+               "2016-01-01",
+               "8000",
+               " ",
+               0.5f,
+               {"  0:          2016-01-01  8000   0.50", "  1: 201801   2016-02-29  8000   0.75"}},
+        Report{2,
+               "2015-01-01",
+               "8001",
+               " ",
+               0.5f,
+               {"  0:          2015-01-01  8001   0.50", "  1: 201801   ERROR       8001   0.75"}},
+        Report{2,
+               D18,
+               "8001",
+               " ",
+               0.75f,
+               {" -1:                      8001   0.50", "  0: 201801   ERROR       8001   0.75"}},
         // kms too wide for their columns
         Report{2, D15, "9999", " ", 1234.5f, {"  0:          2015-06-01  9999 ******"}},
         Report{1, D15, "9999", " ", 1234.5f, {"  0:          2015-06-01  9999 *****"}},

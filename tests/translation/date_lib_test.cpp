@@ -1,10 +1,11 @@
+#include "translation/Date_Lib.h"
+
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <string>
 
 #include "tests/translation/tr_support.h"
-#include "translation/Date_Lib.h"
 #include "translation/Lib_Units.h"
 #include "translation/Scan_Utils.h"
 #include "translation/Text_Utils.h"
@@ -140,8 +141,7 @@ INSTANTIATE_TEST_SUITE_P(
     Masks, DateFormat,
     ::testing::Values(FormatCase{"YYYY-MM-DD", "2023-03-05"}, FormatCase{"DD MONTH YYYY", "05 MARCH 2023"},
                       FormatCase{"DD Month YYYY", "05 March 2023"}, FormatCase{"dd mon yyyy", " 5 mar yyyy"},
-                      FormatCase{"mm/dd/YYYY", " 3/ 5/2023"},
-                      FormatCase{"Weekday, DD Mon YYYY", "Sunday, 05 Mar 2023"},
+                      FormatCase{"mm/dd/YYYY", " 3/ 5/2023"}, FormatCase{"Weekday, DD Mon YYYY", "Sunday, 05 Mar 2023"},
                       FormatCase{"WeekDay|", "      |"}, FormatCase{"W", "7"}, FormatCase{"YYYY-DOY", "2023-064"},
                       FormatCase{"q", "1"}, FormatCase{"\"Date:\" YYYY-MM-DD", "Date: 2023-03-05"},
                       FormatCase{"Y/M/D", "2023/3/5"}, FormatCase{"D.M.YY", "5.3.23"},
@@ -174,19 +174,21 @@ TEST_P(DateDecode, Decodes) {
     EXPECT_EQ(GET_DELIMITER(), ',');
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Masks, DateDecode,
-    ::testing::Values(DecodeCase{"YYYY-MM-DD", "2023-02-28", 2023, 2, 28}, DecodeCase{"YY/MM/DD", "50/01/02", 2050, 1, 2},
-                      DecodeCase{"YY/MM/DD", "51/01/02", 1951, 1, 2}, DecodeCase{"YYY-MM-DD", "900-01-02", 2900, 1, 2},
-                      DecodeCase{"YYY-MM-DD", "901-01-02", 1901, 1, 2}, DecodeCase{"Y/M/D", "23/3/5", 2023, 3, 5},
-                      DecodeCase{"Y/M/D", "2023/12/31 10:15:00", 2023, 12, 31},
-                      DecodeCase{"DD MONTH YYYY", "05 February 2023", 2023, 2, 5},
-                      DecodeCase{"DD MONTH YYYY", "05 May 2023", 2023, 5, 5},
-                      DecodeCase{"DD MON YYYY", "05 sep 2023", 2023, 9, 5},
-                      DecodeCase{"YYYY-DOY", "2024-060", 2024, 2, 29},
-                      DecodeCase{"YYYY-MM-DD", "2023-x2-01", 0, 0, 0},  // decode error
-                      DecodeCase{"MM-DD", "02-01", 0, 0, 0},            // no year in the mask
-                      DecodeCase{"Y/M/X", "1/2/3", 0, 0, 0}));
+INSTANTIATE_TEST_SUITE_P(Masks, DateDecode,
+                         ::testing::Values(DecodeCase{"YYYY-MM-DD", "2023-02-28", 2023, 2, 28},
+                                           DecodeCase{"YY/MM/DD", "50/01/02", 2050, 1, 2},
+                                           DecodeCase{"YY/MM/DD", "51/01/02", 1951, 1, 2},
+                                           DecodeCase{"YYY-MM-DD", "900-01-02", 2900, 1, 2},
+                                           DecodeCase{"YYY-MM-DD", "901-01-02", 1901, 1, 2},
+                                           DecodeCase{"Y/M/D", "23/3/5", 2023, 3, 5},
+                                           DecodeCase{"Y/M/D", "2023/12/31 10:15:00", 2023, 12, 31},
+                                           DecodeCase{"DD MONTH YYYY", "05 February 2023", 2023, 2, 5},
+                                           DecodeCase{"DD MONTH YYYY", "05 May 2023", 2023, 5, 5},
+                                           DecodeCase{"DD MON YYYY", "05 sep 2023", 2023, 9, 5},
+                                           DecodeCase{"YYYY-DOY", "2024-060", 2024, 2, 29},
+                                           DecodeCase{"YYYY-MM-DD", "2023-x2-01", 0, 0, 0},  // decode error
+                                           DecodeCase{"MM-DD", "02-01", 0, 0, 0},            // no year in the mask
+                                           DecodeCase{"Y/M/X", "1/2/3", 0, 0, 0}));
 
 TEST_F(DateLib, DecodeErrorsAreReported) {
     testing::internal::CaptureStderr();

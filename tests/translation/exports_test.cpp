@@ -83,8 +83,8 @@ TEST_F(Exports, ForwardWithFixedWidthBuffersAndOneByteFlags) {
     EXPECT_EQ(split, 0x1200);
 
     char shorter[4] = {'#', '#', '#', '#'};
-    lib_.forward("2018-06-01", 10, "0100", 4, " ", 1, &km_in, shorter, 2, &km, reinterpret_cast<uint8_t*>(&obs),
-                 &steps, reinterpret_cast<uint8_t*>(&split));
+    lib_.forward("2018-06-01", 10, "0100", 4, " ", 1, &km_in, shorter, 2, &km, reinterpret_cast<uint8_t*>(&obs), &steps,
+                 reinterpret_cast<uint8_t*>(&split));
     EXPECT_EQ(std::string(shorter, 4), "04##");  // never past the caller's length
 
     // Inputs are read only within their lengths.

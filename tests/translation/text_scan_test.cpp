@@ -96,11 +96,10 @@ TEST_P(ScanTable, ReportMode) {
 
 INSTANTIATE_TEST_SUITE_P(
     Fields, ScanTable,
-    ::testing::Values(ScanCase{"ab, cd", 1, 6, "ab    ", 0, 3},     // comma and blank: one gap
+    ::testing::Values(ScanCase{"ab, cd", 1, 6, "ab    ", 0, 3},  // comma and blank: one gap
                       ScanCase{"ab, cd", 3, 6, "cd    ", 0, 7},
-                      ScanCase{"ab,,cd", 3, 6, "cd    ", 0, 7},     // no empty field between commas
-                      ScanCase{"      ", 1, 6, "      ", 1, 1},
-                      ScanCase{"ab", 5, 6, "      ", 1, 5},        // past the end
+                      ScanCase{"ab,,cd", 3, 6, "cd    ", 0, 7},  // no empty field between commas
+                      ScanCase{"      ", 1, 6, "      ", 1, 1}, ScanCase{"ab", 5, 6, "      ", 1, 5},  // past the end
                       ScanCase{"'a,b' x", 1, 6, "a,b   ", 0, 6},
                       ScanCase{"'' x", 1, 6, "      ", 0, 3},        // empty quoted field
                       ScanCase{"\"ab\" x", 1, 6, "\"ab\"  ", 0, 5},  // double quotes are plain characters
@@ -181,8 +180,8 @@ TEST_F(ScanSettings, NumberForms) {
         const char* text;
         float value;
         int status;
-    } reals[] = {{"12", 12.0f, 0}, {"1.25", 1.25f, 0}, {"-.5", -0.5f, 0}, {"1E2", 100.0f, 0},
-                 {"1.5D1", 15.0f, 0}, {"abc", 9.0f, 2}, {"1.2.3", 9.0f, 2}, {"nan", 9.0f, 2}};
+    } reals[] = {{"12", 12.0f, 0},    {"1.25", 1.25f, 0}, {"-.5", -0.5f, 0},  {"1E2", 100.0f, 0},
+                 {"1.5D1", 15.0f, 0}, {"abc", 9.0f, 2},   {"1.2.3", 9.0f, 2}, {"nan", 9.0f, 2}};
     for (const auto& r : reals) {
         float v = 9.0f;
         col = 1;
@@ -224,15 +223,15 @@ TEST_P(RoundTable, SinglePrecisionHalvesAwayFromZero) {
     EXPECT_EQ(ROUND(c.x, c.ndp), c.expected) << c.x << " to " << c.ndp;
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, RoundTable,
-    ::testing::Values(RoundCase{2.675f, 2, 2.68f},   // in double the product is below 267.5
-                      RoundCase{0.45f, 1, 0.5f},     // in double 4.4999...
-                      RoundCase{12.345f, 2, 12.35f}, RoundCase{123456.7f, 1, 123456.7f},
-                      RoundCase{123456.7f, 2, 123456.7f}, RoundCase{0.05f, 1, 0.1f},
-                      RoundCase{-2.25f, 1, -2.3f}, RoundCase{1.25f, 1, 1.3f}, RoundCase{-1.25f, 1, -1.3f},
-                      RoundCase{0.0f, 1, 0.0f}, RoundCase{12.34f, 1, 12.3f}, RoundCase{12.35f, 1, 12.4f},
-                      RoundCase{3.14159f, 9, 3.14159f}));
+INSTANTIATE_TEST_SUITE_P(Cases, RoundTable,
+                         ::testing::Values(RoundCase{2.675f, 2, 2.68f},  // in double the product is below 267.5
+                                           RoundCase{0.45f, 1, 0.5f},    // in double 4.4999...
+                                           RoundCase{12.345f, 2, 12.35f}, RoundCase{123456.7f, 1, 123456.7f},
+                                           RoundCase{123456.7f, 2, 123456.7f}, RoundCase{0.05f, 1, 0.1f},
+                                           RoundCase{-2.25f, 1, -2.3f}, RoundCase{1.25f, 1, 1.3f},
+                                           RoundCase{-1.25f, 1, -1.3f}, RoundCase{0.0f, 1, 0.0f},
+                                           RoundCase{12.34f, 1, 12.3f}, RoundCase{12.35f, 1, 12.4f},
+                                           RoundCase{3.14159f, 9, 3.14159f}));
 
 TEST(ScanHelpers, RoundLeavesNonFiniteValues) {
     EXPECT_TRUE(std::isnan(ROUND(std::nanf(""), 1)));

@@ -85,7 +85,9 @@ inline const char* const group_csv =
     "60,202101,'HWY 5',1900-01-01,2020-12-31,0500,0\n"
     "70,202101,'HWY 1',1900-01-01,2020-12-31,\"0100\",0\n";
 
-inline std::string group_csv_text() { return group_csv; }
+inline std::string group_csv_text() {
+    return group_csv;
+}
 
 inline const char* const match_csv =
     "M, 10, a, 0.0, 0100, 0.0, 0\n"

@@ -46,7 +46,9 @@ struct Forward {
     bool split;
 };
 
-void PrintTo(const Forward& c, std::ostream* os) { *os << c.date << " " << c.seg << " " << c.code << " " << c.km; }
+void PrintTo(const Forward& c, std::ostream* os) {
+    *os << c.date << " " << c.seg << " " << c.code << " " << c.km;
+}
 
 class ForwardTable : public Translation, public ::testing::WithParamInterface<Forward> {};
 
@@ -67,15 +69,15 @@ TEST_P(ForwardTable, WalksTheGroupsInFileOrder) {
 INSTANTIATE_TEST_SUITE_P(
     SyntheticSet, ForwardTable,
     ::testing::Values(
-        Forward{"2018-06-01", "0100", " ", 1.0f, "0100", 1.21f, 3, false, false},  // three versions
-        Forward{"2018-06-01", "0100", " ", 6.0f, "0400", 0.6f, 2, true, false},    // observed point, new segment
-        Forward{"2018-06-01", "0100", " ", 3.0f, "OFF ", -1.0f, 2, false, false},  // off the inventory
-        Forward{"2018-06-01", "0100", " ", 5.0f, "OFF ", -1.0f, 2, false, false},  // point taken unrounded, then off
-        Forward{"2018-06-01", "0100", " ", -1.0f, "ERR ", -2.0f, 1, false, false}, // below the first point
-        Forward{"2019-06-01", "0100", " ", 12.0f, "ERR ", -2.0f, 1, false, false}, // above the last point
-        Forward{"2019-06-01", "0100", " ", 11.0f, "0400", 5.0f, 1, false, false},  // the last point itself
-        Forward{"2018-05-01", "0200", " ", 2.0f, "DEL ", -3.0f, 1, false, false},  // devolved
-        Forward{"          ", "0200", " ", 2.0f, "DEL ", -3.0f, 1, false, false},  // dated at its end date
+        Forward{"2018-06-01", "0100", " ", 1.0f, "0100", 1.21f, 3, false, false},   // three versions
+        Forward{"2018-06-01", "0100", " ", 6.0f, "0400", 0.6f, 2, true, false},     // observed point, new segment
+        Forward{"2018-06-01", "0100", " ", 3.0f, "OFF ", -1.0f, 2, false, false},   // off the inventory
+        Forward{"2018-06-01", "0100", " ", 5.0f, "OFF ", -1.0f, 2, false, false},   // point taken unrounded, then off
+        Forward{"2018-06-01", "0100", " ", -1.0f, "ERR ", -2.0f, 1, false, false},  // below the first point
+        Forward{"2019-06-01", "0100", " ", 12.0f, "ERR ", -2.0f, 1, false, false},  // above the last point
+        Forward{"2019-06-01", "0100", " ", 11.0f, "0400", 5.0f, 1, false, false},   // the last point itself
+        Forward{"2018-05-01", "0200", " ", 2.0f, "DEL ", -3.0f, 1, false, false},   // devolved
+        Forward{"          ", "0200", " ", 2.0f, "DEL ", -3.0f, 1, false, false},   // dated at its end date
         Forward{"2019-06-01", "0300", "N", 2.0f, "0301", 2.0f, 1, false, true},
         Forward{"2019-06-01", "0300", "n", 2.0f, "0301", 2.0f, 1, false, true},    // upper-cased
         Forward{"2019-06-01", "0300", " ", 2.0f, "0301", 2.0f, 1, false, true},    // blank counts as B
@@ -131,11 +133,11 @@ INSTANTIATE_TEST_SUITE_P(
         ToVersion{"2021-03-01", "0100", " ", 1.21f, "202001", "0100", 1.1f, 1, false},
         ToVersion{"2018-05-01", "0200", " ", 2.0f, "201901", "OFF ", -1.0f, 1, false},  // devolved step chosen
         ToVersion{"2018-06-01", "0100", " ", 6.0f, "202001", "0400", 0.6f, 2, false},
-        ToVersion{"2019-06-01", "0100", " ", 12.0f, "202001", "OFF ", -1.0f, 1, false}, // uncovered km chosen
-        ToVersion{"2019-06-01", "0100", " ", 2.5f, "202101", "OFF ", -1.0f, 1, false},  // off-inventory chosen
-        ToVersion{"          ", "0100", " ", 1.5f, "202001", "0100", 1.5f, 0, false},   // valid: no walk
-        ToVersion{"          ", "0100", " ", 5.0f, "202001", "OFF ", -1.0f, 0, false},  // dated 2050-01-01
-        ToVersion{"2021-02-01", "0500", " ", 7.5f, "202001", "0500", 2.5f, 1, false},   // back through reversal
+        ToVersion{"2019-06-01", "0100", " ", 12.0f, "202001", "OFF ", -1.0f, 1, false},  // uncovered km chosen
+        ToVersion{"2019-06-01", "0100", " ", 2.5f, "202101", "OFF ", -1.0f, 1, false},   // off-inventory chosen
+        ToVersion{"          ", "0100", " ", 1.5f, "202001", "0100", 1.5f, 0, false},    // valid: no walk
+        ToVersion{"          ", "0100", " ", 5.0f, "202001", "OFF ", -1.0f, 0, false},   // dated 2050-01-01
+        ToVersion{"2021-02-01", "0500", " ", 7.5f, "202001", "0500", 2.5f, 1, false},    // back through reversal
         ToVersion{"2019-06-01", "0300", "S", 2.0f, "202001", "0302", 4.0f, 1, true},
         ToVersion{"2019-06-01", "    ", " ", 1.0f, "202001", "ERR ", -4.0f, 0, false},  // no result
         // A blank segment must not walk back through the off-inventory points.
@@ -199,11 +201,11 @@ TEST_F(Translation, DetailReportFile) {
     // Blank Obs and split columns; a blank text adds nothing, not even the
     // blank before column 49.
     const std::string tail(10, ' ');
-    const std::string expected = "     Version  Eff Date    Seg    Km\n"
-                                 " -3:                      0100   1.00" + tail + "\n" +
-                                 " -2: 201901   2019-01-01  0100   1.10" + tail + "\n" +
-                                 " -1: 202001   2020-01-01  0100   1.10" + tail + "\n" +
-                                 "  0: 202101   2021-01-01  0100   1.21" + tail + "\n";
+    const std::string expected =
+        "     Version  Eff Date    Seg    Km\n"
+        " -3:                      0100   1.00" +
+        tail + "\n" + " -2: 201901   2019-01-01  0100   1.10" + tail + "\n" + " -1: 202001   2020-01-01  0100   1.10" +
+        tail + "\n" + "  0: 202101   2021-01-01  0100   1.21" + tail + "\n";
     EXPECT_EQ(report, expected);
 
     HEMZSHIFT_ALL(-1, fixed("2019-06-01", 10), "0300", "S", 2.0f, status);
@@ -225,7 +227,9 @@ TEST_F(Translation, DetailReportOnTheStandardUnits) {
         HEMZSHIFT_ALL(unit, fixed("2021-03-01", 10), "0100", " ", 1.21f, status);
         EXPECT_EQ(status, 0) << unit;
         flush_units();
-        EXPECT_NE(tail.text().find(" -2: 201901   2019-01-01  0100   1.10" + std::string(10, ' ') + "\n"), std::string::npos) << tail.text();
+        EXPECT_NE(tail.text().find(" -2: 201901   2019-01-01  0100   1.10" + std::string(10, ' ') + "\n"),
+                  std::string::npos)
+            << tail.text();
     }
 }
 
@@ -318,7 +322,9 @@ struct Check {
     int status;
 };
 
-void PrintTo(const Check& c, std::ostream* os) { *os << c.version << " " << c.seg << " " << c.km; }
+void PrintTo(const Check& c, std::ostream* os) {
+    *os << c.version << " " << c.seg << " " << c.km;
+}
 
 class CheckTable : public Translation, public ::testing::WithParamInterface<Check> {};
 
@@ -329,14 +335,13 @@ TEST_P(CheckTable, StatusAroundTheSegmentLength) {
     EXPECT_EQ(status, c.status) << c.seg << " " << c.km;
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Lengths, CheckTable,
-    ::testing::Values(Check{"201801", "0700", 0.0f, 0}, Check{"201801", "0700", -0.5f, -2},
-                      Check{"201801", "0700", 12.3445f, 2}, Check{"201801", "0700", 12.3455f, 2},
-                      Check{"201801", "0700", 12.347f, -2}, Check{"201801", "0700", 12.3f, 1},
-                      Check{"201801", "0650", 1.0f, -1},  // scan stops at a greater segment
-                      Check{"201801", "0800", 1.0f, -1}, Check{"201801", "0100", 10.0f, 2},
-                      Check{"202101", "0100", 1.0f, 1}, Check{"209912", "0100", 0.0f, -1}));
+INSTANTIATE_TEST_SUITE_P(Lengths, CheckTable,
+                         ::testing::Values(Check{"201801", "0700", 0.0f, 0}, Check{"201801", "0700", -0.5f, -2},
+                                           Check{"201801", "0700", 12.3445f, 2}, Check{"201801", "0700", 12.3455f, 2},
+                                           Check{"201801", "0700", 12.347f, -2}, Check{"201801", "0700", 12.3f, 1},
+                                           Check{"201801", "0650", 1.0f, -1},  // scan stops at a greater segment
+                                           Check{"201801", "0800", 1.0f, -1}, Check{"201801", "0100", 10.0f, 2},
+                                           Check{"202101", "0100", 1.0f, 1}, Check{"209912", "0100", 0.0f, -1}));
 
 TEST_F(Translation, SegmentLengthsAreCachedPerVersion) {
     int32_t status;
@@ -392,8 +397,8 @@ TEST_F(Translation, LoadedTablesAndLog) {
     EXPECT_EQ(match_point(10).ToSegment, "    ");
     EXPECT_TRUE(match_point(3).Obs);
     const std::string log = tail.text();
-    for (const char* text : {"Hemzshift8_mod version 3.7", " HEMZSHIFT_INIT\n", "  in_NDP = 2", "  in_Folder = ",
-                             "Opening ", "8 groups read", "17 match records read",
+    for (const char* text : {"Hemzshift8_mod version 3.7", " HEMZSHIFT_INIT\n", "  in_NDP = 2",
+                             "  in_Folder = ", "Opening ", "8 groups read", "17 match records read",
                              "    3   30  202001     1900-01-01 2019-12-31 0300 T NB     F     4     5"})
         EXPECT_NE(log.find(text), std::string::npos) << text << "\n" << log;
 }
@@ -436,8 +441,9 @@ TEST(TranslationLoad, GroupAndMatchLimitsAndLinking) {
     for (int g = 1; g <= MAXGROUP; ++g)
         groups += std::to_string(g) + ",202001,'x',1900-01-01,2019-12-31," + std::to_string(1000 + g) + ",0\n\n";
     // Group 7, then 8, then 7 again: 7 keeps only its last run.
-    matches = "M,7,a,0.0,1007,0.0,0\nM,7,a,1.0,1007,1.0,0\nM,8,a,0.0,1008,0.0,0\nM,7,a,0.0,1007,0.0,0\n"
-              "M,7,a,2.0,1007,2.0,0\n";
+    matches =
+        "M,7,a,0.0,1007,0.0,0\nM,7,a,1.0,1007,1.0,0\nM,8,a,0.0,1008,0.0,0\nM,7,a,0.0,1007,0.0,0\n"
+        "M,7,a,2.0,1007,2.0,0\n";
     trtest::write_file(d / "HMZ_Transform_Group.csv", groups);
     trtest::write_file(d / "HMZ_Transform_Match.csv", matches);
     HEMZSHIFT_INIT(2, std::string_view("202001"), d.string());
@@ -479,7 +485,7 @@ TEST(TranslationLoad, BadNumericFieldsReadAsZeroWithAWarning) {
     EXPECT_FALSE(library_failed());
     EXPECT_FALSE(match_point(2).Obs);  // not the line before's value
     EXPECT_EQ(match_point(3).FromKm, 0.0f);
-    EXPECT_FALSE(group(3).Devolved);  // after a devolved line
+    EXPECT_FALSE(group(3).Devolved);         // after a devolved line
     EXPECT_EQ(group(4).CodeList, "NS    ");  // the line is read whole
     flush_units();
     const std::string log = tail.text();
@@ -538,8 +544,7 @@ TEST(TranslationLoad, MoreThanAThousandSegmentRowsAreKept) {
 
 TEST(TranslationLoad, RowsAfterALaterVersionAreNotLoaded) {
     const path d = trtest::write_data_set("order");
-    trtest::write_file(d / "SegAllVersions.csv",
-                       "V,Segment,Length\n201801,0100,5\n\n201901,0100,6\n201801,0200,4\n");
+    trtest::write_file(d / "SegAllVersions.csv", "V,Segment,Length\n201801,0100,5\n\n201901,0100,6\n201801,0200,4\n");
     HEMZSHIFT_INIT(2, std::nullopt, d.string());
     int32_t status = 0;
     HEMZSHIFT_CHECK_LOCN(fixed("201801", 10), "0200", 1.0f, status);
@@ -561,7 +566,9 @@ struct Fatal {
 
 void spoil_nothing(const path&) {}
 
-void PrintTo(const Fatal& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const Fatal& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class FatalTable : public ::testing::TestWithParam<Fatal> {};
 
@@ -649,8 +656,8 @@ INSTANTIATE_TEST_SUITE_P(
               false, ERR_MATCH_OVERFLOW, "*** Match array overflow. MAXMATCH= 50000"},
         Fatal{"unknowngroup",
               [](const path& d) {
-                  trtest::write_file(d / "HMZ_Transform_Match.csv", std::string(trtest::match_csv) +
-                                                                        "M,99,a,1.0,0100,1.0,0\n");
+                  trtest::write_file(d / "HMZ_Transform_Match.csv",
+                                     std::string(trtest::match_csv) + "M,99,a,1.0,0100,1.0,0\n");
               },
               false, ERR_GROUP_NOT_FOUND, "*** Group ID 99 not found in group table!"},
         Fatal{"nosegall", [](const path& d) { trtest::fs::remove(d / "SegAllVersions.csv"); }, true, ERR_SEGTAB_OPEN,

@@ -244,8 +244,8 @@ TEST_F(Forms, TypingRunsKeyPressAndTheDefaultButton) {
     f.cmdGo.OnClick = [&] { ++go; };
     f.cmdStop.OnClick = [&] { ++stop; };
     f.txtA.OnKeyPress = [&](int16_t& key) {
-        if (key == 'x') key = 0;            // swallowed
-        if (key == 'a') key = 'A';          // changed
+        if (key == 'x') key = 0;    // swallowed
+        if (key == 'a') key = 'A';  // changed
     };
     f.Load();
     f.txtA.SetText("");

@@ -4,6 +4,9 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
 #include <QGroupBox>
 #include <QImage>
 #include <QInputDialog>
@@ -14,9 +17,6 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QDir>
-#include <QFile>
-#include <QFileDialog>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
@@ -272,9 +272,8 @@ TEST_F(QtBackendTest, MessageBoxShowsTheButtonSetIconAndTitle) {
         default_button = box->standardButton(box->defaultButton());
         box->button(QMessageBox::Cancel)->click();
     });
-    ui::MsgBoxResult r = ui::MsgBox("File x\r\nalready exists.", ui::vbOKCancel + ui::vbExclamation +
-                                                                     ui::vbDefaultButton2,
-                                    "Delete/Replace File?");
+    ui::MsgBoxResult r = ui::MsgBox("File x\r\nalready exists.",
+                                    ui::vbOKCancel + ui::vbExclamation + ui::vbDefaultButton2, "Delete/Replace File?");
     EXPECT_EQ(r, ui::vbCancel);
     EXPECT_EQ(title, "Delete/Replace File?");
     EXPECT_EQ(text, "File x\nalready exists.");
