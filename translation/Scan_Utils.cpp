@@ -288,7 +288,9 @@ void UNQUOTE(std::string_view s, std::string& dest) {
 
 float ROUND(float x, int ndp) {
     if (x == 0.0f || ndp >= 9 || !std::isfinite(x)) return x;
-    int k = static_cast<int>(std::trunc(std::log10(std::fabs(static_cast<double>(x)))));
+    // The logarithm of a single is a single: just below a power of ten it
+    // already reads as that power, and the value keeps its digits.
+    int k = static_cast<int>(std::trunc(std::log10(std::fabs(x))));
     if (ndp >= 6 - k) return x;
     float p = std::pow(10.0f, static_cast<float>(ndp));
     volatile float prod = p * x;  // the product in single precision, as the rule asks

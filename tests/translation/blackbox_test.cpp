@@ -251,6 +251,7 @@ INSTANTIATE_TEST_SUITE_P(Blackbox, ForwardCases,
                              Forward{1, nullptr, D15, "9999", " ", 12.35f, "9999", 12.4f, 0, false, false},
                              Forward{1, nullptr, D15, "9999", " ", 12345.67f, "9999", 12345.7f, 0, false, false},
                              Forward{1, nullptr, D15, "9999", " ", 123456.7f, "9999", 123456.7f, 0, false, false},
+                             Forward{1, nullptr, D15, "9999", " ", 99999.99f, "9999", 99999.99f, 0, false, false},
                              Forward{2, nullptr, D15, "9999", " ", 12.345f, "9999", 12.345f, 0, false, false},
                              // one decimal: 8.805 loads as 8.8, now group 6's last point
                              Forward{1, nullptr, D15, "1000", " ", 8.0f, "3000", 3.3f, 3, true, false},

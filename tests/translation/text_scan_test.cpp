@@ -231,7 +231,9 @@ INSTANTIATE_TEST_SUITE_P(Cases, RoundTable,
                                            RoundCase{-2.25f, 1, -2.3f}, RoundCase{1.25f, 1, 1.3f},
                                            RoundCase{-1.25f, 1, -1.3f}, RoundCase{0.0f, 1, 0.0f},
                                            RoundCase{12.34f, 1, 12.3f}, RoundCase{12.35f, 1, 12.4f},
-                                           RoundCase{3.14159f, 9, 3.14159f}));
+                                           RoundCase{3.14159f, 9, 3.14159f},
+                                           // logarithm 4 and 5 in single precision: no digits to spare
+                                           RoundCase{9999.998f, 2, 9999.998f}, RoundCase{99999.99f, 1, 99999.99f}));
 
 TEST(ScanHelpers, RoundLeavesNonFiniteValues) {
     EXPECT_TRUE(std::isnan(ROUND(std::nanf(""), 1)));
