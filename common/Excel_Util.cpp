@@ -19,6 +19,14 @@ std::string ascii_lower(std::string s) {
     return s;
 }
 
+// Characters, not bytes, of a UTF-8 text.
+size_t char_count(const std::string& s) {
+    size_t n = 0;
+    for (unsigned char c : s)
+        if ((c & 0xC0) != 0x80) ++n;
+    return n;
+}
+
 int letter_position(char c) {
     if (c >= 'a' && c <= 'z') return c - 'a' + 1;
     if (c >= 'A' && c <= 'Z') return c - 'A' + 1;
@@ -57,15 +65,17 @@ int16_t ColNumber(const std::string& Col) {
     double number = 0;
     if (decimal_value(Col, number)) {
         const double whole = std::nearbyint(number);  // halves to even
-        if (whole > 32767) {
+        if (whole > 32767 || whole < -32768) {
             bad_column(Col);
             return 0;
         }
         return whole < 1 ? 0 : static_cast<int16_t>(whole);
     }
     if (trim_blanks(Col).empty()) return 0;
-    if (Col.size() == 1) return static_cast<int16_t>(letter_position(Col[0]));
-    if (Col.size() == 2 && letter_position(Col[0]) > 0 && letter_position(Col[1]) > 0)
+    // a lone character that is no letter ("#", an accented one) is no column, without a word
+    const size_t length = char_count(Col);
+    if (length == 1) return static_cast<int16_t>(letter_position(Col[0]));
+    if (length == 2 && letter_position(Col[0]) > 0 && letter_position(Col[1]) > 0)
         return static_cast<int16_t>(26 * letter_position(Col[0]) + letter_position(Col[1]));
     bad_column(Col);
     return 0;
@@ -161,9 +171,8 @@ void XL_GetWorksheet(const std::string& File, const std::string& Sheet, office::
 }
 
 int16_t XL_SheetIndex(const office::WorkbookRef& Wb, const std::string& Name) {
-    const std::string wanted = ascii_lower(Name);
     const int32_t n = Wb->WorksheetCount();
     for (int32_t i = 1; i <= n; ++i)
-        if (ascii_lower(Wb->Worksheets(i)->Name()) == wanted) return static_cast<int16_t>(i);
+        if (office::SheetNamesMatch(Wb->Worksheets(i)->Name(), Name)) return static_cast<int16_t>(i);
     return 0;
 }

@@ -13,8 +13,8 @@ inline constexpr int16_t XL_MaxRow = 5000;
 
 // Column number of a decimal number ("7") or of one or two letters ("b" = 2,
 // "AA" = 27, "zz" = 702); 0 for no column. A blank text, a lone character
-// that is not a letter and a number below 1 give 0 quietly; any other text
-// gives a box titled "ColNumber" and 0.
+// that is not a letter and a number below 1 give 0 quietly; any other text,
+// and a number beyond the 16-bit range, gives a box titled "ColNumber" and 0.
 int16_t ColNumber(const std::string& Col);
 
 // Last data row of column Col from FirstRow on, or -1 ("Last row not found!").
@@ -34,6 +34,6 @@ bool XL_CellIsEmpty(const office::Range& Cell);
 void XL_GetWorksheet(const std::string& File, const std::string& Sheet, office::ApplicationRef& XlApp,
                      office::WorksheetRef& Ws);
 
-// Index (from 1) of the worksheet called Name, without regard to case; 0 when
-// there is none. Chart sheets are not counted.
+// Index (from 1) of the worksheet called Name, without regard to case (accented
+// letters included); 0 when there is none. Chart sheets are not counted.
 int16_t XL_SheetIndex(const office::WorkbookRef& Wb, const std::string& Name);

@@ -193,7 +193,7 @@ void Worksheet::SetName(const std::string& name) {
     if (!n.empty() && n.back() == '\'') n.back() = '_';
     if (n.empty()) throw Error(kErrDefined, "A sheet name cannot be empty.");
     for (const auto& other : book.sheets)
-        if (other.get() != this && detail::lower(other->impl_->name) == detail::lower(n))
+        if (other.get() != this && SheetNamesMatch(other->impl_->name, n))
             throw Error(kErrDefined, "The sheet name " + n + " is taken.");
     if (n != impl_->name) {
         impl_->name = n;
@@ -286,9 +286,8 @@ WorksheetRef Workbook::Worksheets(int32_t index) {
 
 WorksheetRef Workbook::Worksheets(const std::string& name) {
     check_open(*impl_);
-    const std::string wanted = detail::lower(name);
     for (auto& s : impl_->sheets)
-        if (detail::lower(s->impl().name) == wanted) return s;
+        if (SheetNamesMatch(s->impl().name, name)) return s;
     throw Error(kErrSubscript, "Subscript out of range: no worksheet " + name);
 }
 
@@ -488,6 +487,10 @@ void Application::Quit() {
 }
 
 // ---- files ------------------------------------------------------------------
+
+bool SheetNamesMatch(const std::string& a, const std::string& b) {
+    return detail::fold_case(a) == detail::fold_case(b);
+}
 
 bool WorkbookInUse(const std::string& path) {
     const fs::path p(path);

@@ -258,6 +258,10 @@ private:
     int new_book_count_ = 0;
 };
 
+// Sheet names are the same without regard to case, accented capitals
+// included, as the spreadsheet program compares them.
+bool SheetNamesMatch(const std::string& a, const std::string& b);
+
 // True when another program has the workbook open: its lock file lies beside
 // it (".~lock.NAME#" of LibreOffice, "~$NAME" of Microsoft Office).
 bool WorkbookInUse(const std::string& path);

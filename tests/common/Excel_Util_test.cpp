@@ -31,13 +31,16 @@ struct ColCase {
     bool message;
 };
 
+// Numbers beyond the 16-bit range either way are refused; a lone accented
+// letter is one character, not two.
 const ColCase kColCases[] = {
-    {"7", 7, false},    {"", 0, false},          {"   ", 0, false},  {"a", 1, false},    {"b", 2, false},
-    {"Z", 26, false},   {"AA", 27, false},       {"AZ", 52, false},  {"zz", 702, false}, {"Ab", 28, false},
-    {"#", 0, false},    {"AAA", 0, true},        {"A1", 0, true},    {"1A", 0, true},    {" A", 0, true},
-    {"A ", 0, true},    {" 12 ", 12, false},     {"0", 0, false},    {"-3", 0, false},   {"2.5", 2, false},
-    {"3.5", 4, false},  {"32767", 32767, false}, {"40000", 0, true}, {"1e3", 0, true},   {"&H1A", 0, true},
-    {"1,000", 0, true}, {"+5", 5, false},
+    {"7", 7, false},        {"", 0, false},          {"   ", 0, false},    {"a", 1, false},     {"b", 2, false},
+    {"Z", 26, false},       {"AA", 27, false},       {"AZ", 52, false},    {"zz", 702, false},  {"Ab", 28, false},
+    {"#", 0, false},        {"AAA", 0, true},        {"A1", 0, true},      {"1A", 0, true},     {" A", 0, true},
+    {"A ", 0, true},        {" 12 ", 12, false},     {"0", 0, false},      {"-3", 0, false},    {"2.5", 2, false},
+    {"3.5", 4, false},      {"32767", 32767, false}, {"40000", 0, true},   {"1e3", 0, true},    {"&H1A", 0, true},
+    {"1,000", 0, true},     {"+5", 5, false},        {"-32768", 0, false}, {"-40000", 0, true}, {"\xC3\xA9", 0, false},
+    {"A\xC3\xA9", 0, true},
 };
 
 class ColNumberCases : public ExcelUtilTest, public ::testing::WithParamInterface<ColCase> {};
@@ -160,6 +163,10 @@ TEST_F(ExcelUtilTest, SheetIndexCountsWorksheetsOnlyAndIgnoresCase) {
         int16_t index;
     } cases[] = {{"Data", 1}, {"data", 1}, {"RESULTS", 2}, {"Chart1", 0}, {"Dat", 0}, {"", 0}};
     for (const auto& c : cases) EXPECT_EQ(XL_SheetIndex(book, c.name), c.index) << c.name;
+    // accented capitals too, but an accent is not dropped
+    book->Worksheets(2)->SetName("R\xC3\xA9sultats");
+    const Case accented[] = {{"R\xC3\x89SULTATS", 2}, {"r\xC3\xA9sultats", 2}, {"Resultats", 0}};
+    for (const auto& c : accented) EXPECT_EQ(XL_SheetIndex(book, c.name), c.index) << c.name;
     app->Quit();
 }
 

@@ -484,6 +484,42 @@ TEST_F(SpreadsheetTest, RenamedWorksheetIsWrittenToTheWorkbook) {
     again->Quit();
 }
 
+TEST(SheetNames, MatchWithoutRegardToCase) {
+    struct Case {
+        const char* a;
+        const char* b;
+        bool same;
+    } cases[] = {
+        {"Data", "dATA", true},
+        {"Donn\xC3\xA9"
+         "es",
+         "DONN\xC3\x89"
+         "ES",
+         true},                                          // e acute
+        {"\xC3\x85land", "\xC3\xA5LAND", true},          // A ring
+        {"\xC5\x92uvre", "\xC5\x93UVRE", true},          // OE ligature
+        {"\xC5\xB8", "\xC3\xBF", true},                  // Y diaeresis
+        {"\xC4\xBD", "\xC4\xBE", true},                  // L caron
+        {"\xCE\x94", "\xCE\xB4", true},                  // Greek delta
+        {"\xD0\x94\xD0\x81", "\xD0\xB4\xD1\x91", true},  // Cyrillic de, yo
+        {"\xC3\x97", "\xC3\xB7", false},                 // times is no capital of divide
+        {"Donn\xC3\xA9"
+         "es",
+         "Donnees", false},
+        {"\xC4\xB0", "\xC4\xB1", false},  // dotted and dotless I stay apart
+    };
+    for (const auto& c : cases) EXPECT_EQ(office::SheetNamesMatch(c.a, c.b), c.same) << c.a << " / " << c.b;
+}
+
+TEST_F(SpreadsheetTest, SheetNamesWithAccentsAreFoundAndKeptUnique) {
+    auto app = office::Application::Start();
+    auto book = app->WorkbooksOpen(fixture());
+    book->Worksheets(2)->SetName("R\xC3\xA9sultats");
+    EXPECT_EQ(book->Worksheets("R\xC3\x89SULTATS"), book->Worksheets(2));
+    EXPECT_THROW(book->Worksheets(1)->SetName("R\xC3\x89SULTATS"), office::Error);
+    app->Quit();
+}
+
 // ---- new workbooks ------------------------------------------------------------
 
 TEST_F(SpreadsheetTest, NewWorkbookWithColumnFormatsAndFittedWidths) {
