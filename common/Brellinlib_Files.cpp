@@ -1,7 +1,6 @@
 // Brellinlib: paths, files and folders, and starting outside programs.
 #include <dirent.h>
 #include <fcntl.h>
-#include <fnmatch.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -23,9 +22,12 @@ bool HasWildcards(const std::string& name) {
     return name.find_first_of("*?") != std::string::npos;
 }
 
+char LowerChar(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
 std::string Lower(std::string s) {
-    for (char& c : s)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    for (char& c : s) c = LowerChar(c);
     return s;
 }
 
@@ -37,6 +39,31 @@ bool IsRegular(const std::string& path) {
 bool IsDirectory(const std::string& path) {
     struct stat st {};
     return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+// A file-name pattern as the Windows listing reads it: "*" any run, "?" any
+// one character, everything else (brackets, backslashes) itself, without
+// regard to case. A leading "." of the name is matched only by a "." in the
+// pattern.
+bool WildMatch(const std::string& pattern, const std::string& name) {
+    if (!name.empty() && name[0] == '.' && (pattern.empty() || pattern[0] != '.')) return false;
+    std::size_t p = 0, n = 0, star = std::string::npos, resume = 0;
+    while (n < name.size()) {
+        if (p < pattern.size() && pattern[p] == '*') {
+            star = p++;
+            resume = n;
+        } else if (p < pattern.size() && (pattern[p] == '?' || LowerChar(pattern[p]) == LowerChar(name[n]))) {
+            ++p;
+            ++n;
+        } else if (star != std::string::npos) {
+            p = star + 1;
+            n = ++resume;
+        } else {
+            return false;
+        }
+    }
+    while (p < pattern.size() && pattern[p] == '*') ++p;
+    return p == pattern.size();
 }
 
 // The names in Pattern's folder that its last part matches, without regard to
@@ -62,9 +89,7 @@ std::vector<std::string> ListNames(const std::string& Pattern, bool fold_literal
     while (const dirent* e = ::readdir(dir)) {
         std::string name = e->d_name;
         if (name == "." || name == "..") continue;
-        if (literal ? Lower(name) == lower_pattern
-                    : ::fnmatch(pattern.c_str(), name.c_str(), FNM_CASEFOLD | FNM_PERIOD) == 0)
-            names.push_back(name);
+        if (literal ? Lower(name) == lower_pattern : WildMatch(pattern, name)) names.push_back(name);
     }
     ::closedir(dir);
     return names;

@@ -128,6 +128,30 @@ TEST_F(DiskTest, NewestByName) {
     EXPECT_EQ(Last_Folder_Matching(dir_ + "*.zip"), "");
 }
 
+// Windows patterns know only "*" and "?": brackets and backslashes are
+// characters of the name like any other.
+TEST_F(DiskTest, PatternsHaveNoCharacterClassesOrEscapes) {
+    for (const char* n : {"seg[1].csv", "seg1.csv", "segs.csv", "back\\slash.txt"}) Make(n);
+    struct Case {
+        std::string pattern, last;
+        bool exists;
+    };
+    const Case cases[] = {
+        {"seg[1]*", "seg[1].csv", true},
+        {"SEG[1].*", "seg[1].csv", true},
+        {"seg[s]*", "", false},
+        {"seg[a-z]*", "", false},
+        {"back\\s*", "back\\slash.txt", true},
+        {"seg?.csv", "segs.csv", true},
+        {"s*g*1*", "seg[1].csv", true},
+        {"*", "segs.csv", true},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(Last_File_Matching(dir_ + c.pattern), c.last) << c.pattern;
+        EXPECT_EQ(FileExists(dir_ + c.pattern), c.exists) << c.pattern;
+    }
+}
+
 // A child process that holds a lock on a file until it is told to go.
 class LockHolder {
 public:
