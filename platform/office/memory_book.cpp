@@ -171,7 +171,10 @@ void MemorySheet::load() {
     if (pending_csv.empty()) return;
     const std::string path = std::move(pending_csv);
     pending_csv.clear();
-    read_csv(read_whole_file(path), *this);
+    std::string bytes = read_whole_file(path);
+    // a UTF-8 byte order mark says how the file is written; it is no part of the first field
+    if (bytes.compare(0, 3, "\xEF\xBB\xBF") == 0) bytes.erase(0, 3);
+    read_csv(bytes, *this);
 }
 
 struct MemoryBook : Workbook::Impl {

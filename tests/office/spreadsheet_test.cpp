@@ -612,6 +612,16 @@ TEST_F(SpreadsheetTest, CommaSeparatedFileOpenedAndSavedAsWorkbook) {
     again->Quit();
 }
 
+TEST_F(SpreadsheetTest, AByteOrderMarkIsNoPartOfTheFirstField) {
+    const std::string csv = scratch_.file("marked.csv");
+    testsupport::write_bytes(csv, "\xEF\xBB\xBF\"CLSNDATE\",KM\r\n2015-01-03,12.5\r\n");
+    auto app = office::Application::Start();
+    auto ws = app->WorkbooksOpen(csv)->Worksheets(1);
+    EXPECT_EQ(ws->Cells(1, 1).Value().text, "CLSNDATE");
+    EXPECT_EQ(ws->Cells(2, 2).Value().ToText(), "12.5");
+    app->Quit();
+}
+
 TEST_F(SpreadsheetTest, FillsOfANewWorkbookReadBackAsTheirPaletteIndex) {
     auto app = office::Application::Start();
     auto book = app->WorkbooksAdd();
