@@ -159,6 +159,18 @@ MainForm::MainForm() : ui::Form("MainForm", kDesignCaption) {
 
 // Positions in twips; controls on a tab page are placed from the strip's
 // top-left corner, controls in a frame from the frame's.
+ui::CommandButton& MainForm::AddTabCommand(int tab, const std::string& name, const std::string& caption,
+                                           std::function<void()> click) {
+    constexpr int kHeight = 420;
+    constexpr int kPitch = 480;
+    ui::CommandButton& b = Add<ui::CommandButton>(name, ui::OnTab(SSTab1, tab));
+    b.SetCaption(caption);
+    const int n = (tab >= 0 && tab < kTabCount) ? tab_commands_[tab]++ : 0;
+    b.Move(kCommandLeft, kCommandTop + n * kPitch, kCommandWidth, kHeight);
+    b.OnClick = std::move(click);
+    return b;
+}
+
 void MainForm::Layout() {
     Move(kDesignLeft, kDesignTop, 12600, 11280);
 

@@ -75,6 +75,12 @@ public:
     void cmdSSAbrowse_Click();
     void cmdSDFbrowse_Click();
 
+    // Puts a tab command's button into the command column of page `tab`,
+    // below the ones added there before. The subsystems call it when they
+    // attach their commands to the window.
+    ui::CommandButton& AddTabCommand(int tab, const std::string& name, const std::string& caption,
+                                     std::function<void()> click);
+
     // The developer test the hidden Test button runs (set by the inventory
     // services); nothing when unset.
     std::function<void()> developer_test;
@@ -193,6 +199,7 @@ protected:
     void Form_Unload(int16_t& Cancel) override;
 
 private:
+    int tab_commands_[kTabCount] = {};
     void Layout();
     void Restore_Settings();
     bool Save_Settings();
