@@ -22,6 +22,30 @@ namespace {
 constexpr int READ_UNIT = 1;
 const std::string OPEN_END = "2050-01-01";
 
+// A four-character segment code as one number that sorts as the text does.
+inline uint32_t seg_key(std::string_view s) {
+    uint32_t k = 0;
+    for (std::size_t i = 0; i < 4; ++i)
+        k = (k << 8) | static_cast<unsigned char>(i < s.size() ? s[i] : ' ');
+    return k;
+}
+
+// A group under the segment it transforms.
+struct Group_Key {
+    uint32_t key;
+    int g;
+    bool operator<(const Group_Key& o) const { return key != o.key ? key < o.key : g < o.g; }
+};
+
+// The first and last point of group G that lead to one target segment.
+struct Target_Key {
+    uint32_t key;
+    int g;
+    int first;
+    int last;
+    bool operator<(const Target_Key& o) const { return key != o.key ? key < o.key : g < o.g; }
+};
+
 struct Module_State {
     int32_t in_NDP = 2;
     std::string in_Target = std::string(10, ' ');
@@ -34,6 +58,16 @@ struct Module_State {
     std::string cache_segment;
     std::size_t cache_row = 0;
     int segtab_loads = 0;
+    // Built at load time so that a walk visits only the groups and points that
+    // can apply, in the order a walk over every row would meet them.
+    int walk_end = 1;                           // the forward walk stops before this group
+    std::vector<Group_Key> groups_by_segment;   // every group, by Segment then index
+    std::vector<Target_Key> points_by_target;   // non-devolved groups with points, by ToSegment then index
+    std::vector<int> groups_without_points;     // non-devolved, ascending
+    std::vector<float> from_km;                 // FromKm of every point, side by side for the km search
+    std::vector<std::string> effective_dates;   // per group: the day after ToDate; blank when not a plain date
+    std::vector<uint32_t> segtab_key;           // per row
+    std::vector<uint32_t> segtab_reach;         // per row: the greatest key up to that row
     std::array<Detail_Entry, 2 * MAXSTEP + 1> history{};
     bool failed = false;
     int32_t error_number = 0;
@@ -54,11 +88,6 @@ int nmatch() {
 
 Detail_Entry& entry(int i) {
     return st().history[static_cast<std::size_t>(i + MAXSTEP)];
-}
-
-// Four-character segment codes compared as one word.
-inline bool same_segment(const std::string& a, const std::string& b) {
-    return std::memcmp(a.data(), b.data(), 4) == 0;
 }
 
 std::string L1(bool b) {
@@ -220,11 +249,91 @@ void load_matches() {
     LOG(list_num(nmatch()) + " match records read");
 }
 
+// "YYYY-MM-DD" with digits in place and a real day of the calendar.
+bool plain_valid_date(std::string_view d) {
+    if (d.size() != 10 || d[4] != '-' || d[7] != '-') return false;
+    int32_t y = 0, m = 0, day = 0;
+    for (std::size_t i = 0; i < 10; ++i) {
+        if (i == 4 || i == 7) continue;
+        if (d[i] < '0' || d[i] > '9') return false;
+        int32_t& part = i < 4 ? y : i < 7 ? m : day;
+        part = part * 10 + (d[i] - '0');
+    }
+    return VALID_DATE(y, m, day);
+}
+
+const std::string& effective_date(int g, std::string& computed) {
+    const std::string& known = st().effective_dates[static_cast<std::size_t>(g)];
+    if (!known.empty()) return known;
+    computed = DATE_PLUS_1(st().groups[static_cast<std::size_t>(g)].ToDate);
+    return computed;
+}
+
+void build_indexes() {
+    Module_State& s = st();
+    const int n = ngroup();
+    s.walk_end = n + 1;
+    if (s.target_given) {
+        bool reached = false;
+        for (int g = 1; g <= n; ++g) {
+            if (s.groups[static_cast<std::size_t>(g)].TargetVersion == s.in_Target) {
+                reached = true;
+            } else if (reached) {
+                s.walk_end = g;
+                break;
+            }
+        }
+    }
+    s.groups_by_segment.clear();
+    s.groups_by_segment.reserve(static_cast<std::size_t>(n));
+    for (int g = 1; g <= n; ++g) s.groups_by_segment.push_back({seg_key(s.groups[static_cast<std::size_t>(g)].Segment), g});
+    std::sort(s.groups_by_segment.begin(), s.groups_by_segment.end());
+
+    s.from_km.resize(s.points.size());
+    for (std::size_t m = 0; m < s.points.size(); ++m) s.from_km[m] = s.points[m].FromKm;
+    // Only a date in the plain form is worked out now: any other goes through
+    // the date library at each step, which logs why it is not a date.
+    s.effective_dates.assign(static_cast<std::size_t>(n) + 1, std::string());
+    for (int g = 1; g <= n; ++g) {
+        const std::string& to = s.groups[static_cast<std::size_t>(g)].ToDate;
+        if (plain_valid_date(to)) s.effective_dates[static_cast<std::size_t>(g)] = DATE_PLUS_1(to);
+    }
+
+    s.groups_without_points.clear();
+    std::vector<Target_Key> all;
+    for (int g = 1; g <= n; ++g) {
+        const Transform_Group& grp = s.groups[static_cast<std::size_t>(g)];
+        if (grp.Devolved) continue;
+        if (grp.M1 == 0) {
+            s.groups_without_points.push_back(g);
+            continue;
+        }
+        for (int m = grp.M1; m <= grp.M2; ++m)
+            all.push_back({seg_key(s.points[static_cast<std::size_t>(m)].ToSegment), g, m, m});
+    }
+    std::stable_sort(all.begin(), all.end());
+    s.points_by_target.clear();
+    for (const Target_Key& t : all) {
+        if (!s.points_by_target.empty() && s.points_by_target.back().key == t.key && s.points_by_target.back().g == t.g)
+            s.points_by_target.back().last = t.last;
+        else
+            s.points_by_target.push_back(t);
+    }
+}
+
 void clear_tables() {
     Module_State& s = st();
     s.groups.assign(1, Transform_Group{});
     s.points.assign(1, Match_Point{});
+    s.walk_end = 1;
+    s.groups_by_segment.clear();
+    s.points_by_target.clear();
+    s.groups_without_points.clear();
+    s.from_km.clear();
+    s.effective_dates.clear();
     s.segtab.clear();
+    s.segtab_key.clear();
+    s.segtab_reach.clear();
     s.segtab_version = std::string(10, ' ');
     s.cache_segment.clear();
     s.cache_row = 0;
@@ -308,6 +417,7 @@ void HEMZSHIFT_INIT(int32_t ndp, std::optional<std::string_view> target, std::op
             p.FromKm = ROUND(p.FromKm, 1);
             p.ToKm = ROUND(p.ToKm, 1);
         }
+    build_indexes();
     for (int g = 1; g <= ngroup(); ++g) {
         const Transform_Group& t = s.groups[static_cast<std::size_t>(g)];
         LOG_RAW(fmt_I(g, 5) + fmt_I(t.GroupNo, 5) + " " + A(t.TargetVersion, 11) + A(t.FromDate, 11) + A(t.ToDate, 11) +
@@ -334,20 +444,21 @@ void INTERPOLATE(int g, float km, std::string& out_segment, float& out_km, bool&
         }
     };
     if (grp.M1 > 0) {
+        const float* from = s.from_km.data();
         for (int m = grp.M1; m <= grp.M2; ++m) {
-            const Match_Point& a = s.points[static_cast<std::size_t>(m)];
-            if (km < a.FromKm) continue;
-            if (km == a.FromKm) {
-                take_point(a);
+            if (km < from[m]) continue;
+            if (km == from[m]) {
+                take_point(s.points[static_cast<std::size_t>(m)]);
                 return;
             }
             if (m >= grp.M2) continue;
-            const Match_Point& b = s.points[static_cast<std::size_t>(m + 1)];
-            if (km == b.FromKm) {
-                take_point(b);
+            if (km == from[m + 1]) {
+                take_point(s.points[static_cast<std::size_t>(m + 1)]);
                 return;
             }
-            if (km < b.FromKm) {
+            if (km < from[m + 1]) {
+                const Match_Point& a = s.points[static_cast<std::size_t>(m)];
+                const Match_Point& b = s.points[static_cast<std::size_t>(m + 1)];
                 if (is_blank(a.ToSegment) || is_blank(b.ToSegment)) {
                     out_segment = "OFF ";
                     out_km = -1.0f;
@@ -396,57 +507,65 @@ void HEMZSHIFT(std::string_view date_in, std::string_view segment_in, std::strin
     e0.Km = km;
     e0.Text = fixed(code_in, 1) + "     ";
 
-    bool reached = false;
-    const int groups = ngroup();
-    for (int g = 1; g <= groups; ++g) {
-        const Transform_Group& grp = s.groups[static_cast<std::size_t>(g)];
-        if (s.target_given) {
-            if (grp.TargetVersion == s.in_Target)
-                reached = true;
-            else if (reached)
+    // Only the groups of the current segment can apply; after each step the
+    // walk goes on with the groups of the new segment that come later.
+    const std::vector<Group_Key>& by_segment = s.groups_by_segment;
+    int g = 0;
+    bool walking = true;
+    while (walking) {
+        const uint32_t key = seg_key(out_segment);
+        auto it = std::lower_bound(by_segment.begin(), by_segment.end(), Group_Key{key, g + 1});
+        bool stepped = false;
+        for (; it != by_segment.end() && it->key == key && it->g < s.walk_end && !stepped; ++it) {
+            g = it->g;
+            const Transform_Group& grp = s.groups[static_cast<std::size_t>(g)];
+            if (!(grp.FromDate <= date && date <= grp.ToDate)) continue;
+            if (grp.Split) {
+                split = true;
+                if (trimmed(grp.CodeList).find(code[0]) == std::string_view::npos) continue;
+            }
+            if (steps >= MAXSTEP) {
+                LOG("*** Transformation history full: walk ended after " + list_num(MAXSTEP) + " steps at group " +
+                    list_num(g));
+                walking = false;
                 break;
-        }
-        if (!same_segment(grp.Segment, out_segment) || !(grp.FromDate <= date && date <= grp.ToDate)) continue;
-        if (grp.Split) {
-            split = true;
-            if (trimmed(grp.CodeList).find(code[0]) == std::string_view::npos) continue;
-        }
-        if (steps >= MAXSTEP) {
-            LOG("*** Transformation history full: walk ended after " + list_num(MAXSTEP) + " steps at group " +
-                list_num(g));
-            break;
-        }
-        std::string eff = DATE_PLUS_1(grp.ToDate);
-        if (grp.Devolved) {
+            }
+            std::string eff_computed;
+            const std::string& eff = effective_date(g, eff_computed);
+            if (grp.Devolved) {
+                int n = ++steps;
+                out_segment = "DEL ";
+                out_km = -3.0f;
+                Detail_Entry& e = entry(n);
+                e.Present = true;
+                e.Version = grp.TargetVersion;
+                e.EffDate = eff;
+                e.Segment = "DEL ";
+                e.Km = -3.0f;
+                e.Obs = false;
+                e.Split = false;
+                e.Text = std::string(6, ' ');
+                walking = false;
+                break;
+            }
+            std::string new_segment;
+            float new_km = 0.0f;
+            INTERPOLATE(g, out_km, new_segment, new_km, obs);
             int n = ++steps;
-            out_segment = "DEL ";
-            out_km = -3.0f;
             Detail_Entry& e = entry(n);
             e.Present = true;
             e.Version = grp.TargetVersion;
             e.EffDate = eff;
-            e.Segment = "DEL ";
-            e.Km = -3.0f;
-            e.Obs = false;
-            e.Split = false;
-            e.Text = std::string(6, ' ');
-            break;
+            e.Segment = new_segment;
+            e.Km = new_km;
+            e.Obs = obs;
+            e.Split = grp.Split;
+            e.Text = grp.CodeList;
+            out_segment = new_segment;
+            out_km = new_km;
+            stepped = true;
         }
-        std::string new_segment;
-        float new_km = 0.0f;
-        INTERPOLATE(g, out_km, new_segment, new_km, obs);
-        int n = ++steps;
-        Detail_Entry& e = entry(n);
-        e.Present = true;
-        e.Version = grp.TargetVersion;
-        e.EffDate = eff;
-        e.Segment = new_segment;
-        e.Km = new_km;
-        e.Obs = obs;
-        e.Split = grp.Split;
-        e.Text = grp.CodeList;
-        out_segment = new_segment;
-        out_km = new_km;
+        if (!stepped) walking = false;
     }
     LOG_RAW("  " + segment + " " + code + fmt_F(km, 7, 2) + " ==> " + out_segment + fmt_F(out_km, 7, 2) +
             fmt_I(steps, 4) + " transformations");
@@ -477,26 +596,43 @@ void HEMZSHIFT_BACK(std::string_view date_in, std::string_view segment_in, std::
     e0.Km = cur_km;
     e0.Text = fixed(code_in, 1) + "     ";
 
-    for (int g = ngroup(); g >= 1; --g) {
-        const Transform_Group& grp = s.groups[static_cast<std::size_t>(g)];
-        if (grp.Devolved || !(grp.ToDate < cur_date)) continue;
-        if (grp.M1 == 0) {
-            LOG("*** group " + list_num(g) + " m1 == 0 !!!");
+    // The groups that can matter, from the last down: those without points
+    // (only logged) and those with a point leading to the current segment.
+    const std::vector<int>& pointless = s.groups_without_points;
+    const std::vector<Target_Key>& by_target = s.points_by_target;
+    std::size_t next_pointless = pointless.size();  // pointless[next_pointless - 1] comes next
+    std::ptrdiff_t next_target = -1;                // by_target[next_target] comes next
+    auto targets_below = [&](int g_limit) {
+        next_target = -1;
+        // A blank segment never matches the blank target of an off-inventory point.
+        if (is_blank(cur_segment)) return;
+        const uint32_t key = seg_key(cur_segment);
+        auto it = std::upper_bound(by_target.begin(), by_target.end(), Target_Key{key, g_limit, 0, 0});
+        if (it != by_target.begin() && std::prev(it)->key == key) next_target = std::prev(it) - by_target.begin();
+    };
+    targets_below(ngroup());
+    for (;;) {
+        const int a = next_pointless > 0 ? pointless[next_pointless - 1] : 0;
+        const int b = next_target >= 0 ? by_target[static_cast<std::size_t>(next_target)].g : 0;
+        if (a == 0 && b == 0) break;
+        if (a > b) {
+            --next_pointless;
+            if (s.groups[static_cast<std::size_t>(a)].ToDate < cur_date)
+                LOG("*** group " + list_num(a) + " m1 == 0 !!!");
             continue;
         }
-        // A blank segment never matches the blank target of an off-inventory point.
-        if (is_blank(cur_segment)) continue;
-        int first = 0, last = 0;
-        for (int m = grp.M1; m <= grp.M2; ++m)
-            if (same_segment(s.points[static_cast<std::size_t>(m)].ToSegment, cur_segment)) {
-                if (first == 0) first = m;
-                last = m;
-            }
-        if (first == 0) continue;
+        const Target_Key& t = by_target[static_cast<std::size_t>(next_target)];
+        --next_target;
+        if (next_target >= 0 && by_target[static_cast<std::size_t>(next_target)].key != t.key) next_target = -1;
+        const int g = t.g;
+        const Transform_Group& grp = s.groups[static_cast<std::size_t>(g)];
+        if (!(grp.ToDate < cur_date)) continue;
+        const int first = t.first, last = t.last;
         int pair = 0;
         for (int m = first; m < last; ++m) {
-            float a = s.points[static_cast<std::size_t>(m)].ToKm, b = s.points[static_cast<std::size_t>(m + 1)].ToKm;
-            float lo = std::min(a, b), hi = std::max(a, b);
+            const float k1 = s.points[static_cast<std::size_t>(m)].ToKm;
+            const float k2 = s.points[static_cast<std::size_t>(m + 1)].ToKm;
+            const float lo = std::min(k1, k2), hi = std::max(k1, k2);
             if (lo <= cur_km && cur_km <= hi) {
                 pair = m;
                 break;
@@ -535,7 +671,8 @@ void HEMZSHIFT_BACK(std::string_view date_in, std::string_view segment_in, std::
         back.Obs = false;
         Detail_Entry& later = entry(1 - n);
         later.Version = grp.TargetVersion;
-        later.EffDate = DATE_PLUS_1(grp.ToDate);
+        std::string eff_computed;
+        later.EffDate = effective_date(g, eff_computed);
         later.Split = grp.Split;
         later.Text = grp.CodeList;
 
@@ -544,6 +681,7 @@ void HEMZSHIFT_BACK(std::string_view date_in, std::string_view segment_in, std::
         cur_date = grp.ToDate;
         out_segment = earlier_segment;
         out_km = earlier;
+        targets_below(g - 1);
     }
     if (steps == 0)
         LOG("No previous HMZ version found.");
@@ -690,6 +828,8 @@ void LOAD_SEGTAB(std::string_view version_in) {
     const std::string path = path_in_folder("SegAllVersions.csv");
     s.cache_segment.clear();
     s.segtab.clear();
+    s.segtab_key.clear();
+    s.segtab_reach.clear();
     ++s.segtab_loads;
     LOG("Opening " + path);
     int ierr = 0;
@@ -722,6 +862,9 @@ void LOAD_SEGTAB(std::string_view version_in) {
         // look outside it; it is a data error like any other.
         if (is_blank(len) || !decode_F20(len, row.Length)) decode_error(record);
         if (s.in_NDP == 1) row.Length = ROUND(row.Length, 1);
+        const uint32_t key = seg_key(row.Segment);
+        s.segtab_key.push_back(key);
+        s.segtab_reach.push_back(s.segtab_reach.empty() ? key : std::max(key, s.segtab_reach.back()));
         s.segtab.push_back(row);
     }
     unit_close(READ_UNIT);
@@ -744,16 +887,16 @@ void HEMZSHIFT_CHECK_LOCN(std::string_view version_in, std::string_view segment_
         found = true;
         row = s.cache_row;
     } else {
-        for (std::size_t r = 0; r < s.segtab.size(); ++r) {
-            const std::string& seg = s.segtab[r].Segment;
-            if (seg == segment) {
-                found = true;
-                row = r;
-                s.cache_segment = segment;
-                s.cache_row = r;
-                break;
-            }
-            if (seg > segment) break;
+        // A scan from the first row stops at the first row whose segment is
+        // not below the one sought: the first row whose reach is not below it.
+        const uint32_t key = seg_key(segment);
+        auto it = std::lower_bound(s.segtab_reach.begin(), s.segtab_reach.end(), key);
+        const std::size_t r = static_cast<std::size_t>(it - s.segtab_reach.begin());
+        if (r < s.segtab.size() && s.segtab_key[r] == key) {
+            found = true;
+            row = r;
+            s.cache_segment = segment;
+            s.cache_row = r;
         }
     }
     if (!found) {
@@ -782,23 +925,21 @@ void HEMZSHIFT_GET_END_DATE(std::string_view segment_in, std::string& end_date) 
     const std::string segment = fixed(segment_in, 4);
     LOG("HEMZSHIFT_GET_END_DATE " + segment + " ngroup: " + list_num(ngroup()));
     std::string end(10, ' ');
-    for (int g = ngroup(); g >= 1; --g) {
+    const uint32_t key = seg_key(segment);
+    auto it = std::upper_bound(s.groups_by_segment.begin(), s.groups_by_segment.end(), Group_Key{key, ngroup()});
+    if (it != s.groups_by_segment.begin() && std::prev(it)->key == key) {
+        const int g = std::prev(it)->g;
         const Transform_Group& grp = s.groups[static_cast<std::size_t>(g)];
-        if (!same_segment(grp.Segment, segment)) continue;
         end = grp.ToDate;
         if (!grp.Devolved) {
             if (grp.M1 == 0) {
                 LOG("*** Error: for group id = " + list_num(grp.GroupNo) + " m1 = 0");
                 end = std::string(10, ' ');
-            } else {
-                for (int m = grp.M1; m <= grp.M2; ++m)
-                    if (s.points[static_cast<std::size_t>(m)].ToSegment == segment) {
-                        end = std::string(10, ' ');
-                        break;
-                    }
+            } else if (std::binary_search(s.points_by_target.begin(), s.points_by_target.end(),
+                                          Target_Key{key, g, 0, 0})) {
+                end = std::string(10, ' ');  // the segment goes on existing
             }
         }
-        break;
     }
     LOG("            END_DATE " + end);
     end_date = end;
