@@ -1,0 +1,15 @@
+// The commands of the collision tabs on the main window.
+#include "app/MainForm.h"
+#include "app/Subsystems.h"
+#include "collisions/CDEbyGroup.h"
+
+void Collisions_Attach(MainForm& form) {
+    MainForm* f = &form;
+    form.AddTabCommand(MainForm::kTabCDE, "cmdCDEsumByGroupAndQuarter", "Sum by Group and Quarter",
+                        [f] { cmdCDEsumByGroupAndQuarter_Click(*f); })
+        .SetToolTipText("... for Off-Road-Rt and HeadOn+Off-Road-Left collisions");
+    form.AddTabCommand(MainForm::kTabSSA, "cmdCDEByMonth", "Break IN-SS CDE by Section && Month",
+                        [f] { cmdCDEByMonth_Click(*f); })
+        .SetToolTipText(
+            "For each GroupID (section) in an IN_SSA subset CDE file, list clsn counts by month and severity.");
+}

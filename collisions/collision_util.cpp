@@ -1,0 +1,98 @@
+#include "collisions/collision_util.h"
+
+#include <cmath>
+#include <ctime>
+#include <filesystem>
+#include <limits>
+
+#include "common/DecimalFormat.h"
+
+namespace fs = std::filesystem;
+
+namespace collisions {
+
+namespace {
+
+template <class I>
+bool ToInt(const std::string& text, I& out) {
+    double v = 0;
+    if (!decimal::ParseDouble(text, v)) return false;
+    const double r = std::nearbyint(v);
+    if (!(r >= static_cast<double>(std::numeric_limits<I>::min()) &&
+          r <= static_cast<double>(std::numeric_limits<I>::max())))
+        return false;
+    out = static_cast<I>(r);
+    return true;
+}
+
+std::tm LocalNow() {
+    const std::time_t t = std::time(nullptr);
+    std::tm tm{};
+    localtime_r(&t, &tm);
+    return tm;
+}
+
+std::string Strftime(const char* format) {
+    const std::tm tm = LocalNow();
+    char buf[64];
+    const std::size_t n = std::strftime(buf, sizeof buf, format, &tm);
+    return std::string(buf, n);
+}
+
+}  // namespace
+
+bool SameFile(const std::string& a, const std::string& b) {
+    std::error_code ec;
+    if (fs::exists(a, ec) && fs::exists(b, ec)) return fs::equivalent(a, b, ec);
+    const fs::path pa = fs::weakly_canonical(fs::absolute(a, ec), ec);
+    const fs::path pb = fs::weakly_canonical(fs::absolute(b, ec), ec);
+    return pa == pb;
+}
+
+bool ToInt16(const std::string& text, int16_t& out) {
+    return ToInt(text, out);
+}
+
+bool ToInt32(const std::string& text, int32_t& out) {
+    return ToInt(text, out);
+}
+
+bool IsBlankLine(const std::string& line) {
+    return line.find_first_not_of(" \t\r") == std::string::npos;
+}
+
+std::string TodayShortDate() {
+    return Strftime("%Y-%m-%d");
+}
+
+std::string NowGeneralDate() {
+    return Strftime("%Y-%m-%d %H:%M:%S");
+}
+
+int CurrentYear() {
+    return LocalNow().tm_year + 1900;
+}
+
+std::string MonthName(int month) {
+    static const char* const names[] = {"January", "February", "March",     "April",   "May",      "June",
+                                        "July",    "August",   "September", "October", "November", "December"};
+    return month >= 1 && month <= 12 ? names[month - 1] : "";
+}
+
+std::string HTML_Escape(const std::string& s) {
+    std::string r;
+    r.reserve(s.size());
+    for (char c : s) {
+        switch (c) {
+            case '&': r += "&amp;"; break;
+            case '<': r += "&lt;"; break;
+            case '>': r += "&gt;"; break;
+            case '"': r += "&quot;"; break;
+            case '\'': r += "&#39;"; break;
+            default: r += c;
+        }
+    }
+    return r;
+}
+
+}  // namespace collisions
