@@ -28,6 +28,11 @@ StatusWriter& status_slot() {
     return writer;
 }
 
+TraceWriter& trace_slot() {
+    static TraceWriter writer;
+    return writer;
+}
+
 }  // namespace
 
 ErrorInfo ErrorFromErrno(int err_no) {
@@ -90,7 +95,15 @@ void WriteStatus(const std::string& mes, bool append, const std::string& sep) {
     if (status_slot()) status_slot()(mes, append, sep);
 }
 
+void SetTraceWriter(TraceWriter writer) {
+    trace_slot() = std::move(writer);
+}
+
 }  // namespace tessawin
+
+void Trace_Print(const std::string& Line) {
+    if (Trace_FileNo > 0 && tessawin::trace_slot()) tessawin::trace_slot()(Line);
+}
 
 std::string FileOpenErrorMsg(const std::string& Kind, const std::string& FileName, int err_no) {
     tessawin::ErrorInfo err = tessawin::ErrorFromErrno(err_no);

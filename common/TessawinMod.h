@@ -16,6 +16,9 @@ extern std::string TempFolder;
 extern bool SDF_Cancel;
 // File number of the short-sections run log while it is open; 0 means none.
 extern int16_t Trace_FileNo;
+// Writes Line as one line of the trace log while Trace_FileNo is above 0
+// (and the run that owns the log has installed its writer); else nothing.
+void Trace_Print(const std::string& Line);
 // True when the program runs inside its development host.
 extern bool DevMode;
 
@@ -62,5 +65,10 @@ void SetStatusWriter(StatusWriter writer);
 bool HasStatusWriter();
 // Writes to the status box when one is installed; otherwise does nothing.
 void WriteStatus(const std::string& mes, bool append, const std::string& sep = "\r\n");
+
+// The trace log's line writer, installed by the run that opens the log for as
+// long as it is open (with Trace_FileNo set); nullptr removes it.
+using TraceWriter = std::function<void(const std::string& line)>;
+void SetTraceWriter(TraceWriter writer);
 
 }  // namespace tessawin

@@ -38,6 +38,8 @@ protected:
         }
         tessawin::SetDeveloperSite(tessawin::DefaultDeveloperSite());
         tessawin::SetStatusWriter(nullptr);
+        tessawin::SetTraceWriter(nullptr);
+        Trace_FileNo = 0;
         std::error_code ec;
         fs::remove_all(dir_, ec);
     }
@@ -51,6 +53,18 @@ TEST_F(TessawinModTest, ProgramWideStateStartsEmpty) {
     EXPECT_FALSE(SDF_Cancel);
     EXPECT_EQ(Trace_FileNo, 0);
     EXPECT_FALSE(DevMode);
+}
+
+TEST_F(TessawinModTest, TracePrintWritesOnlyWhileTheTraceLogIsOpen) {
+    std::vector<std::string> lines;
+    Trace_Print("no writer, no log");
+    Trace_FileNo = 3;
+    Trace_Print("log number set, no writer yet");
+    tessawin::SetTraceWriter([&](const std::string& line) { lines.push_back(line); });
+    Trace_Print("HMZ A: fn: x");
+    Trace_FileNo = 0;
+    Trace_Print("log closed");
+    EXPECT_EQ(lines, std::vector<std::string>{"HMZ A: fn: x"});
 }
 
 TEST_F(TessawinModTest, FileOpenErrorMsgGivesNumberKindNameAndDescription) {
