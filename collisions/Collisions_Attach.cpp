@@ -2,9 +2,12 @@
 #include "app/MainForm.h"
 #include "app/Subsystems.h"
 #include "collisions/CDEbyGroup.h"
+#include "collisions/Monthly_CDE.h"
 
 void Collisions_Attach(MainForm& form) {
     MainForm* f = &form;
+    form.AddTabCommand(MainForm::kTabCDE, "cmdSplitByMonth", "Split by Collision Month",
+                        [f] { cmdSplitByMonth_Click(*f); });
     form.AddTabCommand(MainForm::kTabCDE, "cmdCDEsumByGroupAndQuarter", "Sum by Group and Quarter",
                         [f] { cmdCDEsumByGroupAndQuarter_Click(*f); })
         .SetToolTipText("... for Off-Road-Rt and HeadOn+Off-Road-Left collisions");

@@ -20,6 +20,7 @@ TEST_F(CollisionsAttachTest, TheCommandsSitOnTheirTabs) {
         const char* caption;
     };
     const Button buttons[] = {
+        {"cmdSplitByMonth", MainForm::kTabCDE, "Split by Collision Month"},
         {"cmdCDEsumByGroupAndQuarter", MainForm::kTabCDE, "Sum by Group and Quarter"},
         {"cmdCDEByMonth", MainForm::kTabSSA, "Break IN-SS CDE by Section && Month"},
     };
