@@ -1,7 +1,18 @@
 // The inventory tab's commands on the main window.
 #include "app/MainForm.h"
 #include "app/Subsystems.h"
+#include "inventory/HMZ_Tab.h"
 
 void Inventory_Attach(MainForm& form) {
-    (void)form;
+    // Attached once; a second call (tests) finds the buttons in place.
+    if (form.Find<ui::CommandButton>("cmdShowSeg")) return;
+    const int tab = MainForm::kTabHMZ;
+    form.AddTabCommand(tab, "cmdShowSeg", "Show", [] { cmdShowSeg_Click(); })
+        .SetToolTipText("Show all HMZ versions containing this segment number.");
+    form.AddTabCommand(tab, "cmdGetSegDate", "Lookup a valid date for Segment", [] { cmdGetSegDate_Click(); })
+        .SetToolTipText("Gets the last Transform  End_Date or if no transform, the segment effective date.");
+    form.AddTabCommand(tab, "cmdHMZ_ShowTrans", "Show Transformations", [] { cmdHMZ_ShowTrans_Click(); })
+        .SetToolTipText("Transform the location to previous and following HMZ versions.");
+    form.AddTabCommand(tab, "cmdHMZhelp", "Help", [] { cmdHMZhelp_Click(); });
+    form.txtHMZ_Segment.OnKeyPress = [](int16_t& KeyAscii) { txtHMZ_Segment_KeyPress(KeyAscii); };
 }

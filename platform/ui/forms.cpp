@@ -16,6 +16,11 @@ int& event_depth() {
     return depth;
 }
 
+unsigned long& command_serial() {
+    static unsigned long serial = 0;
+    return serial;
+}
+
 // Never destroyed, for the same reason as the backend slot.
 std::vector<Form*>& registry() {
     static auto* forms = new std::vector<Form*>();
@@ -49,8 +54,13 @@ void RaiseEvent(const std::function<void()>& handler) {
         return;
     }
     ++event_depth();
+    ++command_serial();
     RunCommand(handler);
     --event_depth();
+}
+
+unsigned long CommandSerial() {
+    return command_serial();
 }
 
 UserEventScope::UserEventScope() : saved_depth_(event_depth()) {

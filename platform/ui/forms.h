@@ -75,6 +75,11 @@ public:
 // text that fires Change) run directly, so an abandon ends the whole command.
 void RaiseEvent(const std::function<void()>& handler);
 
+// Counts the outermost events raised so far, so it differs from one command
+// to the next: state that must last only for one command is kept with the
+// number it was made under.
+unsigned long CommandSerial();
+
 // Makes events raised inside it outermost again: used where the user acts
 // while a command runs (DoEvents, a modal window's own event loop).
 class UserEventScope {

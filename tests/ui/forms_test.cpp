@@ -307,6 +307,30 @@ TEST_F(Forms, AbandonEndsTheWholeCommandNotTheProgram) {
     EXPECT_EQ(steps.back(), "still running");
 }
 
+TEST_F(Forms, CommandSerialChangesWithEveryCommandNotWithinOne) {
+    TestForm f;
+    std::vector<unsigned long> seen;
+    f.txtA.OnChange = [&] { seen.push_back(ui::CommandSerial()); };
+    f.cmdGo.OnClick = [&] {
+        seen.push_back(ui::CommandSerial());
+        f.txtA.SetText("set by the command");  // nested: the same command
+    };
+    f.cmdGo.Click();
+    f.cmdGo.Click();
+    ASSERT_EQ(seen.size(), 3u);
+    EXPECT_EQ(seen[0], seen[1]);
+    EXPECT_NE(seen[2], seen[1]);
+    // Events the user raises while a command lets the event loop run are
+    // commands of their own.
+    unsigned long outer = 0, inner = 0;
+    ui::RaiseEvent([&] {
+        outer = ui::CommandSerial();
+        ui::UserEventScope user;
+        ui::RaiseEvent([&] { inner = ui::CommandSerial(); });
+    });
+    EXPECT_NE(inner, outer);
+}
+
 TEST_F(Forms, ModalShowHandsTheFormToTheTest) {
     TestForm main_form("MainForm"), dialog("frmClassVol");
     main_form.Show();

@@ -1,0 +1,367 @@
+#include "inventory/HMZ_SegAllVersions.h"
+
+#include <cstdio>
+#include <optional>
+#include <tuple>
+#include <vector>
+
+#include "app/MainForm.h"
+#include "common/Brellinlib.h"
+#include "common/DataFolders.h"
+#include "common/TessawinMod.h"
+#include "inventory/HMZ_Dates.h"
+#include "platform/ui/forms.h"
+#include "platform/ui/ui.h"
+
+db::Database sav_DB;
+std::string sav_DBfilename;
+
+namespace {
+
+const std::string CRLF = "\r\n";
+constexpr const char* kFileName = "segallversions.mdb";
+
+// One SegmentAllVersions row as the lookups read it; a Null is "" or nullopt.
+struct SAV_Row {
+    std::string Segment, HMZVersion;
+    std::optional<float> Length;
+    std::optional<db::DateTime> Effective_Date;
+    std::string Highway_Number, Highway_Letter, Nway, Direction;
+    std::string Begin_Node, End_Node, Opposite_Segment, Description;
+};
+
+struct Segment_Cache {
+    std::string last_segment;
+    std::vector<SAV_Row> rows;  // oldest version first
+    int32_t row_count = 0;
+    std::string latest_version;
+    bool failed = false;  // the last load met a database error
+
+    std::string one_segment, one_version;
+    SAV_Row one_row;
+    bool found = false;
+};
+Segment_Cache SAV_Segment_Cache;
+
+long g_queries = 0;
+// The command in which the user gave up on the file, or its open failed.
+bool g_gave_up = false;
+unsigned long g_gave_up_serial = 0;
+
+void give_up() {
+    g_gave_up = true;
+    g_gave_up_serial = ui::CommandSerial();
+}
+
+std::string text_of(const db::Recordset& rs, const char* name) {
+    if (!rs.has_field(name)) return "";
+    return rs.field(name).as_text();
+}
+
+SAV_Row read_row(const db::Recordset& rs) {
+    SAV_Row r;
+    r.Segment = text_of(rs, "Segment");
+    r.HMZVersion = text_of(rs, "HMZversion");
+    if (rs.has_field("Length") && !rs.field("Length").is_null()) r.Length = rs.field("Length").as_single();
+    if (rs.has_field("Effective_Date") && !rs.field("Effective_Date").is_null())
+        r.Effective_Date = rs.field("Effective_Date").as_date();
+    r.Highway_Number = text_of(rs, "Highway_Number");
+    r.Highway_Letter = text_of(rs, "Highway_Letter");
+    r.Nway = text_of(rs, "Nway");
+    r.Direction = text_of(rs, "Direction");
+    r.Begin_Node = text_of(rs, "Begin_Node");
+    r.End_Node = text_of(rs, "End_Node");
+    r.Opposite_Segment = text_of(rs, "Opposite_Segment");
+    r.Description = text_of(rs, "Description");
+    return r;
+}
+
+std::string date_text(const db::DateTime& d) {
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%04d-%02d-%02d", d.year, d.month, d.day);
+    return buf;
+}
+
+std::string pad_left(const std::string& s, std::size_t width) {
+    std::string r = s;
+    if (r.size() < width) r.resize(width, ' ');
+    return r;
+}
+
+std::string trimmed(const std::string& s) {
+    const auto b = s.find_first_not_of(' ');
+    if (b == std::string::npos) return "";
+    return s.substr(b, s.find_last_not_of(' ') - b + 1);
+}
+
+void report_db_error(const db::Error& e, const char* procedure) {
+    ui::MsgBox("Error " + std::to_string(e.number()) + " reading the all-versions database:" + CRLF + CRLF +
+                   sav_DBfilename + CRLF + CRLF + e.description(),
+               ui::vbExclamation | ui::vbOKOnly, procedure);
+}
+
+// Runs a query; a database error is shown and gives nullopt.
+std::optional<db::Recordset> query(const std::string& sql, const char* procedure) {
+    try {
+        ++g_queries;
+        return sav_DB.open_recordset(sql);
+    } catch (const db::Error& e) {
+        report_db_error(e, procedure);
+        return std::nullopt;
+    }
+}
+
+bool ensure_open() {
+    if (!sav_DB.is_open()) SegAllVersions_Open();
+    return sav_DB.is_open();
+}
+
+const SAV_Row* latest_row(const std::string& segment) {
+    SAV_Load_Segment(segment);
+    if (SAV_Segment_Cache.row_count == 0) return nullptr;
+    return &SAV_Segment_Cache.rows.back();
+}
+
+}  // namespace
+
+void SegAllVersions_Open() {
+    if (sav_DB.is_open()) return;
+    // Asked once per command: a batch asks for every row otherwise.
+    if (g_gave_up && g_gave_up_serial == ui::CommandSerial()) return;
+    g_gave_up = false;
+    sav_DBfilename = AddBackslash(AppFolder) + kFileName;
+    if (AppFolder.empty() || !FileExists(sav_DBfilename))
+        sav_DBfilename = Data_Folder(DataKind::AllVersions) + kFileName;
+    for (;;) {
+        if (FileExists(sav_DBfilename)) {
+            try {
+                sav_DB = db::Database::open(sav_DBfilename, db::OpenMode::Shared);
+            } catch (const db::Error& e) {
+                ui::MsgBox("Error " + std::to_string(e.number()) + " opening the all-versions database:" + CRLF + CRLF +
+                               sav_DBfilename + CRLF + CRLF + e.description(),
+                           ui::vbExclamation | ui::vbOKOnly, "SegAllVersions_Open");
+                give_up();
+                return;
+            }
+            // The lookups filter on these; kept in the converted copy.
+            try {
+                sav_DB.create_index("SegmentAllVersions", {"Segment", "HMZVersion"});
+                sav_DB.create_index("SegmentAllVersions", {"HMZVersion"});
+            } catch (const db::Error&) {
+                // Only slower without them.
+            }
+            return;
+        }
+        const ui::MsgBoxResult r = ui::MsgBox("File does not exist:" + CRLF + CRLF + sav_DBfilename + CRLF + CRLF +
+                                                  "Click OK to enter a new full segallversions.mdb filename." + CRLF +
+                                                  "Click Cancel to kill this process.",
+                                              ui::vbExclamation | ui::vbOKCancel, "Error");
+        if (r == ui::vbCancel) {
+            sav_DBfilename.clear();
+            give_up();
+            return;
+        }
+        const std::string answer =
+            ui::InputBox("Enter full segallversions.mdb filename", "SegAllVersions", sav_DBfilename);
+        if (answer.empty()) {
+            give_up();
+            return;
+        }
+        sav_DBfilename = answer;
+    }
+}
+
+bool SAV_Get_Database(const db::Database*& Database) {
+    Database = sav_DB.is_open() ? &sav_DB : nullptr;
+    return Database != nullptr;
+}
+
+bool HMZ_Version_Valid(const std::string& version) {
+    const std::string v = version.substr(0, std::min<std::size_t>(6, version.size()));
+    if (!ensure_open()) return false;
+    bool valid = false;
+    if (auto rs =
+            query("SELECT COUNT(*) FROM SegmentAllVersions WHERE HMZVersion = " + SQL_Str(v), "HMZ_Version_Valid")) {
+        try {
+            valid = !rs->eof() && rs->field(0).as_long() > 0;
+        } catch (const db::Error&) {
+            valid = false;
+        }
+    }
+    // The count took the segment rows' place.
+    SAV_Segment_Cache.last_segment.clear();
+    SAV_Segment_Cache.rows.clear();
+    SAV_Segment_Cache.row_count = 0;
+    SAV_Segment_Cache.latest_version.clear();
+    return valid;
+}
+
+void SAV_Load_Segment(const std::string& segment) {
+    Segment_Cache& c = SAV_Segment_Cache;
+    if (!c.last_segment.empty() && segment == c.last_segment) return;
+    c.failed = false;
+    c.rows.clear();
+    c.row_count = 0;
+    c.last_segment.clear();
+    c.latest_version.clear();
+    if (!ensure_open()) return;
+    auto rs = query("SELECT * FROM SegmentAllVersions WHERE Segment = " + SQL_Str(segment) + " ORDER BY HMZVersion",
+                    "SAV_Load_Segment");
+    if (!rs) {
+        c.failed = true;
+        return;
+    }
+    try {
+        std::vector<SAV_Row> rows;
+        for (; !rs->eof(); rs->move_next()) rows.push_back(read_row(*rs));
+        if (rows.empty()) return;
+        c.rows = std::move(rows);
+        c.row_count = static_cast<int32_t>(c.rows.size());
+        c.last_segment = segment;
+        c.latest_version = c.rows.back().HMZVersion;
+    } catch (const db::Error& e) {
+        report_db_error(e, "SAV_Load_Segment");
+        c.rows.clear();
+        c.failed = true;
+    }
+}
+
+void SAV_Load_SegVersion(const std::string& segment, const std::string& version) {
+    Segment_Cache& c = SAV_Segment_Cache;
+    const std::string v = version.substr(0, std::min<std::size_t>(6, version.size()));
+    if (!c.one_segment.empty() && segment == c.one_segment && v == c.one_version) return;
+    c.found = false;
+    c.one_segment.clear();
+    c.one_version.clear();
+    c.one_row = SAV_Row{};
+    if (!ensure_open()) return;
+    auto rs = query(
+        "SELECT * FROM SegmentAllVersions WHERE Segment = " + SQL_Str(segment) + " AND HMZVersion = " + SQL_Str(v),
+        "SAV_Load_SegVersion");
+    if (!rs || rs->eof()) return;
+    try {
+        c.one_row = read_row(*rs);
+    } catch (const db::Error& e) {
+        report_db_error(e, "SAV_Load_SegVersion");
+        return;
+    }
+    c.found = true;
+    c.one_segment = segment;
+    c.one_version = v;
+}
+
+float SAV_Length_at_Date(const std::string& segment, const std::string& date, int16_t ndp) {
+    SAV_Load_Segment(segment);
+    const Segment_Cache& c = SAV_Segment_Cache;
+    if (c.row_count == 0) return 0.0f;
+    float length = 0.0f;
+    std::string normal;
+    if (trimmed(date).empty()) {
+        length = c.rows.back().Length.value_or(0.0f);
+    } else {
+        if (!Normal_HMZ_Date(date, normal)) return 0.0f;
+        const db::DateTime at{std::stoi(normal.substr(0, 4)), std::stoi(normal.substr(5, 2)),
+                              std::stoi(normal.substr(8, 2))};
+        auto key = [](const db::DateTime& d) {
+            return std::make_tuple(d.year, d.month, d.day, d.hour, d.minute, d.second);
+        };
+        bool found = false;
+        for (auto it = c.rows.rbegin(); it != c.rows.rend(); ++it) {
+            if (!it->Effective_Date || key(*it->Effective_Date) <= key(at)) {
+                length = it->Length.value_or(0.0f);
+                found = true;
+                break;
+            }
+        }
+        if (!found) return 0.0f;
+    }
+    if (ndp == 1) length = Round_1(length);
+    return length;
+}
+
+std::string SAV_Effective_Date(const std::string& segment) {
+    const SAV_Row* r = latest_row(segment);
+    if (!r) return "";
+    return r->Effective_Date ? date_text(*r->Effective_Date) : "1990-01-01";
+}
+
+std::string SAV_Highway(const std::string& segment) {
+    const SAV_Row* r = latest_row(segment);
+    if (!r) return "";
+    return r->Highway_Number + r->Highway_Letter;
+}
+
+std::string SAV_Latest_Version(const std::string& segment) {
+    SAV_Load_Segment(segment);
+    return SAV_Segment_Cache.latest_version;
+}
+
+void ShowSegHistory(const std::string& segment) {
+    MainForm& form = TheMainForm();
+    SAV_Load_Segment(segment);
+    const Segment_Cache& c = SAV_Segment_Cache;
+    if (c.failed) return;  // the error has been shown
+    if (c.row_count == 0) {
+        ui::MsgBox("There is no record of " + segment + " ever being a valid segment number!",
+                   ui::vbExclamation | ui::vbOKOnly, "ShowSegHistory");
+        form.txtHMZ_Segment.SetFocus();
+        return;
+    }
+    const SAV_Row& last = c.rows.back();
+    std::string line = "Segment " + segment + " Highway " + last.Highway_Number + last.Highway_Letter + "  " +
+                       last.Nway + "-way" + "  Dir: " + last.Direction;
+    if (!last.Opposite_Segment.empty()) line += "  Opposite " + last.Opposite_Segment;
+    form.ShowStatus(line);
+    form.ShowStatus(last.Description, true);
+    form.ShowStatus("HMZ Version  Eff. Date   Length", true);
+    for (const SAV_Row& r : c.rows) {
+        const std::string eff = r.Effective_Date ? date_text(*r.Effective_Date) : "";
+        std::optional<decimal::Value> len;
+        if (r.Length) len = decimal::Value(*r.Length);
+        form.ShowStatus(" " + pad_left(r.HMZVersion, 10) + " " + pad_left(eff, 10) + "  " + Format_Right(len, 6, 2),
+                        true);
+    }
+}
+
+std::string SAV_Begin_Node(const std::string& segment, const std::string& version) {
+    SAV_Load_SegVersion(segment, version);
+    return SAV_Segment_Cache.found ? SAV_Segment_Cache.one_row.Begin_Node : "";
+}
+
+std::string SAV_End_Node(const std::string& segment, const std::string& version) {
+    SAV_Load_SegVersion(segment, version);
+    return SAV_Segment_Cache.found ? SAV_Segment_Cache.one_row.End_Node : "";
+}
+
+float SAV_Length(const std::string& segment, const std::string& version) {
+    SAV_Load_SegVersion(segment, version);
+    if (!SAV_Segment_Cache.found) return -1.0f;
+    return SAV_Segment_Cache.one_row.Length.value_or(0.0f);
+}
+
+std::string Check_HMZ_Version_Text(ui::TextBox& box) {
+    const std::string v = trimmed(box.Text());
+    if (v.empty()) {
+        ui::MsgBox("Enter the HMZ version to use", ui::vbExclamation | ui::vbOKOnly);
+        box.SetFocus();
+        return "";
+    }
+    if (!HMZ_Version_Valid(v)) {
+        ui::MsgBox("HMZ version " + v + " is not a valid HMZ version (i.e. is not in the SegAllVersions database).",
+                   ui::vbExclamation | ui::vbOKOnly, "Tessawin");
+        box.SetFocus();
+        return "";
+    }
+    return v;
+}
+
+long SAV_Queries_Run() {
+    return g_queries;
+}
+
+void SAV_Forget_Database() {
+    sav_DB.close();
+    sav_DBfilename.clear();
+    SAV_Segment_Cache = Segment_Cache{};
+    g_gave_up = false;
+}
