@@ -96,11 +96,33 @@ std::vector<std::uint16_t> utf16(const std::string& s) {
 }
 
 // Jet 4 text: UCS-2, or its compressed form (FF FE, then one byte a
-// character) when every character fits in a byte and that is shorter.
-std::vector<std::uint8_t> encode_text(const std::vector<std::uint16_t>& units, bool allow_compression) {
+// character) when every character fits in a byte and that is shorter. The
+// mixed form switches to two-byte runs and back at a zero byte, so it cannot
+// hold a character whose low byte is zero.
+std::vector<std::uint8_t> encode_text(const std::vector<std::uint16_t>& units, bool allow_compression,
+                                      Compression how = Compression::Latin) {
     std::vector<std::uint8_t> out;
-    bool compressible = allow_compression && units.size() > 2 &&
-                        std::all_of(units.begin(), units.end(), [](std::uint16_t u) { return u >= 1 && u <= 0xFF; });
+    auto narrow = [](std::uint16_t u) { return u >= 1 && u <= 0xFF; };
+    if (allow_compression && how == Compression::Mixed &&
+        std::none_of(units.begin(), units.end(), [](std::uint16_t u) { return (u & 0xFF) == 0; })) {
+        out.push_back(0xFF);
+        out.push_back(0xFE);
+        bool one_byte = true;
+        for (auto u : units) {
+            if (narrow(u) != one_byte) {
+                out.push_back(0);
+                one_byte = !one_byte;
+            }
+            if (one_byte)
+                out.push_back(static_cast<std::uint8_t>(u));
+            else
+                append16(out, u);
+        }
+        if (out.size() < units.size() * 2) return out;
+        out.clear();
+    }
+    bool compressible = allow_compression && how != Compression::None && units.size() > 2 &&
+                        std::all_of(units.begin(), units.end(), narrow);
     if (compressible) {
         out.reserve(units.size() + 2);
         out.push_back(0xFF);
@@ -297,11 +319,15 @@ struct OpenPage {
     bool fits(std::size_t row_size) const {
         return rows < kMaxRowsPerPage && static_cast<int>(row_size) + 2 <= free_space();
     }
-    // Adds a row and returns its number on the page.
-    int add(const std::uint8_t* data, std::size_t size) {
+    // Adds a row and returns its number on the page; `flags` go in the top
+    // bits of its offset.
+    int add(const std::uint8_t* data, std::size_t size, std::uint32_t flags = 0) {
         low -= static_cast<int>(size);
         std::memcpy(bytes.data() + low, data, size);
-        put16(bytes.data() + kDataHeader + 2 * rows, static_cast<std::uint32_t>(low));
+        return add_slot(static_cast<std::uint32_t>(low) | flags);
+    }
+    int add_slot(std::uint32_t offset) {
+        put16(bytes.data() + kDataHeader + 2 * rows, offset);
         ++rows;
         put16(bytes.data() + kRowCountOffset, static_cast<std::uint32_t>(rows));
         put16(bytes.data() + 2, static_cast<std::uint32_t>(free_space()));
@@ -321,25 +347,34 @@ void start_data_page(OpenPage& pg, std::uint32_t number, std::uint32_t owner, bo
     put16(pg.bytes.data() + 2, static_cast<std::uint32_t>(pg.free_space()));
 }
 
+constexpr std::uint32_t kDeletedFlag = 0x8000;
+constexpr std::uint32_t kMovedFlag = 0x4000;
+
 struct ColumnLayout {
     Column def;
     int number = 0;
     bool fixed = false;
     int fixed_offset = 0;
     int var_index = 0;
+    bool deleted = false;
 };
 
 struct TableState {
     std::string name;
     bool system = false;
-    std::vector<ColumnLayout> cols;
-    std::vector<Column> defs;
-    int num_var = 0;
-    std::vector<std::uint32_t> tdef_pages;  // reserved when the table is added
+    std::vector<ColumnLayout> cols;  // every column ever made, by number
+    std::vector<int> listed;         // the live ones as the definition lists them
+    std::vector<Column> defs;        // their definitions, in that order
+    int num_var = 0;                 // variable-length columns ever made
+    int fixed_end = 0;               // fixed-length bytes of a row
+    std::vector<std::uint32_t> tdef_pages;  // reserved before any row is written
     std::vector<std::uint8_t> tdef_tail;    // column entries and names
     std::vector<std::uint32_t> data_pages;
     bool page_open = false;
     OpenPage page;
+    bool spill_open = false;
+    OpenPage spill;  // where moved rows go
+    bool reference_map = false;
     std::uint32_t rows = 0;
     std::uint32_t used_map = 0, free_map = 0;  // page << 8 | row
 };
@@ -371,6 +406,9 @@ double date_serial(int year, int month, int day, int hour, int minute, int secon
 
 struct Writer::Impl {
     std::string path, temp;
+    Version version = Version::Jet4;
+    std::string password;
+    std::uint32_t key = 0;
     int fd = -1;
     bool finished = false;
     std::uint32_t next_page = 3;  // 0 header, 1 global usage map, 2 catalog
@@ -398,10 +436,18 @@ struct Writer::Impl {
     }
 
     void flush_table_page(TableState& t) {
-        if (!t.page_open) return;
-        write_page(t.page.number, t.page.bytes.data());
-        t.data_pages.push_back(t.page.number);
-        t.page_open = false;
+        if (t.page_open) {
+            write_page(t.page.number, t.page.bytes.data());
+            t.data_pages.push_back(t.page.number);
+            t.page_open = false;
+        }
+    }
+    void flush_spill(TableState& t) {
+        if (t.spill_open) {
+            write_page(t.spill.number, t.spill.bytes.data());
+            t.data_pages.push_back(t.spill.number);
+            t.spill_open = false;
+        }
     }
 
     void flush_lval() {
@@ -456,19 +502,21 @@ struct Writer::Impl {
         append32(out, 0);
     }
 
+    // `values` are those of the live columns, in the order they are listed.
     void encode_row(TableState& t, const std::vector<Value>& values, std::vector<std::uint8_t>& out) {
         const int ncols = static_cast<int>(t.cols.size());
-        int fixed_len = 0;
-        for (const auto& c : t.cols)
-            if (c.fixed) fixed_len = std::max(fixed_len, c.fixed_offset + fixed_size(c.def.type));
-        out.assign(2 + static_cast<std::size_t>(fixed_len), 0);
+        static const Value kNull;
+        std::vector<const Value*> by_number(t.cols.size(), &kNull);
+        for (std::size_t k = 0; k < t.listed.size(); ++k)
+            by_number[static_cast<std::size_t>(t.listed[k])] = &values[k];
+        out.assign(2 + static_cast<std::size_t>(t.fixed_end), 0);
         put16(out.data(), static_cast<std::uint32_t>(ncols));
         std::vector<std::uint8_t> mask(static_cast<std::size_t>((ncols + 7) / 8), 0);
         std::vector<std::uint16_t> var_offsets;
         var_offsets.reserve(static_cast<std::size_t>(t.num_var));
 
         for (const auto& c : t.cols) {
-            const Value& v = values[static_cast<std::size_t>(c.number)];
+            const Value& v = *by_number[static_cast<std::size_t>(c.number)];
             bool null = std::holds_alternative<std::monostate>(v);
             auto set_bit = [&] {
                 mask[static_cast<std::size_t>(c.number / 8)] |= static_cast<std::uint8_t>(1u << (c.number % 8));
@@ -477,6 +525,7 @@ struct Writer::Impl {
                 if (c.fixed) {
                     std::uint8_t* p = out.data() + 2 + c.fixed_offset;
                     if (c.def.type == Type::Boolean) {
+                        if (c.deleted) continue;
                         if (null) throw WriteError("a Yes/No column cannot hold Null");
                         if (whole(v, std::numeric_limits<std::int64_t>::min(), std::numeric_limits<std::int64_t>::max(),
                                   "Yes/No") != 0)
@@ -533,10 +582,10 @@ struct Writer::Impl {
                     if (c.def.type == Type::Text) {
                         if (units.size() > static_cast<std::size_t>(c.def.length))
                             throw WriteError("text longer than " + std::to_string(c.def.length) + " characters");
-                        auto enc = encode_text(units, true);
+                        auto enc = encode_text(units, true, c.def.compression);
                         out.insert(out.end(), enc.begin(), enc.end());
                     } else {
-                        store_memo(encode_text(units, units.size() <= 1024), out);
+                        store_memo(encode_text(units, units.size() <= 1024, c.def.compression), out);
                     }
                 }
             } catch (const WriteError& e) {
@@ -554,24 +603,129 @@ struct Writer::Impl {
         out.insert(out.end(), mask.begin(), mask.end());
     }
 
-    void place_row(TableState& t, const std::vector<std::uint8_t>& bytes) {
+    void place_row(TableState& t, const std::vector<std::uint8_t>& bytes, RowForm form = RowForm::Live) {
         if (bytes.size() > kMaxRowSize)
             throw WriteError("row of " + std::to_string(bytes.size()) + " bytes does not fit a page in table " +
                              t.name);
-        if (!t.page_open || !t.page.fits(bytes.size())) {
+        std::vector<std::uint8_t> pointer;
+        const std::vector<std::uint8_t>* here = &bytes;
+        if (form == RowForm::Moved || form == RowForm::MovedThenDeleted) {
+            // The data go to a page of the table's own, as when a row grew
+            // too long for the page it was on.
+            if (!t.spill_open || !t.spill.fits(bytes.size())) {
+                flush_spill(t);
+                start_data_page(t.spill, reserve(), t.tdef_pages.front(), false);
+                t.spill_open = true;
+            }
+            std::uint32_t flags = form == RowForm::Moved ? kDeletedFlag : kDeletedFlag | kMovedFlag;
+            int r = t.spill.add(bytes.data(), bytes.size(), flags);
+            append32(pointer, (t.spill.number << 8) | static_cast<std::uint32_t>(r));
+            here = &pointer;
+        }
+        const bool empty = form == RowForm::DeletedEmptied || form == RowForm::DeletedAtPageEnd;
+        if (!t.page_open || !t.page.fits(empty ? 0 : here->size())) {
             flush_table_page(t);
             start_data_page(t.page, reserve(), t.tdef_pages.front(), false);
             t.page_open = true;
         }
-        t.page.add(bytes.data(), bytes.size());
-        ++t.rows;
+        switch (form) {
+            case RowForm::Live:
+                t.page.add(here->data(), here->size());
+                ++t.rows;
+                break;
+            case RowForm::Moved:
+                t.page.add(here->data(), here->size(), kMovedFlag);
+                ++t.rows;
+                break;
+            case RowForm::Deleted:
+            case RowForm::MovedThenDeleted:
+                t.page.add(here->data(), here->size(), kDeletedFlag | kMovedFlag);
+                break;
+            case RowForm::DeletedEmptied:
+                t.page.add_slot(static_cast<std::uint32_t>(t.page.low) | kDeletedFlag | kMovedFlag);
+                break;
+            case RowForm::DeletedAtPageEnd:
+                t.page.add_slot(kPageSize | kDeletedFlag);
+                break;
+        }
     }
 
     void add_table(const std::string& name, const std::vector<Column>& columns, bool system, std::uint32_t fixed_tdef);
-    std::vector<std::uint8_t> usage_map(const std::vector<std::uint32_t>& pages);
+    void check_column(const TableState& t, const Column& c) const;
+    void add_column(TableState& t, const Column& c, int position);
+    void build_tail(TableState& t);
+    std::vector<std::uint8_t> usage_map(const std::vector<std::uint32_t>& pages, bool reference = false);
     void write_tdef(const TableState& t);
     void finish();
 };
+
+void Writer::Impl::check_column(const TableState& t, const Column& c) const {
+    if (c.name.empty() || c.name.size() > 64)
+        throw WriteError("column name must have 1 to 64 characters in table " + t.name);
+    for (const auto& d : t.defs)
+        if (lower(d.name) == lower(c.name)) throw WriteError("column " + c.name + " twice in table " + t.name);
+    if (c.type == Type::Text && (c.length < 1 || c.length > 255))
+        throw WriteError("text column " + c.name + " must hold 1 to 255 characters");
+    if (t.cols.size() >= 255) throw WriteError("table " + t.name + " has more than 255 columns");
+}
+
+// A new column takes the next number and the room after every other.
+void Writer::Impl::add_column(TableState& t, const Column& c, int position) {
+    ColumnLayout l;
+    l.def = c;
+    l.number = static_cast<int>(t.cols.size());
+    l.fixed = is_fixed(c.type);
+    if (l.fixed) {
+        l.fixed_offset = t.fixed_end;
+        t.fixed_end += fixed_size(c.type);
+    } else {
+        l.var_index = t.num_var++;
+    }
+    t.cols.push_back(l);
+    t.listed.insert(t.listed.begin() + position, l.number);
+    t.defs.insert(t.defs.begin() + position, c);
+}
+
+// Column entries and names, so the definition's size is known and its
+// pages can be set aside before any row is written.
+void Writer::Impl::build_tail(TableState& t) {
+    auto& b = t.tdef_tail;
+    b.clear();
+    for (int n : t.listed) {
+        const ColumnLayout& l = t.cols[static_cast<std::size_t>(n)];
+        std::uint8_t e[kColumnEntrySize] = {};
+        e[0] = static_cast<std::uint8_t>(l.def.type);
+        put16(e + 5, static_cast<std::uint32_t>(l.number));
+        put16(e + 7, static_cast<std::uint32_t>(l.fixed ? 0 : l.var_index));
+        put16(e + 9, static_cast<std::uint32_t>(l.number));
+        if (l.def.type == Type::Text || l.def.type == Type::Memo) {
+            put16(e + 11, 0x0409);  // General sort order
+            e[16] = l.def.compression == Compression::None ? 0x00 : 0x01;  // values may be compressed
+        }
+        e[15] = static_cast<std::uint8_t>((l.fixed ? 0x01 : 0x00) | 0x02);
+        put16(e + 21, static_cast<std::uint32_t>(l.fixed_offset));
+        int len = l.def.type == Type::Text                         ? 2 * l.def.length
+                  : l.def.type == Type::Memo || l.def.type == kOle ? 0
+                  : l.def.type == Type::Boolean                    ? 1
+                                                                   : fixed_size(l.def.type);
+        put16(e + 23, static_cast<std::uint32_t>(len));
+        b.insert(b.end(), e, e + kColumnEntrySize);
+    }
+    for (int n : t.listed) {
+        auto units = utf16(t.cols[static_cast<std::size_t>(n)].def.name);
+        append16(b, static_cast<std::uint32_t>(units.size() * 2));
+        for (auto u : units) append16(b, u);
+    }
+    append16(b, 0xFFFF);
+
+    std::size_t total = kTdefColumnsStart + b.size();
+    std::size_t npages = total <= kPageSize ? 1 : 1 + (total - kPageSize + (kPageSize - 8) - 1) / (kPageSize - 8);
+    if (t.system) {
+        if (npages > 1) throw WriteError("catalog definition too long");
+        return;
+    }
+    while (t.tdef_pages.size() < npages) t.tdef_pages.push_back(reserve());
+}
 
 void Writer::Impl::add_table(const std::string& name, const std::vector<Column>& columns, bool system,
                              std::uint32_t fixed_tdef) {
@@ -584,74 +738,19 @@ void Writer::Impl::add_table(const std::string& name, const std::vector<Column>&
     TableState t;
     t.name = name;
     t.system = system;
-    int fixed_offset = 0;
-    for (std::size_t i = 0; i < columns.size(); ++i) {
-        const Column& c = columns[i];
-        if (c.name.empty() || c.name.size() > 64)
-            throw WriteError("column name must have 1 to 64 characters in table " + name);
-        for (std::size_t j = 0; j < i; ++j)
-            if (lower(columns[j].name) == lower(c.name))
-                throw WriteError("column " + c.name + " twice in table " + name);
-        if (c.type == Type::Text && (c.length < 1 || c.length > 255))
-            throw WriteError("text column " + c.name + " must hold 1 to 255 characters");
-        ColumnLayout l;
-        l.def = c;
-        l.number = static_cast<int>(i);
-        l.fixed = is_fixed(c.type);
-        if (l.fixed) {
-            l.fixed_offset = fixed_offset;
-            fixed_offset += fixed_size(c.type);
-        } else {
-            l.var_index = t.num_var++;
-        }
-        t.cols.push_back(l);
-        t.defs.push_back(c);
+    for (const Column& c : columns) {
+        check_column(t, c);
+        add_column(t, c, static_cast<int>(t.defs.size()));
     }
-
-    // Column entries and names now, so the definition's size is known and its
-    // pages can be set aside before any row is written.
-    auto& b = t.tdef_tail;
-    for (const auto& l : t.cols) {
-        std::uint8_t e[kColumnEntrySize] = {};
-        e[0] = static_cast<std::uint8_t>(l.def.type);
-        put16(e + 5, static_cast<std::uint32_t>(l.number));
-        put16(e + 7, static_cast<std::uint32_t>(l.fixed ? 0 : l.var_index));
-        put16(e + 9, static_cast<std::uint32_t>(l.number));
-        if (l.def.type == Type::Text || l.def.type == Type::Memo) {
-            put16(e + 11, 0x0409);  // General sort order
-            e[16] = 0x01;           // values may be compressed
-        }
-        e[15] = static_cast<std::uint8_t>((l.fixed ? 0x01 : 0x00) | 0x02);
-        put16(e + 21, static_cast<std::uint32_t>(l.fixed_offset));
-        int len = l.def.type == Type::Text                         ? 2 * l.def.length
-                  : l.def.type == Type::Memo || l.def.type == kOle ? 0
-                  : l.def.type == Type::Boolean                    ? 1
-                                                                   : fixed_size(l.def.type);
-        put16(e + 23, static_cast<std::uint32_t>(len));
-        b.insert(b.end(), e, e + kColumnEntrySize);
-    }
-    for (const auto& l : t.cols) {
-        auto units = utf16(l.def.name);
-        append16(b, static_cast<std::uint32_t>(units.size() * 2));
-        for (auto u : units) append16(b, u);
-    }
-    append16(b, 0xFFFF);
-
-    std::size_t total = kTdefColumnsStart + b.size();
-    std::size_t npages = total <= kPageSize ? 1 : 1 + (total - kPageSize + (kPageSize - 8) - 1) / (kPageSize - 8);
-    if (fixed_tdef) {
-        if (npages > 1) throw WriteError("catalog definition too long");
-        t.tdef_pages.push_back(fixed_tdef);
-    } else {
-        for (std::size_t i = 0; i < npages; ++i) t.tdef_pages.push_back(reserve());
-    }
+    if (fixed_tdef) t.tdef_pages.push_back(fixed_tdef);
+    build_tail(t);
     tables.push_back(std::move(t));
 }
 
 // A table's map of the pages holding its rows, a 64-byte row as Access
 // keeps it: the bitmap itself when the pages lie close enough together, else
 // pointers to bitmap pages.
-std::vector<std::uint8_t> Writer::Impl::usage_map(const std::vector<std::uint32_t>& pages) {
+std::vector<std::uint8_t> Writer::Impl::usage_map(const std::vector<std::uint32_t>& pages, bool reference) {
     constexpr std::size_t kMapRow = 64;
     constexpr std::uint32_t kInlineBits = (kMapRow - 5) * 8;
     constexpr std::uint32_t kMaxMapPages = (kMapRow - 1) / 4;
@@ -659,7 +758,7 @@ std::vector<std::uint8_t> Writer::Impl::usage_map(const std::vector<std::uint32_
     if (pages.empty()) return m;
     auto [lo_it, hi_it] = std::minmax_element(pages.begin(), pages.end());
     std::uint32_t lo = *lo_it, hi = *hi_it;
-    if (hi - lo < kInlineBits) {
+    if (hi - lo < kInlineBits && !reference) {
         put32(m.data() + 1, lo);
         for (auto p : pages) m[5 + (p - lo) / 8] |= static_cast<std::uint8_t>(1u << ((p - lo) % 8));
         return m;
@@ -690,9 +789,11 @@ void Writer::Impl::write_tdef(const TableState& t) {
     std::vector<std::uint8_t> def(kTdefColumnsStart, 0);
     put32(def.data() + 16, t.rows);
     def[40] = t.system ? 0x53 : 0x4E;
+    // Columns a row may have (deleted ones included), variable-length ones
+    // among them, and the columns the table has now.
     put16(def.data() + 41, static_cast<std::uint32_t>(t.cols.size()));
     put16(def.data() + 43, static_cast<std::uint32_t>(t.num_var));
-    put16(def.data() + 45, static_cast<std::uint32_t>(t.cols.size()));
+    put16(def.data() + 45, static_cast<std::uint32_t>(t.listed.size()));
     put32(def.data() + 55, t.used_map);
     put32(def.data() + 59, t.free_map);
     def.insert(def.end(), t.tdef_tail.begin(), t.tdef_tail.end());
@@ -722,7 +823,10 @@ void Writer::Impl::write_tdef(const TableState& t) {
 }
 
 void Writer::Impl::finish() {
-    for (auto& t : tables) flush_table_page(t);
+    for (auto& t : tables) {
+        flush_table_page(t);
+        flush_spill(t);
+    }
     flush_lval();
 
     // The catalog: one row per table, itself included.
@@ -749,7 +853,7 @@ void Writer::Impl::finish() {
     // Usage maps, gathered on map pages of their own.
     std::vector<std::vector<std::uint8_t>> maps;
     for (auto& t : tables) {
-        maps.push_back(usage_map(t.data_pages));
+        maps.push_back(usage_map(t.data_pages, t.reference_map));
         maps.push_back(usage_map({}));
     }
     OpenPage mp;
@@ -785,10 +889,25 @@ void Writer::Impl::finish() {
     // Page 0: the header. The block from 0x18 is stored scrambled with RC4.
     Page h{};
     h[1] = 0x01;
-    std::memcpy(h.data() + 4, "Standard Jet DB", 15);
-    h[0x14] = 0x01;  // Jet 4
+    std::memcpy(h.data() + 4, version == Version::Jet4 ? "Standard Jet DB" : "Standard ACE DB", 15);
+    h[0x14] = static_cast<std::uint8_t>(version);
     put16(h.data() + 0x3C, 1252);
+    put32(h.data() + 0x3E, key);
     put16(h.data() + 0x6E, 0x0409);
+    if (!password.empty()) {
+        // Two bytes a character, masked with the whole days of the file's
+        // creation date (kept beside it).
+        const double created = date_serial(2005, 6, 1, 9, 30);
+        std::uint64_t bits;
+        std::memcpy(&bits, &created, 8);
+        put32(h.data() + 0x72, static_cast<std::uint32_t>(bits));
+        put32(h.data() + 0x76, static_cast<std::uint32_t>(bits >> 32));
+        std::uint8_t mask[4];
+        put32(mask, static_cast<std::uint32_t>(static_cast<std::int32_t>(created)));
+        auto units = utf16(password);
+        for (std::size_t i = 0; i < units.size(); ++i) put16(h.data() + 0x42 + 2 * i, units[i]);
+        for (int i = 0; i < 40; ++i) h[0x42 + i] ^= mask[i % 4];
+    }
     static const std::uint8_t kKey[4] = {0xC7, 0xDA, 0x39, 0x6B};
     rc4(kKey, 4, h.data() + 0x18, 128);
     write_page(0, h.data());
@@ -804,8 +923,9 @@ void Writer::Impl::finish() {
     finished = true;
 }
 
-Writer::Writer(const std::string& path) : impl_(std::make_unique<Impl>()) {
+Writer::Writer(const std::string& path, Version version) : impl_(std::make_unique<Impl>()) {
     impl_->path = path;
+    impl_->version = version;
     impl_->temp = path + ".tmp" + std::to_string(::getpid());
     impl_->fd = ::open(impl_->temp.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     if (impl_->fd < 0) throw WriteError("cannot create " + impl_->temp + ": " + std::strerror(errno));
@@ -838,13 +958,63 @@ int Writer::find_table(const std::string& name) const {
 }
 
 void Writer::add_row(int table, const std::vector<Value>& values) {
+    add_row(table, values, RowForm::Live);
+}
+
+void Writer::add_row(int table, const std::vector<Value>& values, RowForm form) {
     if (impl_->finished) throw WriteError("file already finished");
     auto& t = impl_->tables.at(static_cast<std::size_t>(table));
-    if (values.size() != t.cols.size())
-        throw WriteError("table " + t.name + " has " + std::to_string(t.cols.size()) + " columns, row has " +
+    if (values.size() != t.defs.size())
+        throw WriteError("table " + t.name + " has " + std::to_string(t.defs.size()) + " columns, row has " +
                          std::to_string(values.size()) + " values");
     impl_->encode_row(t, values, impl_->row);
-    impl_->place_row(t, impl_->row);
+    impl_->place_row(t, impl_->row, form);
+}
+
+void Writer::new_page(int table) {
+    if (impl_->finished) throw WriteError("file already finished");
+    impl_->flush_table_page(impl_->tables.at(static_cast<std::size_t>(table)));
+}
+
+void Writer::use_reference_map(int table) {
+    impl_->tables.at(static_cast<std::size_t>(table)).reference_map = true;
+}
+
+void Writer::delete_column(int table, const std::string& name) {
+    if (impl_->finished) throw WriteError("file already finished");
+    auto& t = impl_->tables.at(static_cast<std::size_t>(table));
+    for (std::size_t k = 0; k < t.defs.size(); ++k) {
+        if (lower(t.defs[k].name) != lower(name)) continue;
+        if (t.defs.size() == 1) throw WriteError("table " + t.name + " would have no columns");
+        t.cols[static_cast<std::size_t>(t.listed[k])].deleted = true;
+        t.listed.erase(t.listed.begin() + static_cast<std::ptrdiff_t>(k));
+        t.defs.erase(t.defs.begin() + static_cast<std::ptrdiff_t>(k));
+        impl_->build_tail(t);
+        return;
+    }
+    throw WriteError("no column " + name + " in table " + t.name);
+}
+
+void Writer::insert_column(int table, int position, const Column& column) {
+    if (impl_->finished) throw WriteError("file already finished");
+    auto& t = impl_->tables.at(static_cast<std::size_t>(table));
+    if (column.type == kOle || static_cast<int>(column.type) < 1 || static_cast<int>(column.type) > 0x0C ||
+        column.type == static_cast<Type>(0x09))
+        throw WriteError("unsupported type for column " + column.name);
+    if (position < 0 || position > static_cast<int>(t.defs.size()))
+        throw WriteError("no position " + std::to_string(position) + " among the columns of table " + t.name);
+    impl_->check_column(t, column);
+    impl_->add_column(t, column, position);
+    impl_->build_tail(t);
+}
+
+void Writer::set_password(const std::string& password) {
+    if (utf16(password).size() > 20) throw WriteError("a database password has at most 20 characters");
+    impl_->password = password;
+}
+
+void Writer::set_encryption_key(std::uint32_t key) {
+    impl_->key = key;
 }
 
 void Writer::finish() {

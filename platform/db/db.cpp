@@ -554,10 +554,24 @@ Database Database::open(const std::string& path, OpenMode mode) {
             impl->db = open_sqlite(path, SQLITE_OPEN_READONLY, path);
             if (!schema_readable(impl->db)) unrecognized(path, sqlite3_errmsg(impl->db));
             break;
-        case FileKind::Jet:
+        case FileKind::Jet: {
+            // Read no further than the header when the file is protected.
+            std::vector<std::uint8_t> header(4096);
+            ssize_t n = ::pread(impl->fd, header.data(), header.size(), 0);
+            switch (detail::jet_protection(header.data(), n > 0 ? static_cast<std::size_t>(n) : 0)) {
+                case detail::Protection::Password:
+                    throw Error(kErrNotValidPassword, "Not a valid password. The database '" + path +
+                                                          "' is protected by a password; remove the password "
+                                                          "in Access to read it here.");
+                case detail::Protection::Encrypted:
+                    unrecognized(path, "It is encrypted; decrypt it in Access to read it here.");
+                case detail::Protection::None:
+                    break;
+            }
             impl->cache = cached_copy(path, st);
             impl->db = open_sqlite(impl->cache, SQLITE_OPEN_READONLY, path);
             break;
+        }
         case FileKind::Other:
             unrecognized(path, "");
     }

@@ -55,6 +55,7 @@ enum ErrorNumber : int {
     kErrNoCurrentRecord = 3021,     // read past the last row
     kErrFileNotFound = 3024,        // "Could not find file '...'."
     kErrFileInUse = 3045,           // opened exclusive elsewhere in the program
+    kErrNotValidPassword = 3031,    // a file protected by a database password
     kErrSyntax = 3075,              // a query that SQLite cannot parse or run
     kErrNoSuchTable = 3078,         // "cannot find the input table or query"
     kErrNoSuchColumn = 3061,        // an unknown field name in a query
@@ -154,7 +155,8 @@ public:
 
     // Opens a Jet or SQLite file read-only. A Jet file is converted on the
     // first open (or when it changed since); a corrupt file gives error 3343
-    // with the cause. Missing file: 3024; held exclusive by another open, or
+    // with the cause, an encrypted one 3343 saying so, one with a database
+    // password 3031. Missing file: 3024; held exclusive by another open, or
     // asked for exclusive while open elsewhere here: 3045.
     static Database open(const std::string& path, OpenMode mode = OpenMode::Shared);
 

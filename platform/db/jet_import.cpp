@@ -5,6 +5,8 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <vector>
 
@@ -131,6 +133,99 @@ struct TableFreer {
     }
 };
 
+std::uint16_t le16(const std::uint8_t* p) {
+    return static_cast<std::uint16_t>(p[0] | (p[1] << 8));
+}
+
+// Stored size of a fixed-length value; 0 for Yes/No, whose value is its bit
+// in the null mask.
+int fixed_value_size(const MdbColumn& c) {
+    switch (c.col_type) {
+        case MDB_BOOL:
+            return 0;
+        case MDB_BYTE:
+            return 1;
+        case MDB_INT:
+            return 2;
+        case MDB_LONGINT:
+        case MDB_COMPLEX:
+        case MDB_FLOAT:
+            return 4;
+        case MDB_MONEY:
+        case MDB_DOUBLE:
+        case MDB_DATETIME:
+            return 8;
+        case MDB_REPID:
+            return 16;
+        case MDB_NUMERIC:
+            return 17;
+        default:
+            return c.col_size;
+    }
+}
+
+// One value of a row as stored: where it lies and how long it is.
+struct Field {
+    const std::uint8_t* value = nullptr;
+    int siz = 0;
+    bool is_null = true;
+};
+
+// A scaled decimal: a sign byte, then a 128-bit whole number as four 32-bit
+// words, the most significant first, each stored low byte first.
+std::string numeric_text(const std::uint8_t* v, int scale) {
+    unsigned __int128 n = 0;
+    for (int w = 0; w < 4; ++w) n = (n << 32) | le32(v + 1 + 4 * w);
+    std::string digits;
+    do {
+        digits.insert(digits.begin(), static_cast<char>('0' + static_cast<int>(n % 10)));
+        n /= 10;
+    } while (n);
+    if (scale > 0) {
+        if (digits.size() <= static_cast<std::size_t>(scale))
+            digits.insert(0, static_cast<std::size_t>(scale) + 1 - digits.size(), '0');
+        digits.insert(digits.size() - static_cast<std::size_t>(scale), ".");
+    }
+    return (v[0] & 0x80 ? "-" : "") + digits;
+}
+
+// The rows of a data page, found from its table of row offsets. Rows are
+// stored from the end of the page towards its start, so a row ends where
+// the nearest row before it in the table begins; slots of deleted rows may
+// point anywhere (Access leaves some at the end of the page), so the
+// nearest start above this one is taken, not just the previous slot's.
+class PageRows {
+public:
+    PageRows(const std::uint8_t* page, int page_size) : p_(page), size_(page_size) {}
+
+    // False when the offset table does not fit the page.
+    bool count(int row_count_offset) {
+        rows_ = le16(p_ + row_count_offset);
+        first_slot_ = row_count_offset + 2;
+        return first_slot_ + 2 * rows_ <= size_;
+    }
+    int rows() const { return rows_; }
+    unsigned slot(int r) const { return le16(p_ + first_slot_ + 2 * r); }
+    int start(int r) const { return std::min(static_cast<int>(slot(r) & kOffsetMask), size_); }
+
+    // The bytes of row r; false when they do not lie within the page's rows.
+    bool bounds(int r, int& begin, int& end) const {
+        begin = start(r);
+        end = size_;
+        for (int j = 0; j < r; ++j) {
+            int s = start(j);
+            if (s > begin && s < end) end = s;
+        }
+        return begin >= first_slot_ + 2 * rows_ && begin <= end;
+    }
+
+private:
+    const std::uint8_t* p_;
+    int size_;
+    int rows_ = 0;
+    int first_slot_ = 0;
+};
+
 class TableCopy {
 public:
     TableCopy(MdbHandle* mdb, MdbTableDef* t, Sqlite& out, const std::function<void()>& progress)
@@ -139,9 +234,16 @@ public:
     std::string run();
 
 private:
-    std::string copy_row(int start, std::size_t len);
-    bool long_value(const MdbField& f, std::vector<std::uint8_t>& data, std::string& err);
+    std::string read_page(guint32 page);
+    std::string moved_row(guint32 page, int row, std::uint32_t to);
+    bool crack(const std::uint8_t* row, std::size_t len);
+    bool crack_jet3(const std::uint8_t* page, int begin, int end);
+    std::string copy_row(const std::uint8_t* page, int begin, int end);
+    bool long_value(const Field& f, std::vector<std::uint8_t>& data, std::string& err);
     std::string bad(const std::string& what) const { return "table " + std::string(t_->name) + ": " + what; }
+    std::string damaged(int row, guint32 page) const {
+        return bad("row " + std::to_string(row) + " of page " + std::to_string(page) + " is damaged");
+    }
 
     MdbHandle* mdb_;
     MdbTableDef* t_;
@@ -149,9 +251,13 @@ private:
     const std::function<void()>& progress_;
     bool jet3_;
     sqlite3_stmt* insert_ = nullptr;
-    std::vector<MdbField> fields_;
+    std::vector<MdbColumn*> cols_;
+    std::vector<Field> fields_;
+    std::vector<MdbField> mdb_fields_;
+    std::vector<std::size_t> var_offsets_;
     std::vector<std::string> text_;
     std::vector<std::vector<std::uint8_t>> blob_;
+    std::vector<std::uint8_t> page_, moved_;
     std::uint64_t rows_ = 0;
 };
 
@@ -164,6 +270,7 @@ std::string TableCopy::run() {
     std::string ins = "INSERT INTO " + quote_name(t_->name) + " VALUES (";
     for (unsigned i = 0; i < ncols; ++i) {
         auto* col = static_cast<MdbColumn*>(g_ptr_array_index(t_->columns, i));
+        cols_.push_back(col);
         ddl += (i ? ", " : "") + quote_name(col->name) + " " + sqlite_type(col->col_type);
         ins += i ? ",?" : "?";
     }
@@ -171,45 +278,140 @@ std::string TableCopy::run() {
     insert_ = out_.prepare_insert(ins + ")");
     if (!insert_) return out_.failure();
 
-    fields_.assign(ncols, MdbField{});
+    fields_.assign(ncols, Field{});
     text_.assign(ncols, std::string());
     blob_.assign(ncols, std::vector<std::uint8_t>());
     mdb_rewind_table(t_);
-    const int count_offset = mdb_->fmt->row_count_offset;
     while (mdb_read_next_dpg(t_)) {
         progress_();
-        const guint32 page = t_->cur_phys_pg;
-        const int rows = mdb_get_int16(mdb_->pg_buf, count_offset);
-        for (int r = 0; r < rows; ++r) {
-            int start = 0;
-            std::size_t len = 0;
-            if (mdb_find_row(mdb_, r, &start, &len))
-                return bad("row " + std::to_string(r) + " of page " + std::to_string(page) + " is damaged");
-            if (start & kDeletedRow) continue;
-            if (start & kOverflowRow) {
-                // The row was moved: its slot holds the page and row it went to.
-                if (len < 4) return bad("a moved row points nowhere");
-                std::uint32_t to = le32(mdb_->pg_buf + (start & kOffsetMask));
-                if ((to >> 8) == page || !mdb_read_pg(mdb_, to >> 8) || mdb_->pg_buf[0] != MDB_PAGE_DATA)
-                    return bad("a moved row points to a page that holds no rows");
-                int s2 = 0;
-                std::size_t l2 = 0;
-                if (mdb_find_row(mdb_, static_cast<int>(to & 0xFF), &s2, &l2)) return bad("a moved row is damaged");
-                std::string e = copy_row(s2 & kOffsetMask, l2);
-                if (!e.empty()) return e;
-                if (!mdb_read_pg(mdb_, page)) return bad("page " + std::to_string(page) + " cannot be read again");
-                continue;
-            }
-            std::string e = copy_row(start & kOffsetMask, len);
-            if (!e.empty()) return e;
-        }
+        std::string e = read_page(t_->cur_phys_pg);
+        if (!e.empty()) return e;
     }
     if (rows_ != t_->num_rows)
         return bad(std::to_string(rows_) + " rows found, " + std::to_string(t_->num_rows) + " expected");
     return "";
 }
 
-bool TableCopy::long_value(const MdbField& f, std::vector<std::uint8_t>& data, std::string& err) {
+std::string TableCopy::read_page(guint32 page) {
+    const int size = static_cast<int>(mdb_->fmt->pg_size);
+    // A copy: following a moved row reads other pages into libmdb's buffer.
+    page_.assign(mdb_->pg_buf, mdb_->pg_buf + size);
+    PageRows rows(page_.data(), size);
+    if (!rows.count(mdb_->fmt->row_count_offset))
+        return bad("page " + std::to_string(page) + " has more rows than it can hold");
+    for (int r = 0; r < rows.rows(); ++r) {
+        const unsigned slot = rows.slot(r);
+        // A deleted row is skipped whatever its offset says; so is a row
+        // moved here from another page, which is read through its pointer.
+        if (slot & kDeletedRow) continue;
+        int begin = 0, end = 0;
+        if (!rows.bounds(r, begin, end)) return damaged(r, page);
+        if (slot & kOverflowRow) {
+            if (end - begin < 4) return bad("a moved row of page " + std::to_string(page) + " points nowhere");
+            std::string e = moved_row(page, r, le32(page_.data() + begin));
+            if (!e.empty()) return e;
+            continue;
+        }
+        std::string e = copy_row(page_.data(), begin, end);
+        if (!e.empty()) return e;
+    }
+    return "";
+}
+
+// A row moved to another page when it grew: its slot holds the row number
+// (low byte) and page it went to. That row is flagged deleted, so that a
+// scan passes it by, and may itself have moved on.
+std::string TableCopy::moved_row(guint32 page, int row, std::uint32_t to) {
+    const int size = static_cast<int>(mdb_->fmt->pg_size);
+    for (int hop = 0; hop < 8; ++hop) {
+        const guint32 pg = to >> 8;
+        const int r = static_cast<int>(to & 0xFF);
+        if (pg == 0 || !mdb_read_pg(mdb_, pg) || mdb_->pg_buf[0] != MDB_PAGE_DATA ||
+            le32(mdb_->pg_buf + 4) != t_->entry->table_pg)
+            return bad("row " + std::to_string(row) + " of page " + std::to_string(page) +
+                       " was moved to a page that does not hold rows of this table");
+        moved_.assign(mdb_->pg_buf, mdb_->pg_buf + size);
+        PageRows rows(moved_.data(), size);
+        int begin = 0, end = 0;
+        if (!rows.count(mdb_->fmt->row_count_offset) || r >= rows.rows() || !rows.bounds(r, begin, end))
+            return bad("row " + std::to_string(row) + " of page " + std::to_string(page) + " was moved to row " +
+                       std::to_string(r) + " of page " + std::to_string(pg) + ", which is damaged");
+        if (!(rows.slot(r) & kOverflowRow)) return copy_row(moved_.data(), begin, end);
+        if (end - begin < 4) break;
+        to = le32(moved_.data() + begin);
+    }
+    return bad("row " + std::to_string(row) + " of page " + std::to_string(page) + " was moved round in a circle");
+}
+
+// Splits a stored row into its values, by each column's number (its bit in
+// the null mask, deleted columns counted), its place among the fixed-length
+// values and its entry in the row's table of variable-length ones. A row
+// written before a column was added has fewer columns: that column is Null
+// in it. False when the row does not hold together.
+bool TableCopy::crack(const std::uint8_t* row, std::size_t len) {
+    const std::size_t count_size = 2;
+    if (len < count_size) return false;
+    const unsigned row_cols = le16(row);
+    const std::size_t mask_size = (row_cols + 7) / 8;
+    if (len < count_size + mask_size) return false;
+    const std::uint8_t* mask = row + len - mask_size;
+    std::size_t data_end = len - mask_size;
+    std::vector<std::size_t>& var = var_offsets_;
+    var.clear();
+    if (t_->num_var_cols > 0) {
+        if (data_end < count_size + 2) return false;
+        const unsigned nvar = le16(row + data_end - 2);
+        // Offsets stand last to first before the count; the end of the data
+        // comes before them.
+        if (data_end < count_size + 2 + 2 * (nvar + std::size_t{1})) return false;
+        for (unsigned i = 0; i <= nvar; ++i) var.push_back(le16(row + data_end - 4 - 2 * i));
+        data_end = var.back();
+        if (data_end > len - mask_size) return false;
+    }
+    for (std::size_t i = 0; i < cols_.size(); ++i) {
+        const MdbColumn& c = *cols_[i];
+        Field& f = fields_[i];
+        const unsigned n = static_cast<unsigned>(c.col_num);
+        f.is_null = n >= row_cols || !(mask[n / 8] & (1u << (n % 8)));
+        f.value = nullptr;
+        f.siz = 0;
+        if (f.is_null || c.col_type == MDB_BOOL) continue;
+        if (c.is_fixed) {
+            const std::size_t at = count_size + static_cast<std::size_t>(c.fixed_offset);
+            const std::size_t size = static_cast<std::size_t>(fixed_value_size(c));
+            if (c.fixed_offset < 0 || at + size > data_end) return false;
+            f.value = row + at;
+            f.siz = static_cast<int>(size);
+        } else {
+            if (c.var_col_num + 1 >= var.size()) {
+                f.is_null = true;
+                continue;
+            }
+            const std::size_t from = var[c.var_col_num], to = var[c.var_col_num + 1];
+            if (from > to || to > data_end) return false;
+            f.value = row + from;
+            f.siz = static_cast<int>(to - from);
+        }
+    }
+    return true;
+}
+// Jet 3 rows keep their offsets in a jump table; libmdb reads those.
+bool TableCopy::crack_jet3(const std::uint8_t* page, int begin, int end) {
+    const int size = static_cast<int>(mdb_->fmt->pg_size);
+    if (page != mdb_->pg_buf) std::memcpy(mdb_->pg_buf, page, static_cast<std::size_t>(size));
+    mdb_fields_.assign(cols_.size(), MdbField{});
+    if (mdb_crack_row(t_, begin, static_cast<std::size_t>(end - begin), mdb_fields_.data()) < 0) return false;
+    for (std::size_t i = 0; i < cols_.size(); ++i) {
+        const MdbField& m = mdb_fields_[i];
+        fields_[i].is_null = m.is_null;
+        fields_[i].value = static_cast<const std::uint8_t*>(m.value);
+        fields_[i].siz = m.siz;
+        if (m.value && (m.siz < 0 || m.start < begin || m.start + m.siz > end)) return false;
+    }
+    return true;
+}
+
+bool TableCopy::long_value(const Field& f, std::vector<std::uint8_t>& data, std::string& err) {
     data.clear();
     if (f.siz < MDB_MEMO_OVERHEAD) {
         err = bad("a memo field is damaged");
@@ -251,14 +453,14 @@ bool TableCopy::long_value(const MdbField& f, std::vector<std::uint8_t>& data, s
     return true;
 }
 
-std::string TableCopy::copy_row(int start, std::size_t len) {
-    int found = mdb_crack_row(t_, start, len, fields_.data());
-    if (found < 0) return bad("a row is damaged");
+std::string TableCopy::copy_row(const std::uint8_t* page, int begin, int end) {
+    bool whole = jet3_ ? crack_jet3(page, begin, end) : crack(page + begin, static_cast<std::size_t>(end - begin));
+    if (!whole) return bad("a row is damaged");
     const unsigned ncols = t_->num_cols;
     std::string err;
     for (unsigned i = 0; i < ncols; ++i) {
-        auto* col = static_cast<MdbColumn*>(g_ptr_array_index(t_->columns, i));
-        const MdbField& f = fields_[i];
+        MdbColumn* col = cols_[i];
+        const Field& f = fields_[i];
         const int p = static_cast<int>(i) + 1;
         const auto* v = static_cast<const std::uint8_t*>(f.value);
         if (col->col_type == MDB_BOOL) {
@@ -353,12 +555,8 @@ std::string TableCopy::copy_row(int start, std::size_t len) {
             }
             case MDB_NUMERIC: {
                 if (!need(17)) return err;
-                char* s = mdb_numeric_to_string(mdb_, f.start, col->col_scale, col->col_prec);
-                if (s)
-                    sqlite3_bind_double(insert_, p, std::strtod(s, nullptr));
-                else
-                    sqlite3_bind_null(insert_, p);
-                g_free(s);
+                text_[i] = numeric_text(v, col->col_scale);
+                sqlite3_bind_double(insert_, p, std::strtod(text_[i].c_str(), nullptr));
                 break;
             }
             default:
@@ -372,6 +570,45 @@ std::string TableCopy::copy_row(int start, std::size_t len) {
 }
 
 }  // namespace
+
+Protection jet_protection(const std::uint8_t* header, std::size_t size) {
+    // From 0x18 the header is scrambled with RC4 under a fixed key.
+    constexpr std::size_t kStart = 0x18, kLength = 128;
+    if (size < kStart + kLength) return Protection::None;
+    std::uint8_t h[kLength];
+    std::memcpy(h, header + kStart, kLength);
+    static const std::uint8_t kKey[4] = {0xC7, 0xDA, 0x39, 0x6B};
+    std::uint8_t st[256];
+    for (int i = 0; i < 256; ++i) st[i] = static_cast<std::uint8_t>(i);
+    for (int i = 0, j = 0; i < 256; ++i) {
+        j = (j + st[i] + kKey[i % 4]) & 0xFF;
+        std::swap(st[i], st[j]);
+    }
+    for (std::size_t n = 0, i = 0, j = 0; n < kLength; ++n) {
+        i = (i + 1) & 0xFF;
+        j = (j + st[i]) & 0xFF;
+        std::swap(st[i], st[j]);
+        h[n] ^= st[(st[i] + st[j]) & 0xFF];
+    }
+    auto at = [&](std::size_t offset) { return h + (offset - kStart); };
+    const bool jet3 = header[0x14] == MDB_VER_JET3;
+    // The password: 20 bytes in Jet 3; in later versions 40, masked with the
+    // whole days of the creation date kept at 0x72.
+    std::uint8_t mask[4] = {0, 0, 0, 0};
+    if (!jet3) {
+        double created;
+        std::memcpy(&created, at(0x72), 8);
+        if (std::isfinite(created) && std::fabs(created) < 2e9) {
+            const auto days = static_cast<std::uint32_t>(static_cast<std::int32_t>(created));
+            for (int k = 0; k < 4; ++k) mask[k] = static_cast<std::uint8_t>(days >> (8 * k));
+        }
+    }
+    const std::size_t password_size = jet3 ? 20 : 40;
+    for (std::size_t k = 0; k < password_size; ++k)
+        if ((at(0x42)[k] ^ mask[k % 4]) != 0) return Protection::Password;
+    if (le32(at(0x3E)) != 0) return Protection::Encrypted;
+    return Protection::None;
+}
 
 std::string import_jet(const std::string& mdb_path, const std::string& sqlite_path,
                        const std::function<void()>& progress) {

@@ -3,6 +3,8 @@
 // reads, and a corrupt one may take it down.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <string>
 
@@ -11,6 +13,11 @@ namespace db::detail {
 // Format of the copies; a cache file of another format is made again.
 inline constexpr int kCacheFormat = 1;
 inline constexpr int kCacheApplicationId = 0x54574442;  // "TWDB"
+
+// What the header page (page 0) of a Jet or ACE file says of its protection:
+// a database password, or pages encrypted (neither of which libmdb reads).
+enum class Protection { None, Password, Encrypted };
+Protection jet_protection(const std::uint8_t* header, std::size_t size);
 
 // Writes the copy into sqlite_path (a new, empty file). Returns "" on
 // success, else the reason it failed. `progress` is called for every page.

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <sstream>
 
 #include "tests/tools/test_files.h"
@@ -248,6 +249,175 @@ TEST(JetWriter, ScriptErrorsNameTheLine) {
         }
         // Nothing is left behind under the name, nor under a temporary one.
         EXPECT_TRUE(std::filesystem::is_empty(dir.path())) << c.script;
+    }
+}
+
+// The layouts a file takes on as Access edits it. mdbtools passes deleted
+// rows by and finds a moved row on the page it went to (so after the rows
+// written later on the first page).
+TEST(JetWriter, RowLayoutsReadBackByMdbtools) {
+    TempDir dir;
+    std::string file = dir.file("rows.mdb");
+    {
+        jet::Writer w(file);
+        int t = w.add_table("T", {{"ID", jet::Type::Long}, {"Name", jet::Type::Text, 50}});
+        auto row = [&](std::int64_t id, const char* name, jet::RowForm form) {
+            w.add_row(t, {id, std::string(name)}, form);
+        };
+        row(100, "gone", jet::RowForm::DeletedAtPageEnd);
+        row(101, "gone too", jet::RowForm::DeletedAtPageEnd);
+        row(1, "one", jet::RowForm::Live);
+        row(102, "kept in place", jet::RowForm::Deleted);
+        row(2, "two", jet::RowForm::Live);
+        row(103, "emptied", jet::RowForm::DeletedEmptied);
+        row(3, "three, moved", jet::RowForm::Moved);
+        row(104, "moved, then deleted", jet::RowForm::MovedThenDeleted);
+        row(4, "four", jet::RowForm::Live);
+        row(105, "last", jet::RowForm::DeletedAtPageEnd);
+        w.new_page(t);
+        row(106, "a page", jet::RowForm::Deleted);
+        row(107, "of deleted rows", jet::RowForm::DeletedAtPageEnd);
+        w.new_page(t);
+        row(5, "five", jet::RowForm::Live);
+        w.finish();
+    }
+    expect_readable(file, {"T"});
+    EXPECT_EQ(export_table(file, "T"), "ID,Name\n1,\"one\"\n2,\"two\"\n4,\"four\"\n3,\"three, moved\"\n5,\"five\"\n");
+}
+
+TEST(JetWriter, ColumnsDeletedAndInsertedAfterRowsWereWritten) {
+    TempDir dir;
+    std::string file = dir.file("columns.mdb");
+    {
+        jet::Writer w(file);
+        int t = w.add_table("C", {{"A", jet::Type::Long},
+                                  {"B", jet::Type::Text, 10},
+                                  {"C", jet::Type::Double},
+                                  {"D", jet::Type::Text, 10},
+                                  {"Y", jet::Type::Boolean}});
+        w.add_row(t, {std::int64_t{1}, std::string("b1"), 1.5, std::string("d1"), std::int64_t{-1}});
+        w.delete_column(t, "b");
+        w.delete_column(t, "C");
+        w.add_row(t, {std::int64_t{2}, std::string("d2"), std::int64_t{0}});
+        w.insert_column(t, 1, {"E", jet::Type::Integer});
+        w.insert_column(t, 0, {"F", jet::Type::Text, 10});
+        EXPECT_EQ(w.columns(t).size(), 5u);
+        EXPECT_EQ(w.columns(t)[0].name, "F");
+        EXPECT_EQ(w.columns(t)[2].name, "E");
+        w.add_row(t, {std::string("f3"), std::int64_t{3}, std::int64_t{33}, std::string("d3"), std::int64_t{-1}});
+        w.finish();
+    }
+    expect_readable(file, {"C"});
+    // mdbtools lists the columns by their numbers: the inserted ones last.
+    EXPECT_EQ(export_table(file, "C"), "A,D,Y,E,F\n1,\"d1\",1,,\n2,\"d2\",0,,\n3,\"d3\",1,33,\"f3\"\n");
+}
+
+TEST(JetWriter, TextInEachStoredForm) {
+    TempDir dir;
+    std::string file = dir.file("text.mdb");
+    const std::string euro = "\xE2\x82\xAC";
+    {
+        jet::Writer w(file);
+        int t = w.add_table("T", {{"Latin", jet::Type::Text, 40, jet::Compression::Latin},
+                                  {"Mixed", jet::Type::Text, 40, jet::Compression::Mixed},
+                                  {"Wide", jet::Type::Text, 40, jet::Compression::None},
+                                  {"Note", jet::Type::Memo, 0, jet::Compression::Mixed}});
+        w.add_row(t, {std::string("abc " + euro + " def"), std::string("ghi " + euro + " jkl"),
+                      std::string("mno pqr"), std::string("memo " + euro + " text")});
+        w.add_row(t, {std::string("ab"), std::string(euro + euro + euro), std::string(""), {}});
+        w.finish();
+    }
+    std::string bytes = testfiles::read_text(file);
+    auto has = [&](const std::string& b) { return bytes.find(b) != std::string::npos; };
+    using namespace std::string_literals;
+    EXPECT_TRUE(has("\xFF\xFEghi \0\xAC\x20\0 jkl"s));     // one byte a character, two for the euro sign
+    EXPECT_TRUE(has("\xFF\xFEmemo \0\xAC\x20\0 text"s));  // memos too
+    EXPECT_TRUE(has("m\0n\0o\0 \0p\0q\0r\0"s));           // never compressed
+    EXPECT_TRUE(has("a\0b\0c\0 \0\xAC\x20"s));            // compressed only when every character fits a byte
+    EXPECT_TRUE(has("\xAC\x20\xAC\x20\xAC\x20"s));        // not shorter compressed
+    EXPECT_EQ(export_table(file, "T"),
+              "Latin,Mixed,Wide,Note\n"
+              "\"abc " + euro + " def\",\"ghi " + euro + " jkl\",\"mno pqr\",\"memo " + euro + " text\"\n"
+              "\"ab\",\"" + euro + euro + euro + "\",,\n");
+}
+
+TEST(JetWriter, ReferenceUsageMapWhereAskedFor) {
+    TempDir dir;
+    std::string file = dir.file("map.mdb");
+    std::string expected = "ID\n";
+    {
+        jet::Writer w(file);
+        int t = w.add_table("T", {{"ID", jet::Type::Long}});
+        w.use_reference_map(t);
+        for (int i = 0; i < 3000; ++i) {
+            w.add_row(t, {std::int64_t{i}});
+            expected += std::to_string(i) + "\n";
+        }
+        w.finish();
+    }
+    std::string bytes = testfiles::read_text(file);
+    bool map_page = false;
+    for (std::size_t p = 0; p + 4096 <= bytes.size(); p += 4096) map_page |= bytes[p] == 0x05;
+    EXPECT_TRUE(map_page);
+    EXPECT_TRUE(export_table(file, "T") == expected);
+}
+
+TEST(JetWriter, HeadersOfLaterAccessVersions) {
+    struct Case {
+        jet::Version version;
+        const char* mdb_ver;
+    } cases[] = {{jet::Version::Jet4, "JET4\n"},
+                 {jet::Version::Ace2007, "ACE12\n"},
+                 {jet::Version::Ace2010, "ACE14\n"},
+                 {jet::Version::Ace2013, "ACE15\n"},
+                 {jet::Version::Ace2016, "ACE16\n"}};
+    for (const auto& c : cases) {
+        TempDir dir;
+        std::string file = dir.file("v.accdb");
+        jet::Writer w(file, c.version);
+        w.add_row(w.add_table("T", {{"ID", jet::Type::Long}}), {std::int64_t{7}});
+        w.finish();
+        EXPECT_EQ(run({"mdb-ver", file}).out, c.mdb_ver);
+        EXPECT_EQ(export_table(file, "T"), "ID\n7\n") << c.mdb_ver;
+    }
+}
+
+TEST(JetWriter, LayoutErrors) {
+    struct Case {
+        const char* what;
+        std::function<void(jet::Writer&, int)> act;
+        const char* message;
+    } cases[] = {
+        {"unknown column", [](jet::Writer& w, int t) { w.delete_column(t, "Z"); }, "no column Z in table T"},
+        {"last column",
+         [](jet::Writer& w, int t) {
+             w.delete_column(t, "A");
+             w.delete_column(t, "B");
+         },
+         "table T would have no columns"},
+        {"position", [](jet::Writer& w, int t) { w.insert_column(t, 3, {"C", jet::Type::Long}); },
+         "no position 3 among the columns of table T"},
+        {"name taken", [](jet::Writer& w, int t) { w.insert_column(t, 0, {"a", jet::Type::Long}); },
+         "column a twice in table T"},
+        {"password", [](jet::Writer& w, int) { w.set_password(std::string(21, 'p')); },
+         "a database password has at most 20 characters"},
+        {"row after a column went",
+         [](jet::Writer& w, int t) {
+             w.delete_column(t, "B");
+             w.add_row(t, {std::int64_t{1}, std::int64_t{2}});
+         },
+         "table T has 1 columns, row has 2 values"},
+    };
+    for (const auto& c : cases) {
+        TempDir dir;
+        jet::Writer w(dir.file("e.mdb"));
+        int t = w.add_table("T", {{"A", jet::Type::Long}, {"B", jet::Type::Long}});
+        try {
+            c.act(w, t);
+            ADD_FAILURE() << "no error: " << c.what;
+        } catch (const jet::WriteError& e) {
+            EXPECT_EQ(std::string(e.what()), c.message) << c.what;
+        }
     }
 }
 
