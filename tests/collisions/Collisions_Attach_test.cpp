@@ -22,6 +22,8 @@ TEST_F(CollisionsAttachTest, TheCommandsSitOnTheirTabs) {
     const Button buttons[] = {
         {"cmdSplitByMonth", MainForm::kTabCDE, "Split by Collision Month"},
         {"cmdCDEsumByGroupAndQuarter", MainForm::kTabCDE, "Sum by Group and Quarter"},
+        {"cmdClassVol", MainForm::kTabClassRate, "Specify Class Sets and Volume Ranges..."},
+        {"cmdRateTable", MainForm::kTabClassRate, "Create Published Format Rate Table CSV file"},
         {"cmdCDEByMonth", MainForm::kTabSSA, "Break IN-SS CDE by Section && Month"},
     };
     for (const Button& b : buttons) {
@@ -32,6 +34,9 @@ TEST_F(CollisionsAttachTest, TheCommandsSitOnTheirTabs) {
         EXPECT_EQ(button->Placement().tab, b.tab);
         EXPECT_TRUE(static_cast<bool>(button->OnClick));
     }
+
+    EXPECT_EQ(f.Find<ui::CommandButton>("cmdClassVol")->ToolTipText(),
+              "Opens a form for specifying Class Sets and Volume Ranges.");
 
     // a press with nothing filled in stops at the first check
     f.CDE_folder.SetText("");
