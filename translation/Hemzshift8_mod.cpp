@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <unordered_map>
 
 #include "translation/Date_Lib.h"
 #include "translation/Lib_Units.h"
@@ -46,6 +47,27 @@ struct Target_Key {
     bool operator<(const Target_Key& o) const { return key != o.key ? key < o.key : g < o.g; }
 };
 
+// Where each key's entries lie in a vector sorted by key: [begin, end).
+class Key_Runs {
+public:
+    template <class Keyed>
+    void build(const std::vector<Keyed>& sorted) {
+        runs_.clear();
+        for (uint32_t i = 0; i < sorted.size(); ++i) {
+            auto [it, added] = runs_.try_emplace(sorted[i].key, i, i + 1);
+            if (!added) it->second.second = i + 1;
+        }
+    }
+    void clear() { runs_.clear(); }
+    std::pair<uint32_t, uint32_t> find(uint32_t key) const {
+        auto it = runs_.find(key);
+        return it == runs_.end() ? std::pair<uint32_t, uint32_t>{0, 0} : it->second;
+    }
+
+private:
+    std::unordered_map<uint32_t, std::pair<uint32_t, uint32_t>> runs_;
+};
+
 struct Module_State {
     int32_t in_NDP = 2;
     std::string in_Target = std::string(10, ' ');
@@ -62,9 +84,12 @@ struct Module_State {
     // can apply, in the order a walk over every row would meet them.
     int walk_end = 1;                           // the forward walk stops before this group
     std::vector<Group_Key> groups_by_segment;   // every group, by Segment then index
+    Key_Runs segment_runs;
     std::vector<Target_Key> points_by_target;   // non-devolved groups with points, by ToSegment then index
+    Key_Runs target_runs;
     std::vector<int> groups_without_points;     // non-devolved, ascending
     std::vector<float> from_km;                 // FromKm of every point, side by side for the km search
+    std::vector<char> km_ascending;             // per group: its FromKm never fall (and are numbers)
     std::vector<std::string> effective_dates;   // per group: the day after ToDate; blank when not a plain date
     std::vector<uint32_t> segtab_key;           // per row
     std::vector<uint32_t> segtab_reach;         // per row: the greatest key up to that row
@@ -288,9 +313,19 @@ void build_indexes() {
     s.groups_by_segment.reserve(static_cast<std::size_t>(n));
     for (int g = 1; g <= n; ++g) s.groups_by_segment.push_back({seg_key(s.groups[static_cast<std::size_t>(g)].Segment), g});
     std::sort(s.groups_by_segment.begin(), s.groups_by_segment.end());
+    s.segment_runs.build(s.groups_by_segment);
 
     s.from_km.resize(s.points.size());
     for (std::size_t m = 0; m < s.points.size(); ++m) s.from_km[m] = s.points[m].FromKm;
+    s.km_ascending.assign(static_cast<std::size_t>(n) + 1, 0);
+    for (int g = 1; g <= n; ++g) {
+        const Transform_Group& grp = s.groups[static_cast<std::size_t>(g)];
+        if (grp.M1 == 0) continue;
+        bool ascending = !std::isnan(s.from_km[static_cast<std::size_t>(grp.M1)]);
+        for (int m = grp.M1; m < grp.M2 && ascending; ++m)
+            ascending = s.from_km[static_cast<std::size_t>(m)] <= s.from_km[static_cast<std::size_t>(m + 1)];
+        s.km_ascending[static_cast<std::size_t>(g)] = ascending;
+    }
     // Only a date in the plain form is worked out now: any other goes through
     // the date library at each step, which logs why it is not a date.
     s.effective_dates.assign(static_cast<std::size_t>(n) + 1, std::string());
@@ -319,6 +354,7 @@ void build_indexes() {
         else
             s.points_by_target.push_back(t);
     }
+    s.target_runs.build(s.points_by_target);
 }
 
 void clear_tables() {
@@ -327,9 +363,12 @@ void clear_tables() {
     s.points.assign(1, Match_Point{});
     s.walk_end = 1;
     s.groups_by_segment.clear();
+    s.segment_runs.clear();
     s.points_by_target.clear();
+    s.target_runs.clear();
     s.groups_without_points.clear();
     s.from_km.clear();
+    s.km_ascending.clear();
     s.effective_dates.clear();
     s.segtab.clear();
     s.segtab_key.clear();
@@ -427,13 +466,25 @@ void HEMZSHIFT_INIT(int32_t ndp, std::optional<std::string_view> target, std::op
 }
 
 void HEMZSHIFT_CLEAR_DETAIL(int first, int last) {
-    for (int i = std::max(first, -MAXSTEP); i <= std::min(last, MAXSTEP); ++i) entry(i) = Detail_Entry{};
+    // In place, as Detail_Entry{} has it, keeping the texts' storage.
+    for (int i = std::max(first, -MAXSTEP); i <= std::min(last, MAXSTEP); ++i) {
+        Detail_Entry& e = entry(i);
+        e.Present = false;
+        e.Version.assign(10, ' ');
+        e.EffDate.assign(10, ' ');
+        e.Segment.assign(4, ' ');
+        e.Km = -999.0f;
+        e.Obs = false;
+        e.Split = false;
+        e.Text.assign(6, ' ');
+    }
 }
 
 void INTERPOLATE(int g, float km, std::string& out_segment, float& out_km, bool& obs) {
     const Module_State& s = st();
     const Transform_Group& grp = s.groups[static_cast<std::size_t>(g)];
-    auto take_point = [&](const Match_Point& p) {
+    auto take_point = [&](int m) {
+        const Match_Point& p = s.points[static_cast<std::size_t>(m)];
         if (is_blank(p.ToSegment)) {
             out_segment = "OFF ";
             out_km = -1.0f;
@@ -443,34 +494,51 @@ void INTERPOLATE(int g, float km, std::string& out_segment, float& out_km, bool&
             if (p.Obs) obs = true;
         }
     };
+    auto between = [&](int m) {
+        const Match_Point& a = s.points[static_cast<std::size_t>(m)];
+        const Match_Point& b = s.points[static_cast<std::size_t>(m + 1)];
+        if (is_blank(a.ToSegment) || is_blank(b.ToSegment)) {
+            out_segment = "OFF ";
+            out_km = -1.0f;
+            return;
+        }
+        double v = (static_cast<double>(km) - a.FromKm) * (static_cast<double>(b.ToKm) - a.ToKm) /
+                       (static_cast<double>(b.FromKm) - a.FromKm) +
+                   a.ToKm;
+        out_segment = a.ToSegment;
+        out_km = ROUND(static_cast<float>(v), s.in_NDP);
+        if (a.Obs || b.Obs) obs = true;
+    };
     if (grp.M1 > 0) {
         const float* from = s.from_km.data();
-        for (int m = grp.M1; m <= grp.M2; ++m) {
-            if (km < from[m]) continue;
-            if (km == from[m]) {
-                take_point(s.points[static_cast<std::size_t>(m)]);
+        if (s.km_ascending[static_cast<std::size_t>(g)]) {
+            // What the scan below finds, by halving: the first point whose km
+            // is not below KM, taken when equal, else the pair that ends there.
+            const int j = static_cast<int>(std::lower_bound(from + grp.M1, from + grp.M2 + 1, km) - from);
+            if (j <= grp.M2 && from[j] == km) {
+                take_point(j);
                 return;
             }
-            if (m >= grp.M2) continue;
-            if (km == from[m + 1]) {
-                take_point(s.points[static_cast<std::size_t>(m + 1)]);
+            if (j > grp.M1 && j <= grp.M2) {
+                between(j - 1);
                 return;
             }
-            if (km < from[m + 1]) {
-                const Match_Point& a = s.points[static_cast<std::size_t>(m)];
-                const Match_Point& b = s.points[static_cast<std::size_t>(m + 1)];
-                if (is_blank(a.ToSegment) || is_blank(b.ToSegment)) {
-                    out_segment = "OFF ";
-                    out_km = -1.0f;
+        } else {
+            for (int m = grp.M1; m <= grp.M2; ++m) {
+                if (km < from[m]) continue;
+                if (km == from[m]) {
+                    take_point(m);
                     return;
                 }
-                double v = (static_cast<double>(km) - a.FromKm) * (static_cast<double>(b.ToKm) - a.ToKm) /
-                               (static_cast<double>(b.FromKm) - a.FromKm) +
-                           a.ToKm;
-                out_segment = a.ToSegment;
-                out_km = ROUND(static_cast<float>(v), s.in_NDP);
-                if (a.Obs || b.Obs) obs = true;
-                return;
+                if (m >= grp.M2) continue;
+                if (km == from[m + 1]) {
+                    take_point(m + 1);
+                    return;
+                }
+                if (km < from[m + 1]) {
+                    between(m);
+                    return;
+                }
             }
         }
     }
@@ -509,14 +577,15 @@ void HEMZSHIFT(std::string_view date_in, std::string_view segment_in, std::strin
 
     // Only the groups of the current segment can apply; after each step the
     // walk goes on with the groups of the new segment that come later.
-    const std::vector<Group_Key>& by_segment = s.groups_by_segment;
+    const Group_Key* const by_segment = s.groups_by_segment.data();
     int g = 0;
     bool walking = true;
     while (walking) {
-        const uint32_t key = seg_key(out_segment);
-        auto it = std::lower_bound(by_segment.begin(), by_segment.end(), Group_Key{key, g + 1});
+        const auto [begin, end] = s.segment_runs.find(seg_key(out_segment));
+        const Group_Key* it = std::lower_bound(by_segment + begin, by_segment + end, g + 1,
+                                               [](const Group_Key& k, int after) { return k.g < after; });
         bool stepped = false;
-        for (; it != by_segment.end() && it->key == key && it->g < s.walk_end && !stepped; ++it) {
+        for (; it != by_segment + end && it->g < s.walk_end && !stepped; ++it) {
             g = it->g;
             const Transform_Group& grp = s.groups[static_cast<std::size_t>(g)];
             if (!(grp.FromDate <= date && date <= grp.ToDate)) continue;
@@ -602,13 +671,17 @@ void HEMZSHIFT_BACK(std::string_view date_in, std::string_view segment_in, std::
     const std::vector<Target_Key>& by_target = s.points_by_target;
     std::size_t next_pointless = pointless.size();  // pointless[next_pointless - 1] comes next
     std::ptrdiff_t next_target = -1;                // by_target[next_target] comes next
+    std::ptrdiff_t target_begin = 0;                // where the current segment's entries begin
     auto targets_below = [&](int g_limit) {
         next_target = -1;
         // A blank segment never matches the blank target of an off-inventory point.
         if (is_blank(cur_segment)) return;
-        const uint32_t key = seg_key(cur_segment);
-        auto it = std::upper_bound(by_target.begin(), by_target.end(), Target_Key{key, g_limit, 0, 0});
-        if (it != by_target.begin() && std::prev(it)->key == key) next_target = std::prev(it) - by_target.begin();
+        const auto [begin, end] = s.target_runs.find(seg_key(cur_segment));
+        auto it = std::upper_bound(by_target.begin() + begin, by_target.begin() + end, g_limit,
+                                   [](int limit, const Target_Key& k) { return limit < k.g; });
+        target_begin = begin;
+        next_target = (it - by_target.begin()) - 1;
+        if (next_target < target_begin) next_target = -1;
     };
     targets_below(ngroup());
     for (;;) {
@@ -623,7 +696,7 @@ void HEMZSHIFT_BACK(std::string_view date_in, std::string_view segment_in, std::
         }
         const Target_Key& t = by_target[static_cast<std::size_t>(next_target)];
         --next_target;
-        if (next_target >= 0 && by_target[static_cast<std::size_t>(next_target)].key != t.key) next_target = -1;
+        if (next_target < target_begin) next_target = -1;
         const int g = t.g;
         const Transform_Group& grp = s.groups[static_cast<std::size_t>(g)];
         if (!(grp.ToDate < cur_date)) continue;
@@ -926,16 +999,17 @@ void HEMZSHIFT_GET_END_DATE(std::string_view segment_in, std::string& end_date) 
     LOG("HEMZSHIFT_GET_END_DATE " + segment + " ngroup: " + list_num(ngroup()));
     std::string end(10, ' ');
     const uint32_t key = seg_key(segment);
-    auto it = std::upper_bound(s.groups_by_segment.begin(), s.groups_by_segment.end(), Group_Key{key, ngroup()});
-    if (it != s.groups_by_segment.begin() && std::prev(it)->key == key) {
-        const int g = std::prev(it)->g;
+    const auto [run_begin, run_end] = s.segment_runs.find(key);
+    if (run_end > run_begin) {
+        const int g = s.groups_by_segment[run_end - 1].g;
         const Transform_Group& grp = s.groups[static_cast<std::size_t>(g)];
         end = grp.ToDate;
         if (!grp.Devolved) {
             if (grp.M1 == 0) {
                 LOG("*** Error: for group id = " + list_num(grp.GroupNo) + " m1 = 0");
                 end = std::string(10, ' ');
-            } else if (std::binary_search(s.points_by_target.begin(), s.points_by_target.end(),
+            } else if (const auto [tb, te] = s.target_runs.find(key);
+                       std::binary_search(s.points_by_target.begin() + tb, s.points_by_target.begin() + te,
                                           Target_Key{key, g, 0, 0})) {
                 end = std::string(10, ' ');  // the segment goes on existing
             }
