@@ -2,6 +2,8 @@
 
 #include "app/MainForm.h"
 #include "app/Subsystems.h"
+#include "collisions/CDEbyGroup.h"
+#include "collisions/Monthly_CDE.h"
 #include "common/DataFolders.h"
 #include "tests/collisions/collisions_support.h"
 
@@ -49,6 +51,33 @@ TEST_F(CollisionsAttachTest, TheSampleDataSetHoldsTheCollisionFiles) {
     for (const char* name : {"CDE_sample.csv", "INSS_sample.csv", "Section_List.csv", "ClassRate_sample.csv"}) {
         EXPECT_TRUE(fs::exists(Sample_Folder() + "collisions/" + name)) << name;
     }
+}
+
+// The split and the two sums on the sample data set, with nothing configured.
+TEST_F(CollisionsAttachTest, TheCommandsRunOnTheSample) {
+    const std::string folder = Sample_Folder() + "collisions/";
+    int16_t status = -1;
+    Monthly_CDE(folder + "CDE_sample.csv", out_, status);
+    EXPECT_EQ(status, kSplitFinished);
+    int books = 0;
+    for (const auto& e : fs::directory_iterator(out_)) books += e.path().extension() == ".xlsx";
+    EXPECT_EQ(books, 60);
+    const std::string page = ReadFile(out_ + "FatalDataByMonth.html");
+    EXPECT_NE(page.find("<A HREF=\"fatal_data_2010-01.xlsx\">2010-01 January</A><BR>"), std::string::npos);
+    EXPECT_NE(page.find("<A HREF=\"fatal_data_2014-12.xlsx\">2014-12 December</A><BR>"), std::string::npos);
+
+    CDE_Sum_by_Group(folder, "INSS_sample.csv", "Section_List.csv", out_, 2010, 2014);
+    const auto bySection = Lines(ReadFile(out_ + "INSS_sample_bySecMonSev.csv"));
+    ASSERT_EQ(bySection.size(), 2u + 9 + 2);  // two sums: 1-SUM and 3-SUM
+    EXPECT_EQ(bySection[4].substr(0, 6), "1-SUM,");
+    EXPECT_NE(Status().find("250 input data records read."), std::string::npos);
+
+    ui_->ExpectInput("2010", "first year");
+    ui_->ExpectInput("GROUP_ID", "section ID field");
+    CDE_Sum_by_Group_and_Quarter(folder, "CDE_sample.csv", out_);
+    const auto byQuarter = Lines(ReadFile(out_ + "CDE_sample_byQuarter.csv"));
+    EXPECT_EQ(byQuarter.size(), 1u + 6);
+    EXPECT_NE(Status().find("400 input data records read."), std::string::npos);
 }
 
 }  // namespace
