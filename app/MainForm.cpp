@@ -637,11 +637,19 @@ bool MainForm::Confirm_Delete_File(const std::string& FileName, bool Ask) {
                        ui::vbOKCancel + ui::vbExclamation, "Delete/Replace File?");
         if (answer == ui::vbCancel) return false;
     }
-    if (std::remove(FileName.c_str()) == 0) {
+    // A read-only file and one another program holds stay, as on Windows,
+    // where the deletion of either is refused.
+    tessawin::ErrorInfo err;
+    if (FileReadOnly(FileName)) {
+        err = {75, "Path/File access error"};
+    } else if (FileStatus(FileName) == 1) {
+        err = tessawin::ErrorFromErrno(EACCES);
+    } else if (std::remove(FileName.c_str()) == 0) {
         ShowStatus("Deleted file " + FileName, true, CRLF);
         return true;
+    } else {
+        err = tessawin::ErrorFromErrno(errno);
     }
-    const tessawin::ErrorInfo err = tessawin::ErrorFromErrno(errno);
     ui::MsgBox("Error " + std::to_string(err.number) + " occurred when trying to delete file" + CRLF + CRLF + FileName +
                    CRLF + CRLF + err.description + CRLF + CRLF + "The file may be in use by another process" + CRLF +
                    "If so, close it, then retry the Dravnor operation.",

@@ -2,10 +2,11 @@
 find_package(GTest REQUIRED)
 include(GoogleTest)
 
-# tessawin_test(NAME SOURCES ... LIBS ... [LABELS ...] [TIMEOUT s])
+# tessawin_test(NAME SOURCES ... LIBS ... [LABELS ...] [TIMEOUT s] [RESOURCE_LOCK name])
 # One GoogleTest executable; its cases are registered with ctest one by one.
+# Cases sharing a RESOURCE_LOCK never run at the same time.
 function(tessawin_test name)
-  cmake_parse_arguments(T "" "TIMEOUT" "SOURCES;LIBS;LABELS" ${ARGN})
+  cmake_parse_arguments(T "" "TIMEOUT;RESOURCE_LOCK" "SOURCES;LIBS;LABELS" ${ARGN})
   add_executable(${name} ${T_SOURCES})
   target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gtest_main GTest::gmock)
   set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
@@ -15,6 +16,9 @@ function(tessawin_test name)
   set(props TIMEOUT ${T_TIMEOUT})
   if(T_LABELS)
     list(APPEND props LABELS "${T_LABELS}")
+  endif()
+  if(T_RESOURCE_LOCK)
+    list(APPEND props RESOURCE_LOCK ${T_RESOURCE_LOCK})
   endif()
   gtest_discover_tests(${name}
     WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/tests

@@ -92,6 +92,9 @@ bool FolderExists(const std::string& Path);
 bool FolderWritable(const std::string& Folder);
 // -1 absent, 0 free, 1 locked (or in use, or an error after its warning box).
 int16_t FileStatus(const std::string& Path);
+// True for an existing file that may not be written: no write permission bit
+// is set (the read-only attribute), or this user lacks write access.
+bool FileReadOnly(const std::string& Path);
 
 std::string Last_File_Matching(const std::string& Pattern);
 std::string Last_Folder_Matching(const std::string& Pattern);
@@ -121,6 +124,7 @@ std::string XML_Escape(const std::string& s);
 std::string Replace_All(const std::string& s, const std::string& Find, const std::string& Repl);
 void Replace_Str(const std::string& s, const std::string& Find, const std::string& Repl, std::string& Result);
 int32_t InStrLast(const std::string& s, const std::string& Sub);
+// Without spaces and tabs, upper-cased (UTF-8 and Windows-1252 letters too).
 std::string Squeeze_Upper(const std::string& v);
 
 // Null (std::nullopt) gives Width blanks.
@@ -168,14 +172,14 @@ int32_t Safe_UBound(const std::vector<T>& Arr) {
     return Arr.empty() ? -1 : static_cast<int32_t>(Arr.size()) - 1;
 }
 
-// Smallest element over the whole list (every element, from index 0); the
-// first of equal smallest ones.
+// Smallest of v[1..]; the first of equal smallest ones. Element 0 is unused;
+// a list without element 1 gives T{}.
 template <class T>
 T Min_Of_Array(const std::vector<T>& v) {
-    if (v.empty()) return T{};
-    const T* best = &v[0];
-    for (const T& x : v)
-        if (x < *best) best = &x;
+    if (v.size() < 2) return T{};
+    const T* best = &v[1];
+    for (std::size_t i = 2; i < v.size(); ++i)
+        if (v[i] < *best) best = &v[i];
     return *best;
 }
 

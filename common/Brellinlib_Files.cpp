@@ -217,6 +217,14 @@ int16_t FileStatus(const std::string& Path) {
     return locked ? 1 : 0;
 }
 
+bool FileReadOnly(const std::string& Path) {
+    struct stat st {};
+    if (Blank(Path) || ::stat(Path.c_str(), &st) != 0) return false;
+    // The bits first: the superuser's access() ignores them.
+    if ((st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) return true;
+    return ::access(Path.c_str(), W_OK) != 0 && (errno == EACCES || errno == EROFS || errno == EPERM);
+}
+
 std::string Last_File_Matching(const std::string& Pattern) {
     if (Blank(Pattern)) return "";
     return GreatestName(ListFiles(Pattern, true));

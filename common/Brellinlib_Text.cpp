@@ -6,6 +6,7 @@
 #include <limits>
 
 #include "common/Brellinlib.h"
+#include "platform/text/text_case.h"
 #include "platform/ui/ui.h"
 
 namespace {
@@ -119,11 +120,9 @@ int32_t InStrLast(const std::string& s, const std::string& Sub) {
 
 std::string Squeeze_Upper(const std::string& v) {
     std::string out;
-    for (char c : v) {
-        if (c == ' ' || c == '\t') continue;
-        out += (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
-    }
-    return out;
+    for (char c : v)
+        if (c != ' ' && c != '\t') out += c;
+    return text::upper_case(out);
 }
 
 // ---------------------------------------------------------------------------

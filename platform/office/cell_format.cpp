@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <map>
 
+#include "platform/text/text_case.h"
+
 namespace office::detail {
 
 namespace {
@@ -48,38 +50,8 @@ std::string lower(std::string_view text) {
     return out;
 }
 
-namespace {
-
-uint32_t lower_code_point(uint32_t cp) {
-    if (cp >= 0xC0 && cp <= 0xDE && cp != 0xD7) return cp + 0x20;  // not the multiplication sign
-    if (cp == 0x178) return 0xFF;
-    // the dotted capital I (U+0130) is no pair of the dotless small i
-    if ((cp >= 0x100 && cp <= 0x137 && cp != 0x130) || (cp >= 0x14A && cp <= 0x177)) return cp | 1;
-    if ((cp >= 0x139 && cp <= 0x148) || (cp >= 0x179 && cp <= 0x17E)) return cp % 2 == 1 ? cp + 1 : cp;
-    if (cp >= 0x391 && cp <= 0x3A9 && cp != 0x3A2) return cp + 0x20;
-    if (cp >= 0x400 && cp <= 0x40F) return cp + 0x50;
-    if (cp >= 0x410 && cp <= 0x42F) return cp + 0x20;
-    return cp;
-}
-
-}  // namespace
-
 std::string fold_case(std::string_view text) {
-    std::string out;
-    out.reserve(text.size());
-    for (size_t i = 0; i < text.size();) {
-        const auto b = static_cast<unsigned char>(text[i]);
-        // every capital folded here is a two-byte sequence, and so is its small letter
-        if (b >= 0xC2 && b <= 0xDF && i + 1 < text.size() && (static_cast<unsigned char>(text[i + 1]) & 0xC0) == 0x80) {
-            append_utf8(out, lower_code_point((static_cast<uint32_t>(b & 0x1F) << 6) |
-                                              (static_cast<unsigned char>(text[i + 1]) & 0x3F)));
-            i += 2;
-        } else {
-            out += b >= 'A' && b <= 'Z' ? static_cast<char>(b - 'A' + 'a') : static_cast<char>(b);
-            ++i;
-        }
-    }
-    return out;
+    return ::text::lower_case(text);
 }
 
 bool parse_plain_decimal(std::string_view text, double& value) {

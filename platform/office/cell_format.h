@@ -61,8 +61,8 @@ bool parse_cell_ref(std::string_view ref, int32_t& row, int32_t& column);
 
 // ASCII lower case.
 std::string lower(std::string_view text);
-// Lower case for comparing names: ASCII and the accented Latin, Greek and
-// Cyrillic capitals; everything else unchanged.
+// Lower case for comparing names (text::lower_case): ASCII and the accented
+// Latin, Greek and Cyrillic capitals; everything else unchanged.
 std::string fold_case(std::string_view text);
 
 }  // namespace office::detail

@@ -49,6 +49,29 @@ int px(int twips) {
     return twips / kTwipsPerPixel;
 }
 
+// A face whose columns line up: the named face (or the desktop's stand-in for
+// it), else the desktop's fixed font, else the first installed family with
+// Latin letters that Qt reports fixed-pitch. A desktop's "monospace" can
+// resolve to a proportional face, for instance once a font package without a
+// monospace face is installed.
+QFont fixed_pitch_font(const std::string& name) {
+    auto fixed = [](const QFont& f) { return QFontInfo(f).fixedPitch(); };
+    if (!name.empty()) {
+        QFont named(FromBytes(name));
+        named.setStyleHint(QFont::TypeWriter);
+        if (fixed(named)) return named;
+    }
+    const QFont desktop = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    if (fixed(desktop)) return desktop;
+    for (const QString& family : QFontDatabase::families(QFontDatabase::Latin)) {
+        if (!QFontDatabase::isFixedPitch(family)) continue;
+        QFont f(family);
+        if (desktop.pointSizeF() > 0) f.setPointSizeF(desktop.pointSizeF());
+        if (fixed(f)) return f;
+    }
+    return desktop;
+}
+
 class QtBackend;
 QtBackend* g_backend = nullptr;
 MessageBoxHook g_message_hook;
@@ -555,15 +578,7 @@ void QtBackend::Push(ui::Control& c, QWidget* w, ui::Prop p) {
             return;
         case ui::Prop::Font:
             if (c.FixedPitch()) {
-                QFont f = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-                if (!c.FontName().empty()) {
-                    // The named face, or what the desktop puts in its place, when
-                    // that is fixed-pitch; else the desktop's fixed font.
-                    QFont named(FromBytes(c.FontName()));
-                    named.setStyleHint(QFont::TypeWriter);
-                    if (QFontInfo(named).fixedPitch()) f = named;
-                }
-                w->setFont(f);
+                w->setFont(fixed_pitch_font(c.FontName()));
             } else if (!c.FontName().empty()) {
                 w->setFont(QFont(FromBytes(c.FontName())));
             }

@@ -228,10 +228,11 @@ void TextBox::Type(const std::string& keys) {
             }
             text.erase(start, len);
         } else {
-            std::string ins(1, static_cast<char>(k));
-            if (k == 13) ins = "\r\n";
-            text.replace(start, len, ins);
-            start += static_cast<int>(ins.size());
+            // Enter types CR LF.
+            const char typed[2] = {k == 13 ? '\r' : static_cast<char>(k), '\n'};
+            const std::size_t n = k == 13 ? 2 : 1;
+            text.replace(static_cast<std::size_t>(start), static_cast<std::size_t>(len), typed, n);
+            start += static_cast<int>(n);
         }
         if (text != s_.text) {
             s_.text = text;

@@ -1,11 +1,13 @@
 #include "app/MainForm.h"
 
 #include <gtest/gtest.h>
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -620,6 +622,55 @@ TEST_F(MainFormTest, ConfirmDeleteFileReportsAFileThatStays) {
     EXPECT_NE(ui_->shown.back().prompt.find("The file may be in use by another process" + CRLF +
                                             "If so, close it, then retry the Dravnor operation."),
               std::string::npos);
+}
+
+TEST_F(MainFormTest, ConfirmDeleteFileKeepsAReadOnlyOrBusyFile) {
+    MainForm& f = form();
+    f.Show();
+    const std::string file = data_ + "/out.xlsx";
+    struct Case {
+        const char* what;
+        std::function<void()> hold;  // makes the file one that may not go
+        std::string error;           // number and description in the box
+    };
+    int fd = -1;
+    const Case cases[] = {
+        {"read-only", [&] { fs::permissions(file, fs::perms::owner_read | fs::perms::group_read); },
+         "Error 75 occurred when trying to delete file" + CRLF + CRLF + file + CRLF + CRLF + "Path/File access error"},
+        {"LibreOffice lock file beside it", [&] { Touch(data_ + "/.~lock.out.xlsx#"); },
+         "Error 70 occurred when trying to delete file" + CRLF + CRLF + file + CRLF + CRLF + "Permission denied"},
+        {"Excel owner file beside it", [&] { Touch(data_ + "/~$out.xlsx"); }, "Error 70 occurred"},
+        {"locked by another holder",
+         [&] {
+             fd = ::open(file.c_str(), O_RDWR);
+             struct flock fl {};
+             fl.l_type = F_WRLCK;
+             fl.l_whence = SEEK_SET;
+             ASSERT_EQ(::fcntl(fd, F_OFD_SETLK, &fl), 0);
+         },
+         "Error 70 occurred"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        for (const auto& e : fs::directory_iterator(data_))
+            if (e.is_regular_file()) fs::remove(e.path());
+        Touch(file);
+        c.hold();
+        ui_->shown.clear();
+        ui_->ExpectMsgBox(ui::vbOK, "OK to delete it?");
+        ui_->ExpectMsgBox(ui::vbOK, c.error);
+        EXPECT_FALSE(f.Confirm_Delete_File(file, true));
+        EXPECT_TRUE(fs::exists(file));
+        ASSERT_EQ(ui_->shown.size(), 2u);
+        EXPECT_EQ(ui_->shown[1].title, "Delete Error");
+        EXPECT_EQ(ui_->shown[1].buttons, ui::vbExclamation);
+        if (fd >= 0) ::close(fd);
+        fd = -1;
+        fs::permissions(file, fs::perms::owner_all);
+    }
+    // Freed again, it goes.
+    EXPECT_TRUE(f.Confirm_Delete_File(file, false));
+    EXPECT_FALSE(fs::exists(file));
 }
 
 TEST_F(MainFormTest, BrowseButtonsFillTheirBoxes) {

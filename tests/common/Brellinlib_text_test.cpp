@@ -71,6 +71,20 @@ TEST(Text, InStrLastAndSqueezeUpper) {
     EXPECT_EQ(Squeeze_Upper(""), "");
 }
 
+TEST(Text, SqueezeUpperCasesAccentedLetters) {
+    struct Case {
+        const char* what;
+        std::string heading, squeezed;
+    };
+    const Case cases[] = {
+        {"UTF-8", "D\xC3\xA9" "bit moyen", "D\xC3\x89" "BITMOYEN"},
+        {"Windows-1252", "D\xE9" "bit moyen", "D\xC9" "BITMOYEN"},
+        {"Cyrillic", "\xD0\xB4\xD1\x91 km", "\xD0\x94\xD0\x81KM"},
+        {"already upper", "D\xC3\x89" "BIT", "D\xC3\x89" "BIT"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(Squeeze_Upper(c.heading), c.squeezed) << c.what;
+}
+
 TEST(NumberText, FormatRight) {
     struct Case {
         std::optional<decimal::Value> v;
@@ -259,7 +273,29 @@ TEST(Lists, SafeUBoundAndMin) {
     EXPECT_EQ(Safe_UBound(std::vector<std::string>{}), -1);
     EXPECT_EQ(Safe_UBound(std::vector<std::string>(6)), 5);
     EXPECT_EQ(Min_Of_Array(std::vector<double>{3, 1.5, 2, 1.5}), 1.5);
-    EXPECT_EQ(Min_Of_Array(std::vector<int>{-1}), -1);
+    EXPECT_EQ(Min_Of_Array(std::vector<int>{0, -1}), -1);
+}
+
+TEST(Lists, MinOfArrayIgnoresElementZero) {
+    struct Case {
+        std::vector<int> v;
+        int min;
+    };
+    const Case cases[] = {
+        {{-9, 4, 2, 7}, 2},  // the unused element 0 holds the smallest value
+        {{0, 5, 6}, 5},      // an unused 0 is not taken for a member
+        {{0, 8}, 8},
+        {{-3}, 0},           // no element 1
+    };
+    for (const auto& c : cases) EXPECT_EQ(Min_Of_Array(c.v), c.min) << c.v.size() << " elements";
+
+    // Of equal smallest ones the first wins.
+    struct Keyed {
+        int key;
+        char tag;
+        bool operator<(const Keyed& o) const { return key < o.key; }
+    };
+    EXPECT_EQ(Min_Of_Array(std::vector<Keyed>{{1, 'z'}, {3, 'a'}, {2, 'b'}, {2, 'c'}}).tag, 'b');
 }
 
 // The keys are given from element 1; the result is Idx(1..N).
