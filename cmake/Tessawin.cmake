@@ -4,7 +4,9 @@ include(GoogleTest)
 
 # tessawin_test(NAME SOURCES ... LIBS ... [LABELS ...] [TIMEOUT s] [RESOURCE_LOCK name])
 # One GoogleTest executable; its cases are registered with ctest one by one.
-# Cases sharing a RESOURCE_LOCK never run at the same time.
+# Cases sharing a RESOURCE_LOCK never run at the same time; those labelled
+# interop share "soffice", as LibreOffice crashes now and then when several
+# start together.
 function(tessawin_test name)
   cmake_parse_arguments(T "" "TIMEOUT;RESOURCE_LOCK" "SOURCES;LIBS;LABELS" ${ARGN})
   add_executable(${name} ${T_SOURCES})
@@ -16,6 +18,9 @@ function(tessawin_test name)
   set(props TIMEOUT ${T_TIMEOUT})
   if(T_LABELS)
     list(APPEND props LABELS "${T_LABELS}")
+  endif()
+  if(NOT T_RESOURCE_LOCK AND "interop" IN_LIST T_LABELS)
+    set(T_RESOURCE_LOCK soffice)
   endif()
   if(T_RESOURCE_LOCK)
     list(APPEND props RESOURCE_LOCK ${T_RESOURCE_LOCK})

@@ -4,6 +4,7 @@
 
 #include "collisions/Monthly_CDE.h"
 #include "tests/collisions/collisions_support.h"
+#include "tests/support/soffice.h"
 
 namespace {
 
@@ -19,11 +20,8 @@ protected:
     }
     // The workbook as LibreOffice shows it, as comma-separated lines.
     std::vector<std::string> AsCsv(const std::string& book) {
-        const auto r = shell::RunAndWait({"soffice", "-env:UserInstallation=file://" + (dir_ / "profile").string(),
-                                          "--headless", "--norestore", "--convert-to",
-                                          "csv:Text - txt - csv (StarCalc):44,34,76,1,,0,false,true,true", "--outdir",
-                                          (dir_ / "converted").string(), book});
-        EXPECT_TRUE(r.started) << r.error_text;
+        testsupport::soffice_convert(book, "csv:Text - txt - csv (StarCalc):44,34,76,1,,0,false,true,true",
+                                     (dir_ / "converted").string(), (dir_ / "profile").string());
         return Lines(ReadFile((dir_ / "converted" / (fs::path(book).stem().string() + ".csv")).string()));
     }
 };

@@ -3,12 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <iostream>
 #include <string>
 #include <vector>
 
 #include "platform/office/spreadsheet.h"
 #include "platform/shell/shell.h"
+#include "tests/support/soffice.h"
 #include "tests/support/xlsx_fixture.h"
 
 namespace {
@@ -54,35 +54,15 @@ Rows parse_csv(const std::string& text) {
     return rows;
 }
 
-// "signal 6" when soffice died from a signal, else "". Its launcher reports
-// the death of the office process as a shell does, 128 + the signal.
-std::string signal_of(const shell::LaunchResult& r) {
-    if (!r.started) return "";
-    if (r.exit_code == -1) return "a signal";
-    return r.exit_code > 128 && r.exit_code <= 128 + 64 ? "signal " + std::to_string(r.exit_code - 128) : "";
-}
-
 class Interop : public ::testing::Test {
 protected:
     void SetUp() override { shell::SetLauncher(nullptr); }
 
     // Converts a file with LibreOffice into the output folder; returns the result's path.
-    // soffice now and then crashes by itself (an abort on a fresh profile);
-    // such a conversion is tried once more.
     std::string convert(const std::string& file, const std::string& to, const std::string& extension) {
         const fs::path out = work_.path() / ("out_" + std::to_string(++conversions_));
         fs::create_directories(out);
-        const std::vector<std::string> argv = {"soffice",  "-env:UserInstallation=file://" + profile_.path().string(),
-                                               "--headless", "--norestore", "--convert-to", to, "--outdir", out.string(),
-                                               file};
-        auto r = shell::RunAndWait(argv);
-        if (const std::string sig = signal_of(r); !sig.empty()) {
-            std::cout << "soffice died from " << sig << " converting " << file << "; trying once more" << std::endl;
-            r = shell::RunAndWait(argv);
-            if (const std::string again = signal_of(r); !again.empty())
-                ADD_FAILURE() << "soffice died from " << again << " again";
-        }
-        EXPECT_TRUE(r.started) << "soffice could not be started: " << r.error_text;
+        testsupport::soffice_convert(file, to, out.string(), profile_.path().string());
         const fs::path result = out / (fs::path(file).stem().string() + "." + extension);
         EXPECT_TRUE(fs::exists(result)) << "soffice did not convert " << file;
         return result.string();
