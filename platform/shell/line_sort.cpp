@@ -105,17 +105,18 @@ private:
     std::string buf_;
 };
 
-// One line of the in-memory batch: its first 8 bytes as a big-endian number
-// (zero-padded) decide most comparisons without touching the text.
+// One line of the in-memory batch: its first 16 bytes as two big-endian
+// numbers (zero-padded) decide most comparisons without touching the text.
 struct Entry {
-    uint64_t prefix;
+    uint64_t prefix[2];
     std::size_t off;
     std::size_t len;
 };
 
-uint64_t PrefixOf(const char* p, std::size_t n) {
+// Bytes from..from+8 of a line as a big-endian number, zero-padded.
+uint64_t PrefixOf(const char* p, std::size_t n, std::size_t from) {
     unsigned char b[8] = {};
-    std::memcpy(b, p, std::min<std::size_t>(n, 8));
+    if (n > from) std::memcpy(b, p + from, std::min<std::size_t>(n - from, 8));
     uint64_t v = 0;
     for (unsigned char c : b) v = (v << 8) | c;
     return v;
@@ -152,12 +153,19 @@ public:
     std::size_t Memory() const { return text_.size() + entries_.size() * sizeof(Entry); }
     bool HasLines() const { return !entries_.empty(); }
     std::size_t Lines() const { return entries_.size(); }
+    void Reserve(std::size_t bytes) {
+        text_.reserve(bytes);
+        entries_.reserve(bytes / 64);
+    }
 
     void Sort() {
         const char* t = text_.data();
         std::sort(entries_.begin(), entries_.end(), [t](const Entry& a, const Entry& b) {
-            if (a.prefix != b.prefix) return a.prefix < b.prefix;
-            return Less({t + a.off, a.len}, {t + b.off, b.len});
+            if (a.prefix[0] != b.prefix[0]) return a.prefix[0] < b.prefix[0];
+            if (a.prefix[1] != b.prefix[1]) return a.prefix[1] < b.prefix[1];
+            // equal prefixes: the rest decides, then the length
+            if (a.len <= 16 || b.len <= 16) return a.len < b.len;
+            return Less({t + a.off + 16, a.len - 16}, {t + b.off + 16, b.len - 16});
         });
     }
     void WriteTo(Writer& w) const {
@@ -171,7 +179,10 @@ public:
     }
 
 private:
-    void Add(std::size_t off, std::size_t len) { entries_.push_back({PrefixOf(text_.data() + off, len), off, len}); }
+    void Add(std::size_t off, std::size_t len) {
+        const char* p = text_.data() + off;
+        entries_.push_back({{PrefixOf(p, len, 0), PrefixOf(p, len, 8)}, off, len});
+    }
     std::string text_;
     std::vector<Entry> entries_;
     std::size_t line_start_ = 0;
@@ -253,6 +264,9 @@ SortResult SortLines(const std::string& input, const std::string& output, const 
         const std::size_t budget = std::max<std::size_t>(options.memory_budget, 1);
 
         Batch batch;
+        struct stat st {};
+        if (::fstat(in.get(), &st) == 0 && st.st_size > 0 && static_cast<std::size_t>(st.st_size) < budget)
+            batch.Reserve(static_cast<std::size_t>(st.st_size) + 1);
         std::vector<Fd> runs;
         std::vector<char> block(std::min(kReadBlock, std::max<std::size_t>(budget, 4096)));
         for (;;) {
