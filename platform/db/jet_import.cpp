@@ -202,7 +202,23 @@ public:
     bool count(int row_count_offset) {
         rows_ = le16(p_ + row_count_offset);
         first_slot_ = row_count_offset + 2;
-        return first_slot_ + 2 * rows_ <= size_;
+        if (first_slot_ + 2 * rows_ > size_) return false;
+        ends_.resize(static_cast<std::size_t>(rows_));
+        int lowest = size_;  // of the starts so far
+        for (int r = 0; r < rows_; ++r) {
+            const int begin = start(r);
+            int end = lowest;
+            if (begin >= lowest) {  // out of the usual order: look at every start before
+                end = size_;
+                for (int j = 0; j < r; ++j) {
+                    int s = start(j);
+                    if (s > begin && s < end) end = s;
+                }
+            }
+            ends_[static_cast<std::size_t>(r)] = end;
+            lowest = std::min(lowest, begin);
+        }
+        return true;
     }
     int rows() const { return rows_; }
     unsigned slot(int r) const { return le16(p_ + first_slot_ + 2 * r); }
@@ -211,11 +227,7 @@ public:
     // The bytes of row r; false when they do not lie within the page's rows.
     bool bounds(int r, int& begin, int& end) const {
         begin = start(r);
-        end = size_;
-        for (int j = 0; j < r; ++j) {
-            int s = start(j);
-            if (s > begin && s < end) end = s;
-        }
+        end = ends_[static_cast<std::size_t>(r)];
         return begin >= first_slot_ + 2 * rows_ && begin <= end;
     }
 
@@ -224,6 +236,7 @@ private:
     int size_;
     int rows_ = 0;
     int first_slot_ = 0;
+    std::vector<int> ends_;
 };
 
 class TableCopy {
@@ -238,7 +251,7 @@ private:
     std::string moved_row(guint32 page, int row, std::uint32_t to);
     bool crack(const std::uint8_t* row, std::size_t len);
     bool crack_jet3(const std::uint8_t* page, int begin, int end);
-    std::string copy_row(const std::uint8_t* page, int begin, int end);
+    std::string copy_row(const std::uint8_t* page, int begin, int end, int row, guint32 page_no);
     bool long_value(const Field& f, std::vector<std::uint8_t>& data, std::string& err);
     std::string bad(const std::string& what) const { return "table " + std::string(t_->name) + ": " + what; }
     std::string damaged(int row, guint32 page) const {
@@ -305,14 +318,14 @@ std::string TableCopy::read_page(guint32 page) {
         // moved here from another page, which is read through its pointer.
         if (slot & kDeletedRow) continue;
         int begin = 0, end = 0;
-        if (!rows.bounds(r, begin, end)) return damaged(r, page);
+        if (!rows.bounds(r, begin, end) || begin == end) return damaged(r, page);
         if (slot & kOverflowRow) {
             if (end - begin < 4) return bad("a moved row of page " + std::to_string(page) + " points nowhere");
             std::string e = moved_row(page, r, le32(page_.data() + begin));
             if (!e.empty()) return e;
             continue;
         }
-        std::string e = copy_row(page_.data(), begin, end);
+        std::string e = copy_row(page_.data(), begin, end, r, page);
         if (!e.empty()) return e;
     }
     return "";
@@ -333,10 +346,11 @@ std::string TableCopy::moved_row(guint32 page, int row, std::uint32_t to) {
         moved_.assign(mdb_->pg_buf, mdb_->pg_buf + size);
         PageRows rows(moved_.data(), size);
         int begin = 0, end = 0;
-        if (!rows.count(mdb_->fmt->row_count_offset) || r >= rows.rows() || !rows.bounds(r, begin, end))
+        if (!rows.count(mdb_->fmt->row_count_offset) || r >= rows.rows() || !rows.bounds(r, begin, end) ||
+            begin == end)
             return bad("row " + std::to_string(row) + " of page " + std::to_string(page) + " was moved to row " +
                        std::to_string(r) + " of page " + std::to_string(pg) + ", which is damaged");
-        if (!(rows.slot(r) & kOverflowRow)) return copy_row(moved_.data(), begin, end);
+        if (!(rows.slot(r) & kOverflowRow)) return copy_row(moved_.data(), begin, end, r, pg);
         if (end - begin < 4) break;
         to = le32(moved_.data() + begin);
     }
@@ -453,9 +467,9 @@ bool TableCopy::long_value(const Field& f, std::vector<std::uint8_t>& data, std:
     return true;
 }
 
-std::string TableCopy::copy_row(const std::uint8_t* page, int begin, int end) {
+std::string TableCopy::copy_row(const std::uint8_t* page, int begin, int end, int row, guint32 page_no) {
     bool whole = jet3_ ? crack_jet3(page, begin, end) : crack(page + begin, static_cast<std::size_t>(end - begin));
-    if (!whole) return bad("a row is damaged");
+    if (!whole) return damaged(row, page_no);
     const unsigned ncols = t_->num_cols;
     std::string err;
     for (unsigned i = 0; i < ncols; ++i) {
