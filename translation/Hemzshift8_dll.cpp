@@ -77,11 +77,11 @@ void guarded(Body body, Fail fail) {
             fail();
         } catch (const std::exception& e) {
             std::string msg = std::string("*** Internal error: ") + e.what();
-            LOG(msg);
+            log_parts(msg);
             enter_failed_state(ERR_INTERNAL, msg);
             fail();
         } catch (...) {
-            LOG("*** Internal error");
+            log_parts("*** Internal error");
             enter_failed_state(ERR_INTERNAL, "*** Internal error");
             fail();
         }
@@ -138,7 +138,7 @@ void DLL_HEMZSHIFT_TO_HMZVERSION(const char* date, int32_t date_len, const char*
             const std::string d = in_text(date, date_len, DATE_W), sg = in_text(segment, segment_len, SEG_W),
                               c = in_text(code, code_len, CODE_W), t = in_text(target, target_len, DATE_W);
             const float k_in = in_value(km, 0.0f);
-            LOG("dll_HEMZSHIFT_TO_HMZVERSION Enter: " + d + " " + sg + " " + c + " " + list_num(k_in) + " " + t);
+            log_parts("dll_HEMZSHIFT_TO_HMZVERSION Enter: ", d, " ", sg, " ", c, " ", k_in, " ", t);
             if (library_failed()) return fail();
             std::string seg;
             float k = 0.0f;

@@ -89,6 +89,7 @@ struct Module_State {
     Key_Runs target_runs;
     std::vector<int> groups_without_points;     // non-devolved, ascending
     std::vector<float> from_km;                 // FromKm of every point, side by side for the km search
+    std::vector<float> to_km;                   // ToKm of every point, side by side for the back walk
     std::vector<char> km_ascending;             // per group: its FromKm never fall (and are numbers)
     std::vector<std::string> effective_dates;   // per group: the day after ToDate; blank when not a plain date
     std::vector<uint32_t> segtab_key;           // per row
@@ -123,21 +124,12 @@ std::string A(std::string_view s, int width) {
     return std::string(static_cast<std::size_t>(width) - s.size(), ' ') + std::string(s);
 }
 
-// A formatted log record, written as it stands.
-void LOG_RAW(const std::string& text) {
-    if (log_is_open()) unit_write_line(LOG_UNIT, text);
-}
-
-std::string km_text(float km) {
-    return list_num(km);
-}
-
 // Logs the error's lines and stops; the remembered message also names FILE,
 // which the log has in its "Opening" line just before.
 [[noreturn]] void data_error(int32_t number, const std::string& message, const std::string& second = {},
                              const std::string& file = {}) {
-    LOG(message);
-    if (!second.empty()) LOG(second);
+    log_parts(message);
+    if (!second.empty()) log_parts(second);
     unit_close(READ_UNIT);
     std::string remembered = message;
     if (!file.empty()) remembered += " (" + file + ")";
@@ -150,8 +142,7 @@ std::string path_in_folder(const char* name) {
 }
 
 void warn_read_as_zero(const char* file, int line_no, int field_no) {
-    LOG(std::string("*** Warning: ") + file + " line " + list_num(line_no) + " field " + list_num(field_no) +
-        " is missing or not a number; read as 0");
+    log_parts("*** Warning: ", file, " line ", line_no, " field ", field_no, " is missing or not a number; read as 0");
 }
 
 // A numeric field of the transformation tables that is missing or does not
@@ -197,7 +188,7 @@ std::string text_field(std::string_view line, int ml, int& col, std::size_t widt
 void load_groups() {
     const char* file = "HMZ_Transform_Group.csv";
     std::string path = path_in_folder(file);
-    LOG("Opening " + path);
+    log_parts("Opening ", path);
     int ierr = 0;
     OPENREAD2(READ_UNIT, path, ierr);
     if (ierr != 0) data_error(ERR_TRANSFORM_OPEN, "*** Open Error: " + list_num(ierr), {}, path);
@@ -225,13 +216,13 @@ void load_groups() {
         st().groups.push_back(std::move(g));
     }
     unit_close(READ_UNIT);
-    LOG(list_num(ngroup()) + " groups read");
+    log_parts(ngroup(), " groups read");
 }
 
 void load_matches() {
     const char* file = "HMZ_Transform_Match.csv";
     std::string path = path_in_folder(file);
-    LOG("Opening " + path);
+    log_parts("Opening ", path);
     int ierr = 0;
     OPENREAD2(READ_UNIT, path, ierr);
     if (ierr != 0) data_error(ERR_TRANSFORM_OPEN, "*** Open Error: " + list_num(ierr), {}, path);
@@ -271,7 +262,7 @@ void load_matches() {
         points.push_back(std::move(p));
     }
     unit_close(READ_UNIT);
-    LOG(list_num(nmatch()) + " match records read");
+    log_parts(nmatch(), " match records read");
 }
 
 // "YYYY-MM-DD" with digits in place and a real day of the calendar.
@@ -316,7 +307,11 @@ void build_indexes() {
     s.segment_runs.build(s.groups_by_segment);
 
     s.from_km.resize(s.points.size());
-    for (std::size_t m = 0; m < s.points.size(); ++m) s.from_km[m] = s.points[m].FromKm;
+    s.to_km.resize(s.points.size());
+    for (std::size_t m = 0; m < s.points.size(); ++m) {
+        s.from_km[m] = s.points[m].FromKm;
+        s.to_km[m] = s.points[m].ToKm;
+    }
     s.km_ascending.assign(static_cast<std::size_t>(n) + 1, 0);
     for (int g = 1; g <= n; ++g) {
         const Transform_Group& grp = s.groups[static_cast<std::size_t>(g)];
@@ -368,6 +363,7 @@ void clear_tables() {
     s.target_runs.clear();
     s.groups_without_points.clear();
     s.from_km.clear();
+    s.to_km.clear();
     s.km_ascending.clear();
     s.effective_dates.clear();
     s.segtab.clear();
@@ -436,11 +432,11 @@ void HEMZSHIFT_INIT(int32_t ndp, std::optional<std::string_view> target, std::op
 
     std::string stamp(19, ' ');
     SYSDATIM(stamp);
-    LOG(stamp + " Hemzshift8_mod version " + "3.7   ");
-    LOG("HEMZSHIFT_INIT");
-    LOG("  in_NDP = " + list_num(ndp));
-    if (target) LOG("  in_Target = " + std::string(*target));
-    if (folder) LOG("  in_Folder = " + std::string(trimmed(*folder)));
+    log_parts(stamp, " Hemzshift8_mod version ", "3.7   ");
+    log_parts("HEMZSHIFT_INIT");
+    log_parts("  in_NDP = ", ndp);
+    if (target) log_parts("  in_Target = ", *target);
+    if (folder) log_parts("  in_Folder = ", trimmed(*folder));
 
     load_groups();
     if (s.target_given) {
@@ -459,9 +455,7 @@ void HEMZSHIFT_INIT(int32_t ndp, std::optional<std::string_view> target, std::op
     build_indexes();
     for (int g = 1; g <= ngroup(); ++g) {
         const Transform_Group& t = s.groups[static_cast<std::size_t>(g)];
-        LOG_RAW(fmt_I(g, 5) + fmt_I(t.GroupNo, 5) + " " + A(t.TargetVersion, 11) + A(t.FromDate, 11) + A(t.ToDate, 11) +
-                " " + t.Segment + " " + L1(t.Split) + " " + t.CodeList + " " + L1(t.Devolved) + fmt_I(t.M1, 6) +
-                fmt_I(t.M2, 6));
+        log_record(fmt_I(g, 5), fmt_I(t.GroupNo, 5), " ", A(t.TargetVersion, 11), A(t.FromDate, 11), A(t.ToDate, 11), " ", t.Segment, " ", L1(t.Split), " ", t.CodeList, " ", L1(t.Devolved), fmt_I(t.M1, 6), fmt_I(t.M2, 6));
     }
 }
 
@@ -542,7 +536,7 @@ void INTERPOLATE(int g, float km, std::string& out_segment, float& out_km, bool&
             }
         }
     }
-    LOG("*** No interpolation found: g,groupID, km: " + list_num(g) + " " + list_num(grp.GroupNo) + " " + km_text(km));
+    log_parts("*** No interpolation found: g,groupID, km: ", g, " ", grp.GroupNo, " ", km);
     out_segment = "ERR ";
     out_km = -2.0f;
 }
@@ -556,7 +550,7 @@ void HEMZSHIFT(std::string_view date_in, std::string_view segment_in, std::strin
         HEMZSHIFT_GET_END_DATE(segment, date);
         if (is_blank(date)) {
             SYSDATE(date);
-            LOG("fromdate set to system date: " + date);
+            log_parts("fromdate set to system date: ", date);
         }
     }
     const std::string code = code_of(code_in);
@@ -594,8 +588,7 @@ void HEMZSHIFT(std::string_view date_in, std::string_view segment_in, std::strin
                 if (trimmed(grp.CodeList).find(code[0]) == std::string_view::npos) continue;
             }
             if (steps >= MAXSTEP) {
-                LOG("*** Transformation history full: walk ended after " + list_num(MAXSTEP) + " steps at group " +
-                    list_num(g));
+                log_parts("*** Transformation history full: walk ended after ", MAXSTEP, " steps at group ", g);
                 walking = false;
                 break;
             }
@@ -636,8 +629,7 @@ void HEMZSHIFT(std::string_view date_in, std::string_view segment_in, std::strin
         }
         if (!stepped) walking = false;
     }
-    LOG_RAW("  " + segment + " " + code + fmt_F(km, 7, 2) + " ==> " + out_segment + fmt_F(out_km, 7, 2) +
-            fmt_I(steps, 4) + " transformations");
+    log_record("  ", segment, " ", code, fmt_F(km, 7, 2), " ==> ", out_segment, fmt_F(out_km, 7, 2), fmt_I(steps, 4), " transformations");
 }
 
 void HEMZSHIFT_BACK(std::string_view date_in, std::string_view segment_in, std::string_view code_in, float km_in,
@@ -645,8 +637,8 @@ void HEMZSHIFT_BACK(std::string_view date_in, std::string_view segment_in, std::
     Module_State& s = st();
     const std::string date = fixed(date_in, 10);
     const std::string segment = fixed(segment_in, 4);
-    LOG("");
-    LOG("HEMZSHIFT_BACK: " + date + " " + segment + " " + fixed(code_in, 1) + " " + km_text(km_in));
+    log_parts("");
+    log_parts("HEMZSHIFT_BACK: ", date, " ", segment, " ", fixed(code_in, 1), " ", km_in);
     const std::string code = code_of(code_in);
     out_segment = "    ";
     out_km = -1.0f;
@@ -655,7 +647,7 @@ void HEMZSHIFT_BACK(std::string_view date_in, std::string_view segment_in, std::
     float cur_km = s.in_NDP == 1 ? ROUND(km_in, 1) : km_in;
     std::string cur_date = is_blank(date) ? OPEN_END : date;
     std::string cur_segment = segment;
-    LOG(list_num(0) + " " + cur_segment + " " + km_text(cur_km) + " " + cur_date);
+    log_parts(0, " ", cur_segment, " ", cur_km, " ", cur_date);
 
     HEMZSHIFT_CLEAR_DETAIL(-MAXSTEP, 0);
     Detail_Entry& e0 = entry(0);
@@ -691,7 +683,7 @@ void HEMZSHIFT_BACK(std::string_view date_in, std::string_view segment_in, std::
         if (a > b) {
             --next_pointless;
             if (s.groups[static_cast<std::size_t>(a)].ToDate < cur_date)
-                LOG("*** group " + list_num(a) + " m1 == 0 !!!");
+                log_parts("*** group ", a, " m1 == 0 !!!");
             continue;
         }
         const Target_Key& t = by_target[static_cast<std::size_t>(next_target)];
@@ -703,8 +695,8 @@ void HEMZSHIFT_BACK(std::string_view date_in, std::string_view segment_in, std::
         const int first = t.first, last = t.last;
         int pair = 0;
         for (int m = first; m < last; ++m) {
-            const float k1 = s.points[static_cast<std::size_t>(m)].ToKm;
-            const float k2 = s.points[static_cast<std::size_t>(m + 1)].ToKm;
+            const float k1 = s.to_km[static_cast<std::size_t>(m)];
+            const float k2 = s.to_km[static_cast<std::size_t>(m + 1)];
             const float lo = std::min(k1, k2), hi = std::max(k1, k2);
             if (lo <= cur_km && cur_km <= hi) {
                 pair = m;
@@ -713,13 +705,12 @@ void HEMZSHIFT_BACK(std::string_view date_in, std::string_view segment_in, std::
         }
         if (pair == 0) continue;
         if (steps >= MAXSTEP) {
-            LOG("*** Transformation history full: back walk ended after " + list_num(MAXSTEP) + " steps at group " +
-                list_num(g));
+            log_parts("*** Transformation history full: back walk ended after ", MAXSTEP, " steps at group ", g);
             break;
         }
         const Match_Point& pm = s.points[static_cast<std::size_t>(pair)];
         const Match_Point& pn = s.points[static_cast<std::size_t>(pair + 1)];
-        LOG("# interpolating. g,m: " + list_num(g) + " " + list_num(pair));
+        log_parts("# interpolating. g,m: ", g, " ", pair);
         float earlier;
         if (pn.ToKm == pm.ToKm) {
             earlier = pm.FromKm;
@@ -732,11 +723,10 @@ void HEMZSHIFT_BACK(std::string_view date_in, std::string_view segment_in, std::
         earlier = ROUND(earlier, s.in_NDP);
         const std::string& earlier_segment = grp.Segment;
         int n = ++steps;
-        LOG("km1s: " + km_text(pm.FromKm) + " " + km_text(pn.FromKm) + " diff1: " + km_text(pn.FromKm - pm.FromKm));
-        LOG("km2s: " + km_text(pm.ToKm) + " " + km_text(pn.ToKm) + " diff2: " + km_text(pn.ToKm - pm.ToKm));
-        LOG("SegP,kmP: " + earlier_segment + " " + km_text(earlier));
-        LOG(list_num(n) + " " + earlier_segment + " " + km_text(earlier) + " " + grp.ToDate + " " + grp.CodeList +
-            " <-- " + cur_segment + " " + km_text(cur_km) + " " + grp.TargetVersion + " " + cur_date + " " + code);
+        log_parts("km1s: ", pm.FromKm, " ", pn.FromKm, " diff1: ", pn.FromKm - pm.FromKm);
+        log_parts("km2s: ", pm.ToKm, " ", pn.ToKm, " diff2: ", pn.ToKm - pm.ToKm);
+        log_parts("SegP,kmP: ", earlier_segment, " ", earlier);
+        log_parts(n, " ", earlier_segment, " ", earlier, " ", grp.ToDate, " ", grp.CodeList, " <-- ", cur_segment, " ", cur_km, " ", grp.TargetVersion, " ", cur_date, " ", code);
         Detail_Entry& back = entry(-n);
         back.Present = true;
         back.Segment = earlier_segment;
@@ -757,15 +747,15 @@ void HEMZSHIFT_BACK(std::string_view date_in, std::string_view segment_in, std::
         targets_below(g - 1);
     }
     if (steps == 0)
-        LOG("No previous HMZ version found.");
+        log_parts("No previous HMZ version found.");
     else
-        LOG("Transformed back to " + out_segment + " " + km_text(out_km));
+        log_parts("Transformed back to ", out_segment, " ", out_km);
 }
 
 void HEMZSHIFT_ALL(int32_t mode, std::string_view date_in, std::string_view segment, std::string_view code, float km,
                    int32_t& status) {
     const std::string date = fixed(date_in, 10);
-    LOG("HEMZSHIFT_ALL Enter " + date + " " + fixed(segment, 4) + " " + fixed(code, 1) + " " + km_text(km));
+    log_parts("HEMZSHIFT_ALL Enter ", date, " ", fixed(segment, 4), " ", fixed(code, 1), " ", km);
     HEMZSHIFT_CLEAR_DETAIL(-MAXSTEP, MAXSTEP);
     std::string oseg;
     float okm = 0.0f;
@@ -777,7 +767,7 @@ void HEMZSHIFT_ALL(int32_t mode, std::string_view date_in, std::string_view segm
     int32_t back_steps = 0;
     HEMZSHIFT_BACK(date, segment, code, km, oseg, okm, back_steps);
     if (mode != -9) HEMZSHIFT_SHOW_DETAIL(mode, status);
-    LOG("HEMZSHIFT_ALL Exit");
+    log_parts("HEMZSHIFT_ALL Exit");
 }
 
 void HEMZSHIFT_TO_HMZVERSION(std::string_view date_in, std::string_view segment_in, std::string_view code, float km,
@@ -786,8 +776,7 @@ void HEMZSHIFT_TO_HMZVERSION(std::string_view date_in, std::string_view segment_
     std::string date = fixed(date_in, 10);
     const std::string segment = fixed(segment_in, 4);
     const std::string target = fixed(target_in, 10);
-    LOG("HEMZSHIFT_TO_HMZVERSION Enter: " + date + " " + segment + " " + fixed(code, 1) + " " + km_text(km) + " " +
-        target);
+    log_parts("HEMZSHIFT_TO_HMZVERSION Enter: ", date, " ", segment, " ", fixed(code, 1), " ", km, " ", target);
     out_segment = "    ";
     out_km = -1.0f;
     obs = false;
@@ -822,8 +811,8 @@ void HEMZSHIFT_TO_HMZVERSION(std::string_view date_in, std::string_view segment_
             }
         }
         if (is_blank(out_segment)) {
-            LOG("*** No results found in Hemzshift_detail for: ");
-            LOG(date + " " + segment + " " + km_text(km) + " " + fixed(code, 1) + " " + target);
+            log_parts("*** No results found in Hemzshift_detail for: ");
+            log_parts(date, " ", segment, " ", km, " ", fixed(code, 1), " ", target);
             HEMZSHIFT_SHOW_DETAIL(LOG_UNIT, report_status);
             out_segment = "ERR ";
             out_km = -4.0f;
@@ -836,22 +825,22 @@ void HEMZSHIFT_TO_HMZVERSION(std::string_view date_in, std::string_view segment_
             }
         }
     }
-    LOG("HEMZSHIFT_TO_HMZVERSION Exit: " + out_segment + " " + km_text(out_km) + " " + list_num(steps));
+    log_parts("HEMZSHIFT_TO_HMZVERSION Exit: ", out_segment, " ", out_km, " ", steps);
 }
 
 void HEMZSHIFT_SHOW_DETAIL(int32_t mode, int32_t& status) {
-    LOG("HEMZSHIFT_Show_Detail Enter");
+    log_parts("HEMZSHIFT_Show_Detail Enter");
     const bool one_decimal = st().in_NDP == 1;
     std::string file;
     int unit = mode;
     if (mode < 0) {
         file = temp_folder() + "/Hemzshift_Detail.txt";
         unit = FREEUNIT(100, 500);
-        LOG("HEMZSHIFT_Show_Detail opening file " + list_num(unit) + " " + file);
+        log_parts("HEMZSHIFT_Show_Detail opening file ", unit, " ", file);
         int ierr = unit < 0 ? 24 : 0;
         if (ierr == 0) OPENOUT2(unit, file, ierr);
         if (ierr != 0) {
-            LOG("*** ERROR " + list_num(ierr) + " opening " + file);
+            log_parts("*** ERROR ", ierr, " opening ", file);
             status = ierr;
             return;
         }
@@ -867,18 +856,22 @@ void HEMZSHIFT_SHOW_DETAIL(int32_t mode, int32_t& status) {
     };
     status = write_record("     Version  Eff Date    Seg    Km");
     if (status == 0) {
+        std::string row;
+        row.reserve(64);
         for (int i = -MAXSTEP; i <= MAXSTEP; ++i) {
             const Detail_Entry& e = entry(i);
             if (!e.Present) continue;
-            std::string row = fmt_I(i, 3) + ": " + e.Version.substr(0, 8) + " " + e.EffDate + "  " + e.Segment + " " +
-                              (one_decimal ? fmt_F(e.Km, 5, 1) + " " : fmt_F(e.Km, 6, 2)) + " " +
-                              (e.Obs ? "Obs" : "   ") + " " + (e.Split ? "split" : "     ");
+            row.assign(fmt_I(i, 3));
+            row.append(": ").append(std::string_view(e.Version).substr(0, 8)).append(" ").append(e.EffDate);
+            row.append("  ").append(e.Segment).append(" ");
+            row.append(one_decimal ? fmt_F(e.Km, 5, 1) + " " : fmt_F(e.Km, 6, 2)).append(" ");
+            row.append(e.Obs ? "Obs" : "   ").append(" ").append(e.Split ? "split" : "     ");
             // The text from column 49, only when it is not blank: the 1X
             // before it writes nothing at the end of a record.
-            if (!is_blank(e.Text)) row += " " + std::string(trimmed(e.Text));
+            if (!is_blank(e.Text)) row.append(" ").append(trimmed(e.Text));
             status = write_record(row);
             if (status != 0) {
-                LOG_RAW(fmt_I(i, 3) + " *** Error encoding transformation detail ***");
+                log_record(fmt_I(i, 3), " *** Error encoding transformation detail ***");
                 break;
             }
         }
@@ -891,20 +884,20 @@ void HEMZSHIFT_SHOW_DETAIL(int32_t mode, int32_t& status) {
             WinShellExecute((viewer && *viewer) ? viewer : "xdg-open", file, "", status);
         }
     }
-    LOG("HEMZSHIFT_Show_Detail Exit");
+    log_parts("HEMZSHIFT_Show_Detail Exit");
 }
 
 void LOAD_SEGTAB(std::string_view version_in) {
     Module_State& s = st();
     const std::string version = fixed(version_in, 10);
-    LOG("Load_Segtab, HMZversion: " + version);
+    log_parts("Load_Segtab, HMZversion: ", version);
     const std::string path = path_in_folder("SegAllVersions.csv");
     s.cache_segment.clear();
     s.segtab.clear();
     s.segtab_key.clear();
     s.segtab_reach.clear();
     ++s.segtab_loads;
-    LOG("Opening " + path);
+    log_parts("Opening ", path);
     int ierr = 0;
     OPENREAD2(READ_UNIT, path, ierr);
     if (ierr != 0) data_error(ERR_SEGTAB_OPEN, "*** Open Error: " + list_num(ierr), "ABORT", path);
@@ -942,16 +935,15 @@ void LOAD_SEGTAB(std::string_view version_in) {
     }
     unit_close(READ_UNIT);
     s.segtab_version = version;
-    LOG(list_num(static_cast<int64_t>(s.segtab.size())) + " version " + version +
-        " segment records loaded into segtab.");
-    if (s.in_NDP == 1) LOG("  segment lengths rounded to 1 decimal place.");
+    log_parts(static_cast<int64_t>(s.segtab.size()), " version ", version, " segment records loaded into segtab.");
+    if (s.in_NDP == 1) log_parts("  segment lengths rounded to 1 decimal place.");
 }
 
 void HEMZSHIFT_CHECK_LOCN(std::string_view version_in, std::string_view segment_in, float km, int32_t& status) {
     Module_State& s = st();
     const std::string version = fixed(version_in, 10);
     const std::string segment = fixed(segment_in, 4);
-    LOG("HEMZSHIFT_CHECK_LOCN Enter: " + version + " " + segment + " " + km_text(km));
+    log_parts("HEMZSHIFT_CHECK_LOCN Enter: ", version, " ", segment, " ", km);
     if (s.segtab.empty()) LOAD_SEGTAB(version);
     if (s.segtab_version != version) LOAD_SEGTAB(version);
     bool found = false;
@@ -990,13 +982,13 @@ void HEMZSHIFT_CHECK_LOCN(std::string_view version_in, std::string_view segment_
         else
             status = 1;
     }
-    LOG("HEMZSHIFT_CHECK_LOCN Exit:  Stat: " + list_num(status));
+    log_parts("HEMZSHIFT_CHECK_LOCN Exit:  Stat: ", status);
 }
 
 void HEMZSHIFT_GET_END_DATE(std::string_view segment_in, std::string& end_date) {
     const Module_State& s = st();
     const std::string segment = fixed(segment_in, 4);
-    LOG("HEMZSHIFT_GET_END_DATE " + segment + " ngroup: " + list_num(ngroup()));
+    log_parts("HEMZSHIFT_GET_END_DATE ", segment, " ngroup: ", ngroup());
     std::string end(10, ' ');
     const uint32_t key = seg_key(segment);
     const auto [run_begin, run_end] = s.segment_runs.find(key);
@@ -1006,7 +998,7 @@ void HEMZSHIFT_GET_END_DATE(std::string_view segment_in, std::string& end_date) 
         end = grp.ToDate;
         if (!grp.Devolved) {
             if (grp.M1 == 0) {
-                LOG("*** Error: for group id = " + list_num(grp.GroupNo) + " m1 = 0");
+                log_parts("*** Error: for group id = ", grp.GroupNo, " m1 = 0");
                 end = std::string(10, ' ');
             } else if (const auto [tb, te] = s.target_runs.find(key);
                        std::binary_search(s.points_by_target.begin() + tb, s.points_by_target.begin() + te,
@@ -1015,7 +1007,7 @@ void HEMZSHIFT_GET_END_DATE(std::string_view segment_in, std::string& end_date) 
             }
         }
     }
-    LOG("            END_DATE " + end);
+    log_parts("            END_DATE ", end);
     end_date = end;
 }
 
@@ -1032,7 +1024,7 @@ void HEMZSHIFT_SEG34(std::string& segment) {
 
 void HEMZSHIFT_GET_DETAIL(int32_t i, bool& present, std::string& version, std::string& eff_date, std::string& segment,
                           float& km, bool& obs, bool& split, std::string& text) {
-    LOG("HEMZSHIFT_GET_DETAIL Enter");
+    log_parts("HEMZSHIFT_GET_DETAIL Enter");
     if (i >= -MAXSTEP && i <= MAXSTEP) {
         const Detail_Entry& e = entry(i);
         present = e.Present;
@@ -1056,7 +1048,7 @@ void HEMZSHIFT_GET_DETAIL(int32_t i, bool& present, std::string& version, std::s
         segment = std::string(4, ' ');
         km = -9.0f;
     }
-    LOG("HEMZSHIFT_GET_DETAIL Exit");
+    log_parts("HEMZSHIFT_GET_DETAIL Exit");
 }
 
 const Detail_Entry& detail_entry(int i) {

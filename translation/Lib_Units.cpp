@@ -3,7 +3,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <charconv>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <map>
@@ -29,6 +32,21 @@ std::string& the_log_path() {
     return path;
 }
 
+// Unit 7 kept at hand: every log line would otherwise look it up.
+struct Log_Unit_Cache {
+    std::FILE* file = nullptr;
+    bool writing = false;
+};
+Log_Unit_Cache& log_cache() {
+    static Log_Unit_Cache c;
+    return c;
+}
+void refresh_log_cache() {
+    auto it = units().find(LOG_UNIT);
+    const bool open = it != units().end() && it->second.file != nullptr;
+    log_cache() = {open ? it->second.file : nullptr, open && it->second.writing};
+}
+
 }  // namespace
 
 void LIBRARY_STOP(int32_t number, std::string message) {
@@ -46,6 +64,7 @@ int unit_open_read(int unit, const std::string& file) {
         return EISDIR;
     }
     units()[unit] = Unit{f, false, file, {}};
+    refresh_log_cache();
     return 0;
 }
 
@@ -56,6 +75,7 @@ int unit_open_write(int unit, const std::string& file) {
     std::FILE* f = std::fopen(temp.c_str(), "wb");
     if (!f) return errno ? errno : 2;
     units()[unit] = Unit{f, true, file, temp};
+    refresh_log_cache();
     return 0;
 }
 
@@ -69,6 +89,7 @@ int unit_close(int unit) {
     if (it == units().end()) return 0;
     Unit u = it->second;
     units().erase(it);
+    refresh_log_cache();
     if (!u.file) return 0;
     bool failed = std::ferror(u.file) != 0;
     int err = failed ? (errno ? errno : EIO) : 0;
@@ -101,6 +122,12 @@ bool unit_read_line(int unit, std::string& line) {
 }
 
 int unit_write_line(int unit, std::string_view text) {
+    if (unit == LOG_UNIT && log_cache().writing) {
+        std::FILE* f = log_cache().file;
+        if (fwrite_unlocked(text.data(), 1, text.size(), f) != text.size() || fputc_unlocked('\n', f) == EOF)
+            return errno ? errno : EIO;
+        return 0;
+    }
     auto it = units().find(unit);
     if (it == units().end() || !it->second.file || !it->second.writing) return EBADF;
     std::FILE* f = it->second.file;
@@ -142,6 +169,7 @@ void open_log() {
         std::FILE* f = std::fopen(path.c_str(), "wb");
         if (!f) continue;
         units()[LOG_UNIT] = Unit{f, true, path, {}};
+        refresh_log_cache();
         char cwd[4096];
         if (path == name && ::getcwd(cwd, sizeof cwd)) {
             the_log_path() = std::string(cwd) + "/" + name;
@@ -154,7 +182,7 @@ void open_log() {
 }
 
 bool log_is_open() {
-    return unit_is_open(LOG_UNIT);
+    return log_cache().file != nullptr;
 }
 
 const std::string& log_path() {
@@ -162,13 +190,40 @@ const std::string& log_path() {
 }
 
 void LOG(std::string_view text) {
-    if (!log_is_open()) return;
-    std::string line;
-    line.reserve(text.size() + 1);
-    line.push_back(' ');
-    line.append(text);
-    unit_write_line(LOG_UNIT, line);
+    log_parts(text);
 }
+
+namespace log_detail {
+
+std::string* line() {
+    static std::string text;
+    return log_cache().writing ? &text : nullptr;
+}
+
+void put(std::string& line, int64_t value) {
+    char buf[24];
+    auto res = std::to_chars(buf, buf + sizeof buf, value);
+    line.append(buf, res.ptr);
+}
+
+void put(std::string& line, float value) {
+    char buf[40];
+    auto [ptr, ec] = std::to_chars(buf, buf + 32, value);
+    if (ec != std::errc()) return line.append("?"), void();
+    // As list_num: a whole number keeps a decimal point.
+    if (std::find_if(buf, ptr, [](char c) { return c == '.' || c == 'e'; }) == ptr && std::isfinite(value)) {
+        *ptr++ = '.';
+        *ptr++ = '0';
+    }
+    line.append(buf, ptr);
+}
+
+void write(std::string& line) {
+    line.push_back('\n');
+    fwrite_unlocked(line.data(), 1, line.size(), log_cache().file);
+}
+
+}  // namespace log_detail
 
 void flush_units() {
     for (auto& [n, u] : units())

@@ -61,6 +61,39 @@ bool log_is_open();
 const std::string& log_path();
 // One list-directed log line: a leading blank, then the text.
 void LOG(std::string_view text);
+
+// The same line made of pieces, with no text built in between: texts as
+// they stand, integers and singles as list-directed output gives them.
+namespace log_detail {
+std::string* line();  // the line being made while the log is open for writing, else null
+inline void put(std::string& line, std::string_view text) {
+    line.append(text);
+}
+void put(std::string& line, int64_t value);
+void put(std::string& line, float value);
+inline void put(std::string& line, int32_t value) {
+    put(line, static_cast<int64_t>(value));
+}
+void write(std::string& line);
+}  // namespace log_detail
+
+template <class... Parts>
+void log_parts(const Parts&... parts) {
+    if (std::string* line = log_detail::line()) {
+        line->assign(1, ' ');
+        (log_detail::put(*line, parts), ...);
+        log_detail::write(*line);
+    }
+}
+// A formatted record: the pieces without the leading blank.
+template <class... Parts>
+void log_record(const Parts&... parts) {
+    if (std::string* line = log_detail::line()) {
+        line->clear();
+        (log_detail::put(*line, parts), ...);
+        log_detail::write(*line);
+    }
+}
 // Pushes buffered output of every unit to its file.
 void flush_units();
 
