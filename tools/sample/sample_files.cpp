@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <fstream>
 #include <set>
+#include <sstream>
 
 #include "tools/jet_writer.h"
 #include "tools/sample/sample_geometry.h"
@@ -277,19 +278,23 @@ void write_legs(const Network& net, const fs::path& path) {
 
 }  // namespace
 
-std::vector<std::string> data_set_files(const Network& net) {
+std::vector<std::string> data_set_files(const Network& net, const FileKinds& kinds) {
     std::vector<std::string> files;
-    for (const Version& v : net.versions) files.push_back(inventory_name(v.code));
-    files.push_back("segallversions.mdb");
-    for (const auto& g : net.desc.geometry_versions) files.push_back(geometry_name(g));
-    files.push_back("HMZ_Transform_Group.csv");
-    files.push_back("HMZ_Transform_Match.csv");
-    files.push_back("SegAllVersions.csv");
-    files.push_back("Landmark-Intersection_Legs_Pre2018.csv");
+    if (kinds.inventories)
+        for (const Version& v : net.versions) files.push_back(inventory_name(v.code));
+    if (kinds.all_versions) files.push_back("segallversions.mdb");
+    if (kinds.geometry)
+        for (const auto& g : net.desc.geometry_versions) files.push_back(geometry_name(g));
+    if (kinds.tables) {
+        files.push_back("HMZ_Transform_Group.csv");
+        files.push_back("HMZ_Transform_Match.csv");
+        files.push_back("SegAllVersions.csv");
+    }
+    if (kinds.legs) files.push_back("Landmark-Intersection_Legs_Pre2018.csv");
     return files;
 }
 
-void write_data_set(const Network& net, const std::string& folder_name) {
+void write_data_set(const Network& net, const std::string& folder_name, const FileKinds& kinds) {
     const fs::path folder(folder_name);
     fs::create_directories(folder);
     // Databases of versions no longer described would be found by the
@@ -301,13 +306,24 @@ void write_data_set(const Network& net, const std::string& folder_name) {
                           name.substr(name.size() - 4) == ".mdb";
         if (ours && std::find(keep.begin(), keep.end(), name) == keep.end()) fs::remove(e.path());
     }
-    for (const Version& v : net.versions) write_inventory(net, v, folder / inventory_name(v.code));
-    write_all_versions(net, folder / "segallversions.mdb");
-    for (const auto& g : net.desc.geometry_versions)
-        for (const Version& v : net.versions)
-            if (v.code == g) write_geometry(net, v, folder / geometry_name(g));
-    write_translation_tables(net, folder);
-    write_legs(net, folder / "Landmark-Intersection_Legs_Pre2018.csv");
+    if (kinds.inventories)
+        for (const Version& v : net.versions) write_inventory(net, v, folder / inventory_name(v.code));
+    if (kinds.all_versions) write_all_versions(net, folder / "segallversions.mdb");
+    if (kinds.geometry)
+        for (const auto& g : net.desc.geometry_versions)
+            for (const Version& v : net.versions)
+                if (v.code == g) write_geometry(net, v, folder / geometry_name(g));
+    if (kinds.tables) write_translation_tables(net, folder);
+    if (kinds.legs) write_legs(net, folder / "Landmark-Intersection_Legs_Pre2018.csv");
+}
+
+void write_scaled_sample(const std::string& description_file, const std::string& folder, const ScaleOptions& scale,
+                         const FileKinds& kinds) {
+    std::ifstream in(description_file, std::ios::binary);
+    if (!in) throw DescriptionError("cannot read " + description_file);
+    std::stringstream text;
+    text << in.rdbuf();
+    write_data_set(build_network(parse_description(text.str()), scale), folder, kinds);
 }
 
 }  // namespace sample

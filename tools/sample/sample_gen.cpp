@@ -1,12 +1,13 @@
 // sample-gen DESCRIPTION FOLDER [--scale SEGMENTS] [--points PER-SEGMENT]
+//            [--all-geometry] [--only KIND,...]
 // Writes the sample data set described by DESCRIPTION into FOLDER. With
 // --scale, the network is filled up with plain segments to that many
 // segments (each with PER-SEGMENT geometry points, 100 by default), for
-// benchmarks.
+// benchmarks; only the greatest geometry version is written then, unless
+// --all-geometry. --only writes some of the files: inventory, allversions,
+// geometry, tables, legs.
 #include <cstdlib>
-#include <fstream>
 #include <iostream>
-#include <sstream>
 #include <string>
 
 #include "tools/sample/sample_network.h"
@@ -14,8 +15,33 @@
 namespace {
 
 int usage() {
-    std::cerr << "usage: sample-gen DESCRIPTION FOLDER [--scale SEGMENTS] [--points PER-SEGMENT]\n";
+    std::cerr << "usage: sample-gen DESCRIPTION FOLDER [--scale SEGMENTS] [--points PER-SEGMENT] [--all-geometry]\n"
+                 "                  [--only inventory,allversions,geometry,tables,legs]\n";
     return 2;
+}
+
+bool file_kinds(const std::string& list, sample::FileKinds& kinds) {
+    kinds = {false, false, false, false, false};
+    std::size_t pos = 0;
+    while (pos <= list.size()) {
+        auto comma = list.find(',', pos);
+        if (comma == std::string::npos) comma = list.size();
+        const std::string k = list.substr(pos, comma - pos);
+        if (k == "inventory")
+            kinds.inventories = true;
+        else if (k == "allversions")
+            kinds.all_versions = true;
+        else if (k == "geometry")
+            kinds.geometry = true;
+        else if (k == "tables")
+            kinds.tables = true;
+        else if (k == "legs")
+            kinds.legs = true;
+        else
+            return false;
+        pos = comma + 1;
+    }
+    return true;
 }
 
 bool whole_number(const char* s, int& out) {
@@ -31,9 +57,14 @@ bool whole_number(const char* s, int& out) {
 int main(int argc, char** argv) {
     std::string description, folder;
     sample::ScaleOptions scale;
+    sample::FileKinds kinds;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
-        if (a == "--scale" || a == "--points") {
+        if (a == "--all-geometry") {
+            scale.all_geometry = true;
+        } else if (a == "--only") {
+            if (i + 1 >= argc || !file_kinds(argv[++i], kinds)) return usage();
+        } else if (a == "--scale" || a == "--points") {
             if (i + 1 >= argc) return usage();
             int v = 0;
             if (!whole_number(argv[++i], v)) return usage();
@@ -47,16 +78,8 @@ int main(int argc, char** argv) {
         }
     }
     if (folder.empty()) return usage();
-    std::ifstream in(description, std::ios::binary);
-    if (!in) {
-        std::cerr << "sample-gen: cannot read " << description << "\n";
-        return 1;
-    }
-    std::stringstream text;
-    text << in.rdbuf();
     try {
-        const auto net = sample::build_network(sample::parse_description(text.str()), scale);
-        sample::write_data_set(net, folder);
+        sample::write_scaled_sample(description, folder, scale, kinds);
     } catch (const std::exception& e) {
         std::cerr << description << ": " << e.what() << "\n";
         return 1;

@@ -8,7 +8,7 @@ namespace sample {
 namespace {
 
 constexpr double kKmPerDegree = 111.193;
-constexpr double kStepKm = 0.01;       // integration step of a path
+constexpr double kStepKm = 0.05;       // integration step of a path
 constexpr double kPointStepKm = 0.2;   // centreline point spacing of the described segments
 constexpr double kWavelengthKm = 7.3;  // of a highway's windings
 constexpr double kDeg = M_PI / 180.0;

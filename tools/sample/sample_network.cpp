@@ -159,6 +159,9 @@ public:
             });
             net_.versions.push_back(finish_version(cur, v));
         }
+        auto& geo = net_.desc.geometry_versions;
+        if (scale_.segments > 0 && !scale_.all_geometry && !geo.empty())
+            geo = {*std::max_element(geo.begin(), geo.end())};
         return std::move(net_);
     }
 
@@ -533,6 +536,7 @@ private:
         place(v);
         // Landmark positions and numbers along each segment.
         Geometry geo(net_, v);
+        v.node_landmarks.reserve(2 * v.segments.size());
         for (Segment& s : v.segments) {
             const float L = kmf(s.length);
             Landmark z2, z3;

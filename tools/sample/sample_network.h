@@ -204,15 +204,32 @@ struct Network {
 struct ScaleOptions {
     int segments = 0;              // total segments wanted; 0 = the description only
     int points_per_segment = 100;  // geometry points of each added segment
+    // At scale only the greatest geometry version is written (the program
+    // opens no other), unless this is set.
+    bool all_geometry = false;
 };
 
 Network build_network(const Description& desc, const ScaleOptions& scale = {});
 
-// Writes the whole data set into folder (created when missing). Each file is
+// Which files to write.
+struct FileKinds {
+    bool inventories = true;   // HMZ_Data_<version>.mdb
+    bool all_versions = true;  // segallversions.mdb
+    bool geometry = true;      // TRgeo_HMZ<version>_SegGeometry.mdb
+    bool tables = true;        // HMZ_Transform_Group.csv, HMZ_Transform_Match.csv, SegAllVersions.csv
+    bool legs = true;          // Landmark-Intersection_Legs_Pre2018.csv
+};
+
+// Writes the data set into folder (created when missing). Each file is
 // written under a temporary name and renamed into place.
-void write_data_set(const Network& net, const std::string& folder);
+void write_data_set(const Network& net, const std::string& folder, const FileKinds& kinds = {});
 
 // The files write_data_set writes, without folder.
-std::vector<std::string> data_set_files(const Network& net);
+std::vector<std::string> data_set_files(const Network& net, const FileKinds& kinds = {});
+
+// For benchmarks: the network of the description file, filled up as scale
+// says, written into folder. Throws DescriptionError or jet::WriteError.
+void write_scaled_sample(const std::string& description_file, const std::string& folder, const ScaleOptions& scale,
+                         const FileKinds& kinds = {});
 
 }  // namespace sample

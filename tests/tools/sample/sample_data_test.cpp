@@ -134,6 +134,73 @@ TEST(SampleGeometry, PointsLieOnEverySegmentsLength) {
     }
 }
 
+// Each group's match points run over its segment's whole length in the version
+// before and land on lengths of the target version; a devolved segment is gone
+// from its target and a segment that goes on keeps a point on itself.
+TEST(SampleTables, MatchPointsLieOnTheLengths) {
+    const Lengths len = csv_lengths();
+    std::map<std::string, std::string> before;
+    for (std::size_t i = 1; i < kVersions.size(); ++i) before[kVersions[i]] = kVersions[i - 1];
+    std::map<std::string, std::vector<std::vector<std::string>>> points;
+    std::istringstream matches(read_sample_text("HMZ_Transform_Match.csv"));
+    for (std::string line; std::getline(matches, line);) points[csv_fields(line).at(1)].push_back(csv_fields(line));
+    std::istringstream groups(read_sample_text("HMZ_Transform_Group.csv"));
+    int n = 0;
+    for (std::string line; std::getline(groups, line); ++n) {
+        const auto g = csv_fields(line);
+        const std::string number = g.at(0), target = g.at(1), seg = g.at(5);
+        ASSERT_TRUE(before.count(target)) << line;
+        const auto& from = len.at(before.at(target));
+        const auto& to = len.at(target);
+        ASSERT_TRUE(from.count(seg)) << line;
+        if (g.at(6) == "1") {
+            EXPECT_FALSE(to.count(seg)) << line;
+            EXPECT_FALSE(points.count(number)) << line;
+            continue;
+        }
+        const auto& pts = points.at(number);
+        EXPECT_EQ(number_of(pts.front().at(3)), 0.0) << line;
+        EXPECT_NEAR(number_of(pts.back().at(3)), from.at(seg), 1e-4) << line;
+        for (const auto& p : pts) {
+            ASSERT_TRUE(to.count(p.at(4))) << line << " to " << p.at(4);
+            EXPECT_GE(number_of(p.at(5)), 0.0) << line;
+            EXPECT_LE(number_of(p.at(5)), to.at(p.at(4)) + 1e-4) << line;
+        }
+        const bool goes_on = to.count(seg) > 0;
+        const bool maps_to_itself =
+            std::any_of(pts.begin(), pts.end(), [&](const std::vector<std::string>& p) { return p.at(4) == seg; });
+        EXPECT_EQ(goes_on, maps_to_itself) << line;
+    }
+    EXPECT_EQ(n, 7);
+}
+
+// A landmark lies on its segment's centreline where the geometry puts its km.
+TEST(SampleGeometry, LandmarksLieOnTheCentreline) {
+    for (const auto& v : kGeometryVersions) {
+        std::map<std::string, std::vector<Row>> points;
+        for (const auto& r : export_table(geometry(v), "SegLatLonKm")) points[r.at("Segment")].push_back(r);
+        int checked = 0;
+        for (const auto& l : export_table(inventory(v), "Landmark")) {
+            if (l.at("Latitude").empty()) continue;
+            const auto& pts = points.at(l.at("Segment"));
+            const double km = number(l.at("Km"));
+            std::size_t i = 1;
+            while (i + 1 < pts.size() && number(pts[i].at("Km_Scaled")) < km) ++i;
+            const double k0 = number(pts[i - 1].at("Km_Scaled")), k1 = number(pts[i].at("Km_Scaled"));
+            const double f = k1 > k0 ? (km - k0) / (k1 - k0) : 0;
+            const double lat = number(pts[i - 1].at("Latitude")) +
+                               f * (number(pts[i].at("Latitude")) - number(pts[i - 1].at("Latitude")));
+            const double lon = number(pts[i - 1].at("Longitude")) +
+                               f * (number(pts[i].at("Longitude")) - number(pts[i - 1].at("Longitude")));
+            // Within 2 m: the points are 200 m apart on a gently winding line.
+            EXPECT_NEAR(number(l.at("Latitude")), lat, 2e-5) << v << " landmark " << l.at("ID");
+            EXPECT_NEAR(number(l.at("Longitude")), lon, 3e-5) << v << " landmark " << l.at("ID");
+            ++checked;
+        }
+        EXPECT_GT(checked, 60) << v;
+    }
+}
+
 // The facts the read-me promises and other tests build on.
 TEST(SampleAllVersions, SpecialSegmentsAreThere) {
     std::map<std::string, std::vector<Row>> by_segment;

@@ -92,4 +92,10 @@ inline double number(const std::string& s) {
     return std::strtod(s.c_str(), nullptr);
 }
 
+// Fields of the translation tables may be in apostrophes.
+inline double number_of(std::string s) {
+    if (s.size() >= 2 && s.front() == '\'' && s.back() == '\'') s = s.substr(1, s.size() - 2);
+    return number(s);
+}
+
 }  // namespace sampletest
