@@ -1,5 +1,6 @@
 #include "inventory/HMZ_SegAllVersions.h"
 
+#include <cctype>
 #include <cstdio>
 #include <optional>
 #include <tuple>
@@ -53,26 +54,60 @@ void give_up() {
     g_gave_up_serial = ui::CommandSerial();
 }
 
-std::string text_of(const db::Recordset& rs, const char* name) {
-    if (!rs.has_field(name)) return "";
-    return rs.field(name).as_text();
+// Where the columns the lookups read stand in a result (-1: not there),
+// found once per query rather than by name on every row.
+struct SAV_Columns {
+    int Segment, HMZVersion, Length, Effective_Date, Highway_Number, Highway_Letter, Nway, Direction, Begin_Node,
+        End_Node, Opposite_Segment, Description;
+
+    explicit SAV_Columns(const db::Recordset& rs) {
+        const std::vector<std::string> names = rs.field_names();
+        auto at = [&](const char* name) {
+            for (std::size_t i = 0; i < names.size(); ++i)
+                if (db_name_equal(names[i], name)) return static_cast<int>(i);
+            return -1;
+        };
+        Segment = at("Segment");
+        HMZVersion = at("HMZversion");
+        Length = at("Length");
+        Effective_Date = at("Effective_Date");
+        Highway_Number = at("Highway_Number");
+        Highway_Letter = at("Highway_Letter");
+        Nway = at("Nway");
+        Direction = at("Direction");
+        Begin_Node = at("Begin_Node");
+        End_Node = at("End_Node");
+        Opposite_Segment = at("Opposite_Segment");
+        Description = at("Description");
+    }
+    static bool db_name_equal(const std::string& a, const char* b) {
+        std::size_t i = 0;
+        for (; i < a.size() && b[i]; ++i)
+            if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
+                return false;
+        return i == a.size() && !b[i];
+    }
+};
+
+std::string text_at(const db::Recordset& rs, int column) {
+    return column < 0 ? std::string() : rs.field(column).as_text();
 }
 
-SAV_Row read_row(const db::Recordset& rs) {
+SAV_Row read_row(const db::Recordset& rs, const SAV_Columns& c) {
     SAV_Row r;
-    r.Segment = text_of(rs, "Segment");
-    r.HMZVersion = text_of(rs, "HMZversion");
-    if (rs.has_field("Length") && !rs.field("Length").is_null()) r.Length = rs.field("Length").as_single();
-    if (rs.has_field("Effective_Date") && !rs.field("Effective_Date").is_null())
-        r.Effective_Date = rs.field("Effective_Date").as_date();
-    r.Highway_Number = text_of(rs, "Highway_Number");
-    r.Highway_Letter = text_of(rs, "Highway_Letter");
-    r.Nway = text_of(rs, "Nway");
-    r.Direction = text_of(rs, "Direction");
-    r.Begin_Node = text_of(rs, "Begin_Node");
-    r.End_Node = text_of(rs, "End_Node");
-    r.Opposite_Segment = text_of(rs, "Opposite_Segment");
-    r.Description = text_of(rs, "Description");
+    r.Segment = text_at(rs, c.Segment);
+    r.HMZVersion = text_at(rs, c.HMZVersion);
+    if (c.Length >= 0 && !rs.field(c.Length).is_null()) r.Length = rs.field(c.Length).as_single();
+    if (c.Effective_Date >= 0 && !rs.field(c.Effective_Date).is_null())
+        r.Effective_Date = rs.field(c.Effective_Date).as_date();
+    r.Highway_Number = text_at(rs, c.Highway_Number);
+    r.Highway_Letter = text_at(rs, c.Highway_Letter);
+    r.Nway = text_at(rs, c.Nway);
+    r.Direction = text_at(rs, c.Direction);
+    r.Begin_Node = text_at(rs, c.Begin_Node);
+    r.End_Node = text_at(rs, c.End_Node);
+    r.Opposite_Segment = text_at(rs, c.Opposite_Segment);
+    r.Description = text_at(rs, c.Description);
     return r;
 }
 
@@ -213,7 +248,8 @@ void SAV_Load_Segment(const std::string& segment) {
     }
     try {
         std::vector<SAV_Row> rows;
-        for (; !rs->eof(); rs->move_next()) rows.push_back(read_row(*rs));
+        const SAV_Columns columns(*rs);
+        for (; !rs->eof(); rs->move_next()) rows.push_back(read_row(*rs, columns));
         if (rows.empty()) return;
         c.rows = std::move(rows);
         c.row_count = static_cast<int32_t>(c.rows.size());
@@ -240,7 +276,7 @@ void SAV_Load_SegVersion(const std::string& segment, const std::string& version)
         "SAV_Load_SegVersion");
     if (!rs || rs->eof()) return;
     try {
-        c.one_row = read_row(*rs);
+        c.one_row = read_row(*rs, SAV_Columns(*rs));
     } catch (const db::Error& e) {
         report_db_error(e, "SAV_Load_SegVersion");
         return;
