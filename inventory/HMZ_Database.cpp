@@ -323,12 +323,17 @@ void result_set(const std::string& proc, const std::string& sql, db::Recordset& 
 }  // namespace
 
 void hmz_NodeSeg_Recordset(const std::string& node, db::Recordset& rs, int32_t& count) {
-    std::string sql =
+    // One node is picked inside each half of the union, where the node
+    // indexes serve; filtering the whole union would read every segment.
+    const std::string begin_where = node.empty() ? "" : " WHERE Begin_Node = " + SQL_Str(node);
+    const std::string end_where = node.empty() ? "" : " WHERE End_Node = " + SQL_Str(node);
+    const std::string sql =
         "SELECT * FROM(SELECT Begin_Node AS Node, Segment, 'B' as BegEnd, Begin_Continuity As Cont, nway , LENGTH "
-        "From segment UNION SELECT End_Node AS Node, Segment, 'E' as BegEnd, End_Continuity AS Cont, nway , LENGTH "
-        "From segment)";
-    if (!node.empty()) sql += " WHERE Node = " + SQL_Str(node);
-    sql += " ORDER BY Node, Segment";
+        "From segment" +
+        begin_where +
+        " UNION SELECT End_Node AS Node, Segment, 'E' as BegEnd, End_Continuity AS Cont, nway , LENGTH From "
+        "segment" +
+        end_where + ") ORDER BY Node, Segment";
     result_set("hmz_NodeSeg_Recordset", sql, rs, count);
 }
 
