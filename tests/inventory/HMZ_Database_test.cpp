@@ -10,8 +10,8 @@
 namespace {
 
 namespace fs = std::filesystem;
-using invtest::InventoryTest;
-using invtest::kInventoryScript;
+using invdb::InventoryTest;
+using invdb::kInventoryScript;
 
 const std::string CRLF = "\r\n";
 

@@ -12,8 +12,8 @@
 
 namespace {
 
-using invtest::InventoryTest;
-using invtest::kInventoryScript;
+using invdb::InventoryTest;
+using invdb::kInventoryScript;
 
 const std::string kLegs = "Landmark-Intersection_Legs_Pre2018.csv";
 

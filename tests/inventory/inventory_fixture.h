@@ -18,7 +18,7 @@
 #include "tests/tools/test_files.h"
 #include "tools/jet_script.h"
 
-namespace invtest {
+namespace invdb {
 
 class InventoryTest : public testsupport::HeadlessTest {
 protected:
@@ -133,4 +133,4 @@ CREATE TABLE [Landmark-Intersection] (Landmark_ID LONG, Intersection_ID LONG, Le
 INSERT INTO [Landmark-Intersection] VALUES (4, 101, 4), (3, 100, 3), (3, 99, NULL), (5, 103, 3);
 )sql";
 
-}  // namespace invtest
+}  // namespace invdb
