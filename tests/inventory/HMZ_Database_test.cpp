@@ -6,6 +6,7 @@
 #include <set>
 
 #include "tests/inventory/inventory_fixture.h"
+#include "tools/jet_writer.h"
 
 namespace {
 
@@ -449,6 +450,48 @@ TEST_F(InventoryTest, LookupsWithNoDatabaseOpenSayItOnceAndGiveNone) {
     EXPECT_EQ(ui_->shown.back().title, "HMZ_Get_SegLength");
     ui_->ExpectMsgBox(ui::vbOK, "No HMZ database open.");
     EXPECT_EQ(GetNodeName("0010", 0.0f, 2), "");
+}
+
+// ------------------------------------------------------------------ files as Access leaves them
+
+// A Segment table Access has edited: rows deleted (their data left in place,
+// or their slot emptied), a row moved to another page, and a column added
+// after the first rows were written.
+TEST_F(InventoryTest, AnEditedFileAnswersFromItsLiveRowsOnly) {
+    const std::string f = app() + "HMZ_Data_201807.mdb";
+    {
+        jet::Writer w(f);
+        const int seg = w.add_table("Segment", {{"Segment", jet::Type::Text, 4},
+                                                {"Length", jet::Type::Single},
+                                                {"Begin_Node", jet::Type::Text, 8},
+                                                {"End_Node", jet::Type::Text, 8},
+                                                {"Highway_Number", jet::Type::Integer}});
+        w.add_row(seg, {std::string("0010"), 99.0, std::string("X1"), std::string("X2"), std::int64_t{7}},
+                  jet::RowForm::Deleted);
+        w.add_row(seg, {std::string("0020"), 55.0, std::string("X3"), std::string("X4"), std::int64_t{7}},
+                  jet::RowForm::DeletedAtPageEnd);
+        w.add_row(seg, {std::string("0010"), 12.34, std::string("N1"), std::string("N2"), std::int64_t{1}},
+                  jet::RowForm::Moved);
+        w.add_row(seg, {std::string("0030"), 44.0, std::string("X5"), std::string("X6"), std::int64_t{7}},
+                  jet::RowForm::MovedThenDeleted);
+        w.insert_column(seg, 5, {"Highway_Letter", jet::Type::Text, 1});
+        w.new_page(seg);
+        w.add_row(seg, {std::string("0020"), 0.7, std::string("N2"), std::string("N3"), std::int64_t{1},
+                        std::string("A")});
+        w.add_row(seg, {std::string("0040"), 1.5, std::string("N3"), std::string("N4"), std::int64_t{3},
+                        std::string("B")},
+                  jet::RowForm::DeletedEmptied);
+        w.finish();
+    }
+    ASSERT_TRUE(HMZ_Open_Database("201807"));
+    EXPECT_FLOAT_EQ(HMZ_Get_SegLength("0010"), 12.34f);
+    EXPECT_FLOAT_EQ(HMZ_Get_SegLength("0020"), 0.7f);
+    EXPECT_FLOAT_EQ(HMZ_Get_SegLength("0030"), -1.0f);
+    EXPECT_FLOAT_EQ(HMZ_Get_SegLength("0040"), -1.0f);
+    EXPECT_EQ(HMZ_Get_Highway("0010"), "1");  // written before the letter column existed
+    EXPECT_EQ(HMZ_Get_Highway("0020"), "1A");
+    EXPECT_EQ(GetNodeName("0010", 12.34f, 2), "N2");
+    EXPECT_TRUE(ui_->shown.empty());
 }
 
 }  // namespace
