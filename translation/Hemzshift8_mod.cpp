@@ -31,10 +31,17 @@ inline uint32_t seg_key(std::string_view s) {
     return k;
 }
 
-// A group under the segment it transforms.
+// A group under the segment it transforms, with its dates at hand so that
+// the walk reads the group itself only when it applies.
 struct Group_Key {
     uint32_t key;
     int g;
+    std::array<char, 10> from_date;
+    std::array<char, 10> to_date;
+    // FromDate <= DATE <= ToDate, as the texts compare.
+    bool covers(const std::string& date) const {
+        return std::memcmp(from_date.data(), date.data(), 10) <= 0 && std::memcmp(date.data(), to_date.data(), 10) <= 0;
+    }
     bool operator<(const Group_Key& o) const { return key != o.key ? key < o.key : g < o.g; }
 };
 
@@ -302,7 +309,13 @@ void build_indexes() {
     }
     s.groups_by_segment.clear();
     s.groups_by_segment.reserve(static_cast<std::size_t>(n));
-    for (int g = 1; g <= n; ++g) s.groups_by_segment.push_back({seg_key(s.groups[static_cast<std::size_t>(g)].Segment), g});
+    for (int g = 1; g <= n; ++g) {
+        const Transform_Group& grp = s.groups[static_cast<std::size_t>(g)];
+        Group_Key k{seg_key(grp.Segment), g, {}, {}};
+        std::memcpy(k.from_date.data(), grp.FromDate.data(), 10);
+        std::memcpy(k.to_date.data(), grp.ToDate.data(), 10);
+        s.groups_by_segment.push_back(k);
+    }
     std::sort(s.groups_by_segment.begin(), s.groups_by_segment.end());
     s.segment_runs.build(s.groups_by_segment);
 
@@ -581,8 +594,8 @@ void HEMZSHIFT(std::string_view date_in, std::string_view segment_in, std::strin
         bool stepped = false;
         for (; it != by_segment + end && it->g < s.walk_end && !stepped; ++it) {
             g = it->g;
+            if (!it->covers(date)) continue;
             const Transform_Group& grp = s.groups[static_cast<std::size_t>(g)];
-            if (!(grp.FromDate <= date && date <= grp.ToDate)) continue;
             if (grp.Split) {
                 split = true;
                 if (trimmed(grp.CodeList).find(code[0]) == std::string_view::npos) continue;
