@@ -98,6 +98,9 @@ bool FileReadOnly(const std::string& Path);
 
 std::string Last_File_Matching(const std::string& Pattern);
 std::string Last_Folder_Matching(const std::string& Pattern);
+// The names (without folder, as on disk) of every file that Pattern matches,
+// in character-code order.
+std::vector<std::string> Files_Matching(const std::string& Pattern);
 
 // Window styles callers pass to Shell_Command.
 inline constexpr int16_t vbHide = 0;

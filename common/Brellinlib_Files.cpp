@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -228,6 +229,13 @@ bool FileReadOnly(const std::string& Path) {
 std::string Last_File_Matching(const std::string& Pattern) {
     if (Blank(Pattern)) return "";
     return GreatestName(ListFiles(Pattern, true));
+}
+
+std::vector<std::string> Files_Matching(const std::string& Pattern) {
+    if (Blank(Pattern)) return {};
+    std::vector<std::string> names = ListFiles(Pattern, true);
+    std::sort(names.begin(), names.end());
+    return names;
 }
 
 std::string Last_Folder_Matching(const std::string& Pattern) {

@@ -128,6 +128,18 @@ TEST_F(DiskTest, NewestByName) {
     EXPECT_EQ(Last_Folder_Matching(dir_ + "*.zip"), "");
 }
 
+// Every match, with the name as it is on disk, whatever the pattern's case.
+TEST_F(DiskTest, EveryFileMatching) {
+    for (const char* n : {"TRgeo_HMZ201807_SegGeometry.mdb", "trgeo_hmz200806_seggeometry.MDB", "TRgeo_HMZ.txt"})
+        Make(n);
+    Folder("TRgeo_HMZ209901_SegGeometry.mdb");  // a folder is not a file
+    EXPECT_EQ(Files_Matching(dir_ + "TRgeo_HMZ*_SegGeometry.mdb"),
+              (std::vector<std::string>{"TRgeo_HMZ201807_SegGeometry.mdb", "trgeo_hmz200806_seggeometry.MDB"}));
+    EXPECT_TRUE(Files_Matching(dir_ + "*.none").empty());
+    EXPECT_TRUE(Files_Matching(dir_ + "missing/*.mdb").empty());
+    EXPECT_TRUE(Files_Matching("").empty());
+}
+
 // Windows patterns know only "*" and "?": brackets and backslashes are
 // characters of the name like any other.
 TEST_F(DiskTest, PatternsHaveNoCharacterClassesOrEscapes) {

@@ -1,0 +1,298 @@
+#include "inventory/GeoDBmod.h"
+
+#include <cmath>
+#include <unordered_map>
+#include <vector>
+
+#include "common/Brellinlib.h"
+#include "common/DataFolders.h"
+#include "common/FileNumbers.h"
+#include "common/TessawinMod.h"
+#include "platform/ui/ui.h"
+
+db::Database GeoDB_db;
+std::string GeoDB_DataSource;
+std::string GeoDB_Folder;
+std::string GeoDB_ShortName;
+std::string GeoDB_FileName;
+std::string GeoDB_HMZversion;
+int16_t GeoDB_Failed = 0;
+int16_t GeoDB_LogFileNo = 0;
+
+namespace {
+
+// The points of a segment in the order the walk reads them (by km, then by
+// RowNum). The database is read-only and stays open, so a segment's points
+// are read once and kept until the database is closed.
+struct GeoPoint {
+    float km;
+    double lat, lon;
+};
+
+struct SegmentPoints {
+    std::unordered_map<std::string, std::vector<GeoPoint>> by_segment[2];  // [useScaled]
+    std::size_t points = 0;
+
+    void clear() {
+        by_segment[0].clear();
+        by_segment[1].clear();
+        points = 0;
+    }
+};
+
+SegmentPoints& cache() {
+    static SegmentPoints c;
+    return c;
+}
+
+// Enough for every segment a large run touches, small beside the database.
+constexpr std::size_t kMaxCachedPoints = 4'000'000;
+
+std::string UpperAscii(std::string s) {
+    for (char& c : s)
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    return s;
+}
+
+const std::vector<GeoPoint>& PointsOf(bool useScaled, const std::string& seg) {
+    auto& map = cache().by_segment[useScaled ? 1 : 0];
+    // Segment codes compare without regard to case in the database.
+    const std::string key = UpperAscii(seg);
+    if (auto it = map.find(key); it != map.end()) return it->second;
+
+    const std::string kmField = useScaled ? "Km_Scaled" : "Km_Calc";
+    db::Recordset rs = GeoDB_db.open_recordset(
+        "SELECT RowNum, " + kmField + ", Latitude, Longitude FROM SegLatLonKm WHERE Segment = " + SQL_Str(seg) +
+        " ORDER BY " + kmField + ", RowNum");
+    std::vector<GeoPoint> pts;
+    pts.reserve(static_cast<std::size_t>(rs.record_count()));
+    for (; !rs.eof(); rs.move_next())
+        pts.push_back({rs.field(1).as_single(), rs.field(2).as_double(), rs.field(3).as_double()});
+
+    if (cache().points + pts.size() > kMaxCachedPoints) cache().clear();
+    cache().points += pts.size();
+    return map.emplace(key, std::move(pts)).first->second;
+}
+
+void Log(const std::string& text) {
+    if (GeoDB_LogFileNo > 0) Print_FileNo(GeoDB_LogFileNo, text);
+}
+
+bool SixDigits(const std::string& v) {
+    if (v.size() != 6) return false;
+    for (char c : v)
+        if (c < '0' || c > '9') return false;
+    return true;
+}
+
+// Steps 2 to 4 of the search: the folder and the name; false when the search
+// ends without a file.
+bool ChooseFile(const std::string& datasource) {
+    const std::string pattern = datasource + "_HMZ*_SegGeometry.mdb";
+    GeoDB_Folder = AppFolder;
+    if (Files_Matching(GeoDB_Folder + pattern).empty()) {
+        GeoDB_Folder = Data_Folder(DataKind::Geometry);
+        if (Files_Matching(GeoDB_Folder + pattern).empty()) {
+            auto answer = ui::MsgBox("Cannot find a geometry database file matching: " + GeoDB_Folder + pattern,
+                                     ui::vbOKCancel | ui::vbExclamation, "Error");
+            if (answer == ui::vbCancel) {
+                GeoDB_Failed = -1;
+                GeoDB_Folder.clear();
+                return false;
+            }
+            GeoDB_Folder.clear();
+        }
+    }
+
+    if (!GeoDB_Folder.empty()) {
+        std::string best, bestName;
+        for (const auto& name : Files_Matching(GeoDB_Folder + pattern)) {
+            std::string v = GeoDB_VersionOfFile(name);
+            if (!v.empty() && v > best) {
+                best = v;
+                bestName = name;
+            }
+        }
+        if (best.empty()) {
+            ui::MsgBox("Error: could not find GeoDB file for " + GeoDB_Folder + pattern, ui::vbExclamation, "GeoDB");
+            GeoDB_Failed = -1;
+            return false;
+        }
+        GeoDB_HMZversion = best;
+        // The name as it is on disk: one rebuilt from the key and the version
+        // would miss a file whose case differs.
+        GeoDB_ShortName = bestName;
+        GeoDB_FileName = GeoDB_Folder + GeoDB_ShortName;
+        if (GeoDB_LogFileNo <= 0) {
+            GeoDB_FileName = ui::InputBox("Open HMZ Segment geometry database: ", "GeoDB_FindFile", GeoDB_FileName);
+            if (GeoDB_FileName.empty()) return false;
+        }
+        return true;
+    }
+
+    GeoDB_FileName = ui::InputBox("Enter fule file name of HMZ Segment geometry database: ", "GeoDB_FindFile", "");
+    if (GeoDB_FileName.empty()) return false;
+    GeoDB_ShortName = FileNamePart(GeoDB_FileName);
+    GeoDB_HMZversion = ui::InputBox("Enter HMZ version of that geometry: ", "GeoDB_FindFile", "");
+    if (!SixDigits(GeoDB_HMZversion)) {
+        // Versions compare as text: anything but YYYYMM would mismatch every
+        // location's version.
+        if (!GeoDB_HMZversion.empty())
+            ui::MsgBox("Invalid HMZ version: " + GeoDB_HMZversion + "\r\nA version is six digits, YYYYMM.",
+                       ui::vbExclamation, "GeoDB_FindFile");
+        GeoDB_HMZversion.clear();
+        GeoDB_ShortName.clear();
+        GeoDB_FileName.clear();
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+void GeoDB_Init(const std::string& datasource, int16_t logFileNo) {
+    GeoDB_Failed = 0;
+    GeoDB_LogFileNo = logFileNo;
+    if (GeoDB_db.is_open()) {
+        if (datasource == GeoDB_DataSource) return;
+        GeoDB_Close();
+    }
+    GeoDB_FindFile(datasource);
+    if (GeoDB_FileName.empty())
+        GeoDB_Failed = -1;
+    else
+        GeoDB_Open(true);
+}
+
+void GeoDB_FindFile(const std::string& datasource) {
+    GeoDB_DataSource = datasource;
+    for (;;) {
+        GeoDB_ShortName.clear();
+        GeoDB_FileName.clear();
+        GeoDB_Folder.clear();
+        GeoDB_HMZversion.clear();
+        if (!ChooseFile(datasource)) {
+            GeoDB_FileName.clear();
+            return;
+        }
+        if (FileExists(GeoDB_FileName)) return;
+        auto answer =
+            ui::MsgBox("File does not exist:\r\n\r\n" + GeoDB_FileName, ui::vbOKCancel | ui::vbExclamation, "Error");
+        GeoDB_ShortName.clear();
+        GeoDB_FileName.clear();
+        GeoDB_Folder.clear();
+        if (answer == ui::vbCancel) return;
+    }
+}
+
+void GeoDB_Open(bool closeFirst) {
+    if (GeoDB_db.is_open()) {
+        if (!closeFirst) return;
+        GeoDB_Close();
+    }
+    Log("Opening database: " + GeoDB_FileName);
+    try {
+        GeoDB_db = db::Database::open(GeoDB_FileName, db::OpenMode::Exclusive);
+    } catch (const db::Error& e) {
+        std::string text =
+            "Error " + std::to_string(e.number()) + " opening " + GeoDB_FileName + "\r\n" + e.description();
+        ui::MsgBox(text, ui::vbExclamation, "GeoDB");
+        GeoDB_Failed = -1;
+        Log(text);
+        return;
+    }
+    Log(GeoDB_FileName + " opened.");
+
+    // One row tells whether the table is empty; a missing table is as good
+    // as an empty one.
+    bool empty = true;
+    try {
+        empty = GeoDB_db.open_recordset("SELECT 1 FROM SegLatLonKm LIMIT 1").eof();
+    } catch (const db::Error&) {
+    }
+    if (empty) {
+        std::string text = "Error: Table SegLatLonKm is empty in database " + GeoDB_FileName;
+        ui::MsgBox(text, ui::vbExclamation, "GeoDB");
+        Log(text);
+        GeoDB_Failed = -1;
+        GeoDB_Close();
+        return;
+    }
+    // The lookups read a segment's points and the nearest-location search a
+    // box of latitudes; the cached copy of a Jet file keeps these indexes.
+    GeoDB_db.create_index("SegLatLonKm", {"Segment", "RowNum"});
+    GeoDB_db.create_index("SegLatLonKm", {"Latitude", "Longitude"});
+}
+
+void GeoDB_Close() {
+    if (GeoDB_db.is_open()) GeoDB_db.close();
+    GeoDB_db = db::Database();
+    cache().clear();
+}
+
+std::string GeoDB_VersionOfFile(const std::string& fileName) {
+    const std::string upper = UpperAscii(fileName);
+    const auto at = upper.rfind("_HMZ");
+    if (at == std::string::npos) return "";
+    std::string v = fileName.substr(at + 4, 6);
+    return SixDigits(v) ? v : "";
+}
+
+void GeoDB_LookupLatLon(bool useScaled, const std::string& seg, float km, double& lat, double& lon, int16_t& status) {
+    lat = 0;
+    lon = 0;
+    if (!GeoDB_db.is_open()) {
+        ui::MsgBox("GeoDB is not open.  Call GeoDB_Init(datasource) first.", ui::vbExclamation, "GeoDB_LookupLatLon");
+        status = -3;
+        return;
+    }
+    // A negative km lies before the segment's first point: no point (and no
+    // extrapolation along the first two).
+    if (!(km >= 0)) {
+        status = -1;
+        return;
+    }
+    const std::vector<GeoPoint>& pts = PointsOf(useScaled, seg);
+    if (pts.empty()) {
+        status = -1;
+        return;
+    }
+    if (km == 0) {
+        for (const GeoPoint& p : pts) {
+            if (p.km == 0) {
+                lat = p.lat;
+                lon = p.lon;
+                status = 0;
+                return;
+            }
+        }
+        status = -1;
+        return;
+    }
+    // The first point is never compared with km; the walk starts at the second.
+    for (std::size_t i = 1; i < pts.size(); ++i) {
+        const GeoPoint& prev = pts[i - 1];
+        const GeoPoint& p = pts[i];
+        if (p.km >= km) {
+            if (p.km == prev.km) {
+                // Two points at one km: the later one is the answer.
+                lat = p.lat;
+                lon = p.lon;
+            } else {
+                const float f = (km - prev.km) / (p.km - prev.km);
+                lat = prev.lat + (p.lat - prev.lat) * f;
+                lon = prev.lon + (p.lon - prev.lon) * f;
+            }
+            status = 1;
+            return;
+        }
+    }
+    const float d = km - pts.back().km;
+    if (d < 0.1f) {
+        lat = pts.back().lat;
+        lon = pts.back().lon;
+        status = 2;
+    } else {
+        status = -2;
+    }
+}
