@@ -3,6 +3,7 @@
 #include <map>
 #include <memory>
 
+#include "common/TessawinMod.h"
 #include "common/TextFile.h"
 
 namespace {
@@ -38,7 +39,11 @@ bool FileNo_IsOpen(int16_t FileNo) {
 
 void Print_FileNo(int16_t FileNo, std::string_view Text) {
     auto it = open_files().find(FileNo);
-    if (it == open_files().end()) return;
+    if (it == open_files().end()) {
+        // The short-sections log is written through the writer its run installed.
+        if (FileNo > 0 && FileNo == Trace_FileNo) Trace_Print(std::string(Text));
+        return;
+    }
     it->second->Write(Text);
     it->second->Write("\n");
 }

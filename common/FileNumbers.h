@@ -13,8 +13,8 @@ int16_t FreeFile();
 // False when the file cannot be created; errno is then left as it failed.
 bool Open_FileNo(int16_t FileNo, const std::string& path);
 bool FileNo_IsOpen(int16_t FileNo);
-// Writes Text and a line end to the file open under FileNo; nothing when no
-// file holds the number.
+// Writes Text and a line end to the file open under FileNo; the trace log's
+// number (Trace_FileNo) goes to Trace_Print; any other number is nothing.
 void Print_FileNo(int16_t FileNo, std::string_view Text);
 // Closes the file and puts it in place; false on a write error.
 bool Close_FileNo(int16_t FileNo);
