@@ -1,0 +1,163 @@
+// GeoDB_LookupLatLon, Closest_HMZ_Locns and Naltalbers_XY on the sample
+// network scaled to 100,000 segments of 100 geometry points (10 million
+// points; TW_BENCH_SEGMENTS and TW_BENCH_POINTS set other sizes).
+// Goals: a lookup under 2 us once its segment's points are read; a
+// nearest-location query under 50 us; Naltalbers_XY at least as fast as
+// PROJ's transform.
+#include <benchmark/benchmark.h>
+#include <proj.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "common/FileNumbers.h"
+#include "common/TessawinMod.h"
+#include "inventory/GeoDBmod.h"
+#include "inventory/LatLon_to_SegKm.h"
+#include "inventory/Locn_LatLon.h"
+#include "tools/sample/sample_network.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Point {
+    std::string seg;
+    float km;
+    double lat, lon;
+};
+
+struct Setup {
+    fs::path dir;
+    std::vector<std::string> segments;
+    std::vector<float> lengths;
+    std::vector<Point> points;  // on the centreline, for the searches
+
+    Setup() {
+        std::string tmpl = (fs::temp_directory_path() / "tw-bench-XXXXXX").string();
+        if (!::mkdtemp(tmpl.data())) std::abort();
+        dir = tmpl;
+        ::setenv("XDG_CACHE_HOME", (dir / "cache").c_str(), 1);
+        std::ifstream in(SAMPLE_DESCRIPTION, std::ios::binary);
+        std::stringstream text;
+        text << in.rdbuf();
+        sample::ScaleOptions scale;
+        const char* n = std::getenv("TW_BENCH_SEGMENTS");
+        const char* p = std::getenv("TW_BENCH_POINTS");
+        scale.segments = n ? std::atoi(n) : 100000;
+        scale.points_per_segment = p ? std::atoi(p) : 100;
+        const sample::Network net = sample::build_network(sample::parse_description(text.str()), scale);
+        sample::write_data_set(net, (dir / "data").string());
+        for (const auto& s : net.versions.back().segments) {
+            segments.push_back(s.code);
+            lengths.push_back(std::stof(s.length));
+        }
+        AppFolder = (dir / "data").string() + "/";
+        const int16_t log = FreeFile();
+        if (!Open_FileNo(log, (dir / "geo.log").string())) std::abort();
+        // The first open converts the file; the lookups are timed after it.
+        GeoDB_Init("TRgeo", log);
+        if (!GeoDB_db.is_open()) std::abort();
+        for (std::size_t i = 0; i < segments.size(); i += segments.size() / 997 + 1) {
+            Point pt{segments[i], lengths[i] / 3, 0, 0};
+            int16_t status = 0;
+            GeoDB_LookupLatLon(true, pt.seg, pt.km, pt.lat, pt.lon, status);
+            if (status >= 0) points.push_back(pt);
+        }
+    }
+    ~Setup() {
+        GeoDB_Close();
+        std::error_code ec;
+        fs::remove_all(dir, ec);
+    }
+};
+
+Setup& setup() {
+    static Setup s;
+    return s;
+}
+
+// Kms along one segment whose points are already read.
+void BM_GeoDB_LookupLatLon_Cached(benchmark::State& state) {
+    Setup& s = setup();
+    const std::string seg = s.segments[s.segments.size() / 2];
+    const float len = s.lengths[s.segments.size() / 2];
+    double lat = 0, lon = 0;
+    int16_t status = 0;
+    GeoDB_LookupLatLon(true, seg, 0.5f, lat, lon, status);
+    float km = 0;
+    for (auto _ : state) {
+        km += 0.37f;
+        if (km > len) km -= len;
+        GeoDB_LookupLatLon(true, seg, km, lat, lon, status);
+        benchmark::DoNotOptimize(lat);
+    }
+}
+BENCHMARK(BM_GeoDB_LookupLatLon_Cached);
+
+// A different segment every time (its points read once, then kept).
+void BM_GeoDB_LookupLatLon_NewSegment(benchmark::State& state) {
+    Setup& s = setup();
+    std::size_t i = 0;
+    double lat = 0, lon = 0;
+    int16_t status = 0;
+    for (auto _ : state) {
+        GeoDB_LookupLatLon(true, s.segments[i], s.lengths[i] / 2, lat, lon, status);
+        benchmark::DoNotOptimize(lat);
+        if (++i == s.segments.size()) i = 0;
+    }
+}
+BENCHMARK(BM_GeoDB_LookupLatLon_NewSegment);
+
+// 300 m around points on the centreline.
+void BM_Closest_HMZ_Locns(benchmark::State& state) {
+    Setup& s = setup();
+    std::size_t i = 0;
+    int16_t n = 0;
+    std::vector<std::string> segs;
+    std::vector<float> kms;
+    std::vector<int32_t> dists;
+    for (auto _ : state) {
+        Closest_HMZ_Locns(s.points[i].lat, s.points[i].lon, 300, n, segs, kms, dists);
+        benchmark::DoNotOptimize(n);
+        if (++i == s.points.size()) i = 0;
+    }
+}
+BENCHMARK(BM_Closest_HMZ_Locns);
+
+void BM_Naltalbers_XY(benchmark::State& state) {
+    double lat = 49.0, lon = -125.0;
+    int32_t Y = 0, X = 0;
+    for (auto _ : state) {
+        lat += 1e-5;
+        lon += 1e-5;
+        Naltalbers_XY(lat, lon, Y, X);
+        benchmark::DoNotOptimize(X);
+        benchmark::DoNotOptimize(Y);
+    }
+}
+BENCHMARK(BM_Naltalbers_XY);
+
+void BM_Proj_Albers(benchmark::State& state) {
+    PJ_CONTEXT* ctx = proj_context_create();
+    PJ* pj = proj_create(ctx, "+proj=aea +lat_0=45 +lon_0=-126 +lat_1=50 +lat_2=58.5 +x_0=1000000 +y_0=0 +ellps=GRS80");
+    double lat = 49.0, lon = -125.0;
+    for (auto _ : state) {
+        lat += 1e-5;
+        lon += 1e-5;
+        PJ_COORD r = proj_trans(pj, PJ_FWD, proj_coord(proj_torad(lon), proj_torad(lat), 0, 0));
+        benchmark::DoNotOptimize(r);
+    }
+    proj_destroy(pj);
+    proj_context_destroy(ctx);
+}
+BENCHMARK(BM_Proj_Albers);
+
+}  // namespace
+
+BENCHMARK_MAIN();
