@@ -1,0 +1,181 @@
+#include "collisions/CDEtoExcel.h"
+
+#include <vector>
+
+#include "app/MainForm.h"
+#include "common/Brellinlib.h"
+#include "common/TessawinMod.h"
+#include "platform/office/spreadsheet.h"
+#include "platform/ui/ui.h"
+
+namespace {
+
+constexpr const char* CRLF = "\r\n";
+constexpr int16_t kMaxHeadings = 200;
+
+std::string Upper(std::string s) {
+    for (char& c : s)
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    return s;
+}
+
+bool OneOf(const std::string& name, std::initializer_list<const char*> names) {
+    for (const char* n : names)
+        if (name == n) return true;
+    return false;
+}
+
+// The output folder check shared by the commands that write beside the
+// extract: false when a check failed or the user cancelled.
+bool SameFolderOrConfirmed(MainForm& form, std::string& out) {
+    if (!form.Check_OutFolder(out)) return false;
+    if (Upper(AddBackslash(out)) != Upper(AddBackslash(form.cde_folder))) {
+        if (ui::MsgBox("The output folder is not the same as the input folder.", ui::vbOKCancel + ui::vbExclamation,
+                       "Warning") == ui::vbCancel)
+            return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+void Tool_Not_Yet_Available(MainForm& form, const std::string& tool) {
+    form.ShowStatus(tool + " is not yet available in this version of Tessawin.", true);
+}
+
+std::string CDE_ColumnFormat(const std::string& name) {
+    if (OneOf(name, {"TOTALKLD", "Total number of people killed", "TOTALINJ", "Total number of people injured",
+                     "TOTALVEH", "Total number of vehicles involved", "DIAGRAM", "Primary Occurence", "HIGHNUM",
+                     "Highway Number", "WEEKDAY", "Weekday", "REGION", "DISTRICT", "AREA", "Region", "District",
+                     "Area", "GROUP_ID", "Group ID", "NUMLANES", "Number of lanes"}))
+        return "0";
+    if (OneOf(name, {"KMMARK", "Km Mark"})) return "0.0";
+    if (OneOf(name, {"Latitude", "Longitude"})) return "###0.000000";
+    if (OneOf(name, {"DRIVER_WT", "ROAD_WT", "VEH_WT", "Driver causal factor weight (%)",
+                     "Vehicle causal factor weight (%)", "Road causal factor weight (%)"}))
+        return "0.00";
+    if (OneOf(name, {"CLSNDATE", "Collision Date"})) return "yyyy-mm-dd;@";
+    return "@";
+}
+
+void cmdCDEtoExcel_Click(MainForm& form) {
+    if (!form.GetCDEfilename()) return;
+    form.ShowStatus("Loading " + form.cde_fullname + " in Excel...");
+    form.ShowStatus("Loading and formatting the CDE file...");
+    ui::Hourglass wait;
+    if (CDEtoExcel(form))
+        form.ShowStatus("CSV file ready in Excel", true);
+    else
+        form.ShowStatus("Problems!", true);
+}
+
+bool CDEtoExcel(MainForm& form) {
+    const std::string& fullname = form.cde_fullname;
+    InputFile in;
+    if (!in.Open(fullname)) {
+        ui::MsgBox(FileOpenErrorMsg("input", fullname, in.error()), ui::vbExclamation, "CDE_to_Excel");
+        return false;
+    }
+    std::string line;
+    bool eof = false;
+    Read_Line(in, line, eof);
+    if (eof) {
+        ui::MsgBox("File " + fullname + CRLF + "is empty.", ui::vbExclamation, "CDE_to_Excel");
+        return false;
+    }
+    Set_CSV_Quote("\"");
+    Set_CSV_Separator(",");
+    std::vector<std::string> fields(kMaxHeadings + 1);
+    int16_t n = 0;
+    CSV_Split(line, fields, n);
+    std::vector<std::string> names;
+    for (int16_t i = 1; i <= n; ++i) names.push_back(StripQuotes(fields[static_cast<size_t>(i)]));
+
+    office::ApplicationRef app = office::Application::GetRunning();
+    int32_t row = 1;
+    try {
+        if (!app) app = office::Application::Start();
+        office::WorkbookRef book = app->WorkbooksAdd();
+        office::WorksheetRef sheet = book->ActiveWorksheet();
+        std::string base = form.cde_file;
+        const size_t slash = base.find_last_of('/');
+        if (slash != std::string::npos) base.erase(0, slash + 1);
+        sheet->SetName(RemoveExtension(base));
+        int32_t dateCol = 0, latCol = 0, lonCol = 0;
+        for (int32_t i = 1; i <= n; ++i) {
+            const std::string& name = names[static_cast<size_t>(i - 1)];
+            sheet->SetColumnNumberFormat(i, CDE_ColumnFormat(name));
+            if (name == "CLSNDATE" || name == "Collision Date") dateCol = i;
+            if (name == "Latitude") latCol = i;
+            if (name == "Longitude") lonCol = i;
+        }
+        sheet->SetRow(1, 1, names);
+        std::vector<std::string> rowFields(static_cast<size_t>(n) + 1);
+        std::vector<std::string> values;
+        while (!eof) {
+            Read_Line(in, line, eof);
+            if (eof && line.empty()) break;  // a final line break ends the file, not a row
+            ++row;
+            if (row > office::kMaxRows)
+                throw office::Error(1004, "The CDE file has more lines than a worksheet holds (" +
+                                              std::to_string(office::kMaxRows) + " rows).");
+            int16_t m = 0;
+            CSV_Split(line, rowFields, m);
+            values.clear();
+            for (int16_t i = 1; i <= m; ++i) values.push_back(StripQuotes(rowFields[static_cast<size_t>(i)]));
+            if (!values.empty()) sheet->SetRow(row, 1, values);
+        }
+        in.Close();
+        for (int32_t c : {dateCol, latCol, lonCol})
+            if (c > 0) sheet->AutoFitColumn(c);
+        form.ShowStatus(std::to_string(row) + " data rows loaded.");
+        sheet->Cells(1, 1).Activate();
+        app->SetWindowState(office::xlNormal);
+        app->SetVisible(true);
+        app->Release();
+    } catch (const office::Error& e) {
+        ui::MsgBox("Error " + std::to_string(e.number()) + " loading " + fullname + " in Excel:" + CRLF +
+                       e.description(),
+                   ui::vbExclamation, "CDE_to_Excel");
+        if (app) app->Quit();
+        return false;
+    }
+    return true;
+}
+
+void cmdCDErequirements_Click(MainForm&) {
+    Shell_Command("Notepad", AppFolder + "CDE_for_CD.txt", vbNormalFocus);
+}
+
+void cmdCDEaddGeoFields_Click(MainForm& form) {
+    form.ShowStatus("", false);
+    if (!form.CDE_chkLatLon.Value() && !form.CDE_chkNaltAlbers.Value()) {
+        ui::MsgBox("Select LatLon and/or Nalt Albers options.", ui::vbExclamation);
+        form.CDE_chkLatLon.SetFocus();
+        return;
+    }
+    if (!form.GetCDEfilename()) return;
+    Tool_Not_Yet_Available(form, "Add Geo Fields");
+}
+
+void cmdAddSDFfields_Click(MainForm& form) {
+    form.ShowStatus("", false);
+    if (!form.GetCDEfilename()) return;
+    Tool_Not_Yet_Available(form, "Add SDF Fields");
+}
+
+void cmdClsnDiagram_Click(MainForm& form) {
+    form.ShowStatus("", false);
+    if (!form.GetCDEfilename()) return;
+    Tool_Not_Yet_Available(form, "Create Collision Diagram");
+}
+
+void cmdKML_Click(MainForm& form) {
+    form.ShowStatus("", false);
+    std::string out;
+    if (!form.GetCDEfilename() || !SameFolderOrConfirmed(form, out)) {
+        form.ShowStatus("Problems!", true);
+        return;
+    }
+    Tool_Not_Yet_Available(form, "Create KML File");
+}

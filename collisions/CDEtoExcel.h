@@ -1,0 +1,24 @@
+// The "CDE Files" tab: opening an extract formatted in the spreadsheet
+// program, and the tab's commands that hand over to other tools.
+#pragma once
+
+#include <string>
+
+class MainForm;
+
+void cmdCDEtoExcel_Click(MainForm& form);
+// Loads the extract last accepted on the tab into a new workbook, one column
+// format per known heading. False (after saying why) when nothing was loaded.
+bool CDEtoExcel(MainForm& form);
+
+void cmdCDErequirements_Click(MainForm& form);
+void cmdCDEaddGeoFields_Click(MainForm& form);
+void cmdAddSDFfields_Click(MainForm& form);
+void cmdClsnDiagram_Click(MainForm& form);
+void cmdKML_Click(MainForm& form);
+
+// Says in the status box that `tool` is not yet available in this build.
+void Tool_Not_Yet_Available(MainForm& form, const std::string& tool);
+
+// Number format of an extract column by its heading name.
+std::string CDE_ColumnFormat(const std::string& name);
