@@ -4,7 +4,10 @@
 
 #include "app/MainForm.h"
 #include "common/Brellinlib.h"
+#include "collisions/CDEaddLatLonmod.h"
+#include "collisions/collision_util.h"
 #include "common/TessawinMod.h"
+#include "inventory/HMZ_SegAllVersions.h"
 #include "platform/office/spreadsheet.h"
 #include "platform/ui/ui.h"
 
@@ -38,6 +41,52 @@ bool SameFolderOrConfirmed(MainForm& form, std::string& out) {
 }
 
 }  // namespace
+
+bool Check_outCDE_file(MainForm& form, const std::string& versionPrompt, std::string& outFull, std::string& version) {
+    const std::string name = collisions::Trimmed(form.outCDE_file.Text());
+    if (name.empty()) {
+        ui::MsgBox("Specify the name of the output CDE csv file.  (It will go into the output folder.)",
+                   ui::vbExclamation);
+        form.outCDE_file.SetFocus();
+        return false;
+    }
+    if (!FolderPart(name).empty()) {
+        ui::MsgBox("No path allowed on the output CDE csv file.  (It will go into the specified output folder.)",
+                   ui::vbExclamation);
+        form.outCDE_file.SetFocus();
+        return false;
+    }
+    std::string out;
+    if (!form.Check_OutFolder(out)) return false;
+    outFull = AddBackslash(out) + RemoveExtension(name) + ".csv";
+    version = collisions::Trimmed(form.CDE_HMZversion.Text());
+    if (version.empty()) {
+        ui::MsgBox(versionPrompt, ui::vbExclamation, "Tessawin");
+        form.CDE_HMZversion.SetFocus();
+        return false;
+    }
+    if (!HMZ_Version_Valid(version)) {
+        ui::MsgBox("HMZ version " + version +
+                       " is not a valid HMZ version (i.e. is not in the SegAllVersions database).",
+                   ui::vbExclamation, "Tessawin");
+        form.CDE_HMZversion.SetFocus();
+        return false;
+    }
+    if (collisions::SameFile(outFull, form.cde_fullname)) {
+        ui::MsgBox("The output file " + outFull + CRLF + "is the input CDE file itself.", ui::vbExclamation);
+        form.outCDE_file.SetFocus();
+        return false;
+    }
+    // asked last, after every other check; the new file replaces the old one
+    // only once it is complete
+    if (FileExists(outFull) &&
+        ui::MsgBox("File " + outFull + " exists.  Do you want to replace it?", ui::vbOKCancel + ui::vbQuestion) ==
+            ui::vbCancel) {
+        form.outCDE_file.SetFocus();
+        return false;
+    }
+    return true;
+}
 
 void Tool_Not_Yet_Available(MainForm& form, const std::string& tool) {
     form.ShowStatus(tool + " is not yet available in this version of Tessawin.", true);
@@ -155,7 +204,12 @@ void cmdCDEaddGeoFields_Click(MainForm& form) {
         return;
     }
     if (!form.GetCDEfilename()) return;
-    Tool_Not_Yet_Available(form, "Add Geo Fields");
+    std::string outFull, version;
+    if (!Check_outCDE_file(form, "Enter the HMZ version used in the CDE file, in form YYYYMM.", outFull, version))
+        return;
+    ui::Hourglass wait;
+    CDEaddLatLon(version, form.cde_fullname, outFull, form.CDE_chkLatLon.Value() != 0,
+                 form.CDE_chkNaltAlbers.Value() != 0);
 }
 
 void cmdAddSDFfields_Click(MainForm& form) {

@@ -17,6 +17,11 @@ void cmdAddSDFfields_Click(MainForm& form);
 void cmdClsnDiagram_Click(MainForm& form);
 void cmdKML_Click(MainForm& form);
 
+// The output CDE name and HMZ version checks of the commands that write a
+// new extract: the output's full name and the version, or false after saying
+// what is wrong.
+bool Check_outCDE_file(MainForm& form, const std::string& versionPrompt, std::string& outFull, std::string& version);
+
 // Says in the status box that `tool` is not yet available in this build.
 void Tool_Not_Yet_Available(MainForm& form, const std::string& tool);
 

@@ -95,4 +95,10 @@ std::string HTML_Escape(const std::string& s) {
     return r;
 }
 
+std::string Trimmed(const std::string& s) {
+    const size_t b = s.find_first_not_of(" \t");
+    if (b == std::string::npos) return "";
+    return s.substr(b, s.find_last_not_of(" \t") - b + 1);
+}
+
 }  // namespace collisions

@@ -17,6 +17,9 @@ bool SameFile(const std::string& a, const std::string& b);
 bool ToInt16(const std::string& text, int16_t& out);
 bool ToInt32(const std::string& text, int32_t& out);
 
+// Without blanks and tabs at either end.
+std::string Trimmed(const std::string& s);
+
 // A line that holds nothing but blanks, tabs and carriage returns.
 bool IsBlankLine(const std::string& line);
 

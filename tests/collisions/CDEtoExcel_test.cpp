@@ -126,8 +126,7 @@ TEST_F(CDEtoExcelTest, TheTabHoldsEveryCommandAndOtherToolsSayTheyAreNotYetAvail
     };
     const Tool tools[] = {{"cmdAddSDFfields", "Add SDF Fields"},
                           {"cmdKML", "Create KML File"},
-                          {"cmdClsnDiagram", "Create Collision Diagram"},
-                          {"cmdCDEaddGeoFields", "Add Geo Fields"}};
+                          {"cmdClsnDiagram", "Create Collision Diagram"}};
     for (const Tool& c : tools) {
         SCOPED_TRACE(c.button);
         auto* b = form().Find<ui::CommandButton>(c.button);
