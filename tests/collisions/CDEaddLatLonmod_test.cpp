@@ -6,6 +6,7 @@
 #include "common/DataFolders.h"
 #include "common/TessawinMod.h"
 #include "inventory/GeoDBmod.h"
+#include "inventory/HMZ_SegAllVersions.h"
 #include "tests/collisions/collisions_support.h"
 
 namespace {
@@ -21,6 +22,7 @@ protected:
     }
     void TearDown() override {
         GeoDB_Close();
+        SAV_Forget_Database();
         AppFolder = saved_;
         CollisionsTest::TearDown();
     }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "common/DataFolders.h"
+#include "inventory/HMZ_SegAllVersions.h"
 #include "tests/collisions/collisions_support.h"
 
 namespace {
@@ -36,6 +37,11 @@ const std::string kHeading = "GroupID,Reg,Dist,Area,Seg,Km\r\n";
 
 class SSATest : public CollisionsTest {
 protected:
+    // the all-versions database is not left open at exit
+    void TearDown() override {
+        SAV_Forget_Database();
+        CollisionsTest::TearDown();
+    }
     std::vector<std::string> Combine(const std::vector<std::string>& records) {
         std::string text = "\"SSA report\"\r\n" + kHeading;
         for (const auto& r : records) text += r + "\r\n";
