@@ -10,7 +10,7 @@
 #include "common/TessawinMod.h"
 #include "platform/ui/ui.h"
 
-db::Database GeoDB_db;
+db::Database& GeoDB_db = *new db::Database;
 std::string GeoDB_DataSource;
 std::string GeoDB_Folder;
 std::string GeoDB_ShortName;

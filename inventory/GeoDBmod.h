@@ -13,7 +13,9 @@
 #include "platform/db/db.h"
 
 // The open geometry database; not open when closed. Other modules query it.
-extern db::Database GeoDB_db;
+// It lives to the end of the process (never destroyed), so a database still
+// open at exit is not torn down after the database layer's own state.
+extern db::Database& GeoDB_db;
 // The datasource key of the file looked for last ("TRgeo").
 extern std::string GeoDB_DataSource;
 // Folder the file was found in; "" after the user typed a full name.

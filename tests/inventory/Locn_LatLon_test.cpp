@@ -137,6 +137,7 @@ protected:
     void TearDown() override {
         GeoDB_Close();
         GeoDB_DataSource.clear();
+        HMZ_Close_Database();
         Close_FileNo(log_);
         InventoryTest::TearDown();
     }
