@@ -81,6 +81,19 @@ TEST_F(CDEaddLatLonTest, AlbersFromTheExtractsOwnCoordinates) {
     EXPECT_NE(Status().find("1 LatLon to Nalt Albers calculations were done."), std::string::npos);
 }
 
+// Progress shows every 1000 lines read; the window repaints the status box
+// but runs no events, so no other command can start meanwhile.
+TEST_F(CDEaddLatLonTest, ProgressEveryThousandLinesWithoutRunningEvents) {
+    std::string text = "\"LAT\",\"LON\"\r\n";
+    for (int i = 0; i < 999; ++i) text += "\"49.5\",\"-117.4\"\r\n";
+    ui_->ExpectMsgBox(ui::vbYes, "already contains");
+    ui_->ExpectMsgBox(ui::vbOK, "Processing complete.");
+    const auto out = Run(text, false, true);
+    EXPECT_EQ(out.size(), 1000u);
+    EXPECT_NE(Status().find("...Data,1000\r\n"), std::string::npos);
+    EXPECT_EQ(ui_->do_events_calls, 0);
+}
+
 TEST_F(CDEaddLatLonTest, FailuresLeaveNoOutput) {
     struct Case {
         std::string text;
