@@ -411,9 +411,11 @@ private:
     std::map<Key, Users> users_;
 };
 
+// Never destroyed: a database held in a static object may close after the
+// other statics are gone at exit, and must still find the registry.
 OpenFiles& open_files() {
-    static OpenFiles files;
-    return files;
+    static OpenFiles* files = new OpenFiles;
+    return *files;
 }
 
 }  // namespace
