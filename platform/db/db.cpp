@@ -662,7 +662,15 @@ void Database::create_index(std::string_view table, const std::vector<std::strin
     // connection of its own, in one transaction, so the copy stays whole.
     sqlite3* rw = open_sqlite(impl_->cache, SQLITE_OPEN_READWRITE, impl_->path);
     std::string sql = "CREATE INDEX IF NOT EXISTS " + quote_name(name) + " ON " + quote_name(table) + " (" + cols + ")";
-    if (sqlite3_exec(rw, sql.c_str(), nullptr, nullptr, nullptr) != SQLITE_OK) {
+    const int rc = sqlite3_exec(rw, sql.c_str(), nullptr, nullptr, nullptr);
+    const int primary = rc & 0xff;
+    if (primary == SQLITE_READONLY || primary == SQLITE_BUSY || primary == SQLITE_LOCKED) {
+        // Another process replaced or holds the copy just now. An index only
+        // speeds lookups up, so the query goes on without it this time.
+        sqlite3_close(rw);
+        return;
+    }
+    if (rc != SQLITE_OK) {
         struct Closer {
             sqlite3* d;
             ~Closer() { sqlite3_close(d); }
