@@ -28,8 +28,8 @@ bool OneOf(const std::string& name, std::initializer_list<const char*> names) {
     return false;
 }
 
-// The output folder check shared by the commands that write beside the
-// extract: false when a check failed or the user cancelled.
+}  // namespace
+
 bool SameFolderOrConfirmed(MainForm& form, std::string& out) {
     if (!form.Check_OutFolder(out)) return false;
     if (Upper(AddBackslash(out)) != Upper(AddBackslash(form.cde_folder))) {
@@ -39,8 +39,6 @@ bool SameFolderOrConfirmed(MainForm& form, std::string& out) {
     }
     return true;
 }
-
-}  // namespace
 
 bool Check_outCDE_file(MainForm& form, const std::string& versionPrompt, std::string& outFull, std::string& version) {
     const std::string name = collisions::Trimmed(form.outCDE_file.Text());

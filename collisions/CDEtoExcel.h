@@ -22,6 +22,11 @@ void cmdKML_Click(MainForm& form);
 // what is wrong.
 bool Check_outCDE_file(MainForm& form, const std::string& versionPrompt, std::string& outFull, std::string& version);
 
+// The output folder check of the commands that write beside the extract:
+// Out_Folder given and existing, and, when it is not the extract's folder,
+// the user's OK. False when a check failed or the user cancelled.
+bool SameFolderOrConfirmed(MainForm& form, std::string& out);
+
 // Says in the status box that `tool` is not yet available in this build.
 void Tool_Not_Yet_Available(MainForm& form, const std::string& tool);
 

@@ -1,7 +1,24 @@
-// The commands of this subsystem's tabs on the main window.
+// The commands of this subsystem's tabs on the main window, and the
+// collision tabs' buttons whose tools live here.
 #include "app/MainForm.h"
 #include "app/Subsystems.h"
+#include "mapping/CDEtoKMLmod.h"
+#include "mapping/Comb_Int_to_KML.h"
+
+namespace {
+
+// Points a button another tab made at its tool here; nothing when the
+// button is not on the window.
+void Wire(MainForm& form, const char* button, void (*handler)(MainForm&)) {
+    if (auto* b = form.Find<ui::CommandButton>(button)) {
+        MainForm* f = &form;
+        b->OnClick = [f, handler] { handler(*f); };
+    }
+}
+
+}  // namespace
 
 void Mapping_Attach(MainForm& form) {
-    (void)form;
+    Wire(form, "cmdKML", mapping::cmdKML_Click);
+    Wire(form, "cmdCombInt2KML", mapping::cmdCombInt2KML_Click);
 }

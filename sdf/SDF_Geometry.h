@@ -1,0 +1,49 @@
+// SDF_Geometry: section ends carried into the geometry database's inventory
+// version, the centreline polyline of one segment (a cache that lives for
+// the whole process), interpolation on it, and the coordinate and text
+// writers every KML file of the program uses.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "common/TextFile.h"
+#include "inventory/LatLon_to_SegKm.h"  // Format_Coord
+
+// One centreline point of the cached segment.
+struct SegLatLonPoint {
+    double Lat = 0;  // degrees
+    double Lon = 0;
+    float Km = 0;  // KM_Scaled
+};
+
+// The polyline cache: the segment last asked for, the geometry database it
+// came from, and its points 1..SegLatLon_Count in RowNum order (increasing
+// km). A count of 0 means the segment has no geometry.
+extern std::string SegLatLon_Seg;
+extern std::string SegLatLon_GeoDB;
+extern int32_t SegLatLon_Count;
+extern std::vector<SegLatLonPoint> SegLatLon_Pts;
+
+// Loads the polyline of seg from the open geometry database, unless it is
+// the one cached from that same database. A segment without rows says so in
+// the status box once and leaves the cache empty. Database errors are thrown
+// (db::Error).
+void Load_SegLatLonKm(const std::string& seg);
+// The position at km between cached points i and j.
+void Interp_SegLatLon(int32_t i, int32_t j, float km, double& lat, double& lon);
+
+// The file the coordinate writers write to while a section KML is built.
+extern OutputFile* KmlMainFile;
+// Cached points i..j as coordinate lines (nothing when i > j).
+void KML_Write_GeoPoints(int32_t i, int32_t j);
+// "lon,lat,0" as one line.
+void KML_Write_Coord(double lat, double lon);
+
+// Text for a KML element: bytes that are not UTF-8 read as Windows-1252,
+// characters XML forbids dropped, then XML_Escape.
+std::string KML_Text(const std::string& s);
+// Text for inside a CDATA section: the same repair, and every "]]>" split
+// across two sections so none ends early.
+std::string KML_CData(const std::string& s);
