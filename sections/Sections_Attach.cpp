@@ -1,7 +1,8 @@
 // The commands of this subsystem's tabs on the main window.
 #include "app/MainForm.h"
 #include "app/Subsystems.h"
+#include "sections/vol_Run.h"
 
 void Sections_Attach(MainForm& form) {
-    (void)form;
+    Volume_Attach(form);
 }

@@ -10,6 +10,7 @@
 #include "tools/jet_writer.h"
 #include "tools/sample/sample_geometry.h"
 #include "tools/sample/sample_network.h"
+#include "tools/sample/sample_volume.h"
 
 namespace sample {
 
@@ -291,6 +292,7 @@ std::vector<std::string> data_set_files(const Network& net, const FileKinds& kin
         files.push_back("SegAllVersions.csv");
     }
     if (kinds.legs) files.push_back("Landmark-Intersection_Legs_Pre2018.csv");
+    if (kinds.volume) files.insert(files.end(), {kVolumeDatabaseName, kSearchPathSampleName});
     return files;
 }
 
@@ -315,6 +317,7 @@ void write_data_set(const Network& net, const std::string& folder_name, const Fi
                 if (v.code == g) write_geometry(net, v, folder / geometry_name(g));
     if (kinds.tables) write_translation_tables(net, folder);
     if (kinds.legs) write_legs(net, folder / "Landmark-Intersection_Legs_Pre2018.csv");
+    if (kinds.volume) write_volume_sample(net, folder.string());
 }
 
 void write_scaled_sample(const std::string& description_file, const std::string& folder, const ScaleOptions& scale,

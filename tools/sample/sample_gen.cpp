@@ -5,7 +5,7 @@
 // segments (each with PER-SEGMENT geometry points, 100 by default), for
 // benchmarks; only the greatest geometry version is written then, unless
 // --all-geometry. --only writes some of the files: inventory, allversions,
-// geometry, tables, legs.
+// geometry, tables, legs, volume.
 #include <cstdlib>
 #include <iostream>
 #include <string>
@@ -16,12 +16,12 @@ namespace {
 
 int usage() {
     std::cerr << "usage: sample-gen DESCRIPTION FOLDER [--scale SEGMENTS] [--points PER-SEGMENT] [--all-geometry]\n"
-                 "                  [--only inventory,allversions,geometry,tables,legs]\n";
+                 "                  [--only inventory,allversions,geometry,tables,legs,volume]\n";
     return 2;
 }
 
 bool file_kinds(const std::string& list, sample::FileKinds& kinds) {
-    kinds = {false, false, false, false, false};
+    kinds = {false, false, false, false, false, false};
     std::size_t pos = 0;
     while (pos <= list.size()) {
         auto comma = list.find(',', pos);
@@ -37,6 +37,8 @@ bool file_kinds(const std::string& list, sample::FileKinds& kinds) {
             kinds.tables = true;
         else if (k == "legs")
             kinds.legs = true;
+        else if (k == "volume")
+            kinds.volume = true;
         else
             return false;
         pos = comma + 1;

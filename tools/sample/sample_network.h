@@ -218,6 +218,7 @@ struct FileKinds {
     bool geometry = true;      // TRgeo_HMZ<version>_SegGeometry.mdb
     bool tables = true;        // HMZ_Transform_Group.csv, HMZ_Transform_Match.csv, SegAllVersions.csv
     bool legs = true;          // Landmark-Intersection_Legs_Pre2018.csv
+    bool volume = true;        // Volume_for_Tessawin.mdb and the search-path sample (sample_volume.h)
 };
 
 // Writes the data set into folder (created when missing). Each file is
