@@ -16,6 +16,7 @@
 #include "common/winlib_Excel.h"
 #include "inventory/HMZ_SegAllVersions.h"
 #include "platform/ui/ui.h"
+#include "sections/frmClassVol.h"
 #include "sections/vol_Calculation.h"
 #include "sections/vol_Database.h"
 #include "sections/vol_SearchPath.h"
@@ -404,4 +405,5 @@ void Volume_Attach(MainForm& form) {
     form.vol_optionVRQ.OnClick = [] { vol_optionVRQ_Click(); };
     form.vol_optionHMZ.OnClick = [] { vol_optionHMZ_Click(); };
     form.vol_searchFilepath.SetEnabled(form.vol_optionVRQ.Value());
+    ClassVol_Attach(form);
 }

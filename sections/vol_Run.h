@@ -29,5 +29,6 @@ void vol_openInExcel_Click();
 // separator, no "..", no control character and none of < > : " | ? *.
 bool Vol_Safe_File_Name(const std::string& name);
 
-// Puts the tab's buttons on the main window (once) and wires its options.
+// Puts the tab's buttons on the main window (once) and wires its options;
+// the Class Rate tab's class sets button opens frmClassVol.
 void Volume_Attach(MainForm& form);

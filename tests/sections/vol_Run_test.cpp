@@ -1,0 +1,174 @@
+#include "sections/vol_Run.h"
+
+#include <gtest/gtest.h>
+
+#include "app/Subsystems.h"
+#include "common/DataFolders.h"
+#include "sections/vol_SearchPath.h"
+#include "tests/sections/volume_support.h"
+
+namespace {
+
+using namespace voltest;
+
+std::string read_file(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// The Volume tab on the sample data set, with nothing configured.
+class VolRunTest : public VolumeTest {
+protected:
+    void SetUp() override {
+        VolumeTest::SetUp();
+        for (DataKind k : {DataKind::AllVersions, DataKind::Volume, DataKind::Inventory}) set_data_folder(k, "");
+        SAV_Forget_Database();
+        load_form();
+        Sections_Attach(TheMainForm());
+        MainForm& f = TheMainForm();
+        out_ = file("out");
+        fs::create_directories(out_);
+        f.Out_Folder.SetText(out_);
+        f.vol_StartSeg.SetText("0010");
+        f.vol_EndSeg.SetText("0030");
+        f.vol_StartKm.SetText("");
+        f.vol_EndKm.SetText("");
+        f.vol_StartDate.SetText("2015-01-01");
+        f.vol_EndDate.SetText("2016-12-31");
+        f.vol_StartMonth.SetText("");
+        f.vol_EndMonth.SetText("");
+        f.vol_HMZversion.SetText("202004");
+        f.vol_outFile.SetText("volumes.csv");
+        f.vol_optionHMZ.SetValue(true);
+        f.vol_outputDetailed.SetValue(true);
+    }
+    void run() { ui::ClickButton(*TheMainForm().Find<ui::CommandButton>("cmdVOL_Run")); }
+    std::string report() const { return read_file(out_ + "/volumes.csv"); }
+    std::string out_;
+};
+
+TEST_F(VolRunTest, TheTabsButtonsAndTheSearchPathBox) {
+    MainForm& f = TheMainForm();
+    for (const auto& [name, caption] : std::vector<std::pair<std::string, std::string>>{
+             {"cmdVOL_Run", "Run"}, {"vol_openInExcel", "Open Output File in Excel"}, {"vol_help", "Help"}}) {
+        auto* b = f.Find<ui::CommandButton>(name);
+        ASSERT_NE(b, nullptr) << name;
+        EXPECT_EQ(b->Caption(), caption);
+        EXPECT_EQ(b->Placement().tab, MainForm::kTabVolume);
+    }
+    f.vol_optionVRQ.Click();
+    EXPECT_TRUE(f.vol_searchFilepath.Enabled());
+    f.vol_optionHMZ.Click();
+    EXPECT_FALSE(f.vol_searchFilepath.Enabled());
+
+    // the help document of the program folder
+    fs::copy_file(std::string(PROGRAM_FOLDER) + kVolumeHelpFile, app() + "/" + kVolumeHelpFile);
+    ui::ClickButton(*f.Find<ui::CommandButton>("vol_help"));
+    ASSERT_FALSE(launcher_->calls.empty());
+    EXPECT_EQ(launcher_->calls.back().argv.back(), app() + "/" + kVolumeHelpFile);
+}
+
+TEST_F(VolRunTest, ADetailedRunOnTheSampleWritesEverySectionOfTheReport) {
+    run();
+    const std::string s = status();
+    EXPECT_NE(s.find("Default Start KM '0' used."), std::string::npos) << s;
+    EXPECT_NE(s.find("Default End KM used. Set to segment length."), std::string::npos);
+    EXPECT_EQ(TheMainForm().vol_EndKm.Text(), "14.7") << "0030 is 14.65 km: its last hectometre is 147";
+    EXPECT_NE(s.find("========Results========"), std::string::npos) << s;
+    EXPECT_NE(s.find("Full results printed to file:\r\n" + out_ + "/volumes.csv"), std::string::npos);
+    const std::string r = report();
+    for (const char* part :
+         {"Tessawin Version:,1.0.0,Report Created:,", "\r\n\r\nStart Segment,End Segment,Start KM,End KM,",
+          "0010,0030,0,14.7,2015-01-01,2016-12-31,,,202004\r\n", "HMZ Search Path:,,Notes: Duplicate nodes",
+          "Type,Name,Start_HM,End_HM\r\nNODE,10001\r\nSEG,0010,1,123\r\nNODE,10002\r\n",
+          "Data Column Descriptions:", "Seg/Node,Year(s),Hm1,Hm2,Days,VolDays,K,VDK,ADT\r\n",
+          "\r\n0010,2015,1,62,365,", "\r\n0030,2016,1,100,366,", "\r\nCombined Results:\r\nADT,Total Volume,",
+          "Note:,Total Volume is recalculated as a multiple of ADT * Days\r\n"}) {
+        EXPECT_NE(r.find(part), std::string::npos) << part << "\n---\n" << r;
+    }
+    // 0010's second stretch missed months in 2015-2016: ADT and total are -1
+    EXPECT_NE(r.find("ADT,Total Volume,Days in Period,Section Length\r\n-1,-1,731,39.2Km\r\n"), std::string::npos)
+        << r;
+    EXPECT_NE(s.find("ADT: -1\r\nTotal Volume: -1\r\nDays in Period: 731"), std::string::npos) << s;
+}
+
+TEST_F(VolRunTest, ByUtvsOnTheSearchPathFileOfTheSample) {
+    MainForm& f = TheMainForm();
+    f.vol_optionVRQ.SetValue(true);
+    f.vol_searchFilepath.SetText(Sample_Folder() + "SearchPath_Hwy1_202004.txt");
+    f.vol_outputVDE.SetValue(true);
+    f.vol_EndSeg.SetText("0020");
+    f.vol_StartKm.SetText("2.0");
+    f.vol_EndKm.SetText("5.0");
+    f.vol_StartMonth.SetText("6");
+    f.vol_EndMonth.SetText("8");
+    run();
+    const std::string r = report();
+    EXPECT_NE(r.find("VRQ Subset History Search Path:\r\nType,Name,Start_HM,End_HM\r\nNODE,10001\r\nSEG,0010,1,123\r\n"),
+              std::string::npos)
+        << r;
+    // By UTVS: one row per range over both years; June to August is 184 days
+    EXPECT_NE(r.find("\r\n0010,2015-2016,20,62,184,"), std::string::npos) << r;
+    EXPECT_NE(r.find("\r\n10002,2015-2016,,,184,"), std::string::npos) << r;
+    EXPECT_NE(r.find("\r\n0020,2015-2016,1,50,184,"), std::string::npos) << r;
+    EXPECT_NE(status().find("Days in Period: 184"), std::string::npos) << status();
+}
+
+TEST_F(VolRunTest, InputsThatStopTheRunBeforeAnyReport) {
+    MainForm& f = TheMainForm();
+    struct Case {
+        const char* what;
+        std::function<void()> set;
+        const char* message;
+    };
+    const Case cases[] = {
+        {"no version", [&] { f.vol_HMZversion.SetText(""); }, "Enter the HMZ version used, in format YYYYMM."},
+        {"unknown version", [&] { f.vol_HMZversion.SetText("209901"); }, "is not a valid HMZ version"},
+        {"no name", [&] { f.vol_outFile.SetText(""); }, "Enter an output file name"},
+        {"a folder in the name", [&] { f.vol_outFile.SetText("../up.csv"); }, "may not hold a folder separator"},
+        {"a separator", [&] { f.vol_outFile.SetText("a/b.csv"); }, "may not hold a folder separator"},
+        {"a wildcard", [&] { f.vol_outFile.SetText("a*.csv"); }, "may not hold a folder separator"},
+        {"beyond the data", [&] { f.vol_EndDate.SetText("2022-01-31"); }, "To Date is greater than the latest year"},
+        {"before 1987", [&] { f.vol_StartDate.SetText("1986-12-31"); }, "Enter valid dates"},
+        {"not a day", [&] { f.vol_StartDate.SetText("2015-02-30"); }, "Enter valid dates"},
+        {"start after end", [&] { f.vol_StartDate.SetText("2016-06-01"); f.vol_EndDate.SetText("2016-05-31"); },
+         "The Start Date is after the End Date."},
+        {"month 13", [&] { f.vol_EndMonth.SetText("13"); }, "Enter months from 1 to 12"},
+        {"km not a number", [&] { f.vol_StartKm.SetText("x"); }, "Enter a valid Start KM."},
+        {"no output format", [&] { f.vol_outputDetailed.SetValue(false); f.vol_outputVDE.SetValue(false); },
+         "Select output format: VDE or Detailed"},
+        {"no path file", [&] { f.vol_optionVRQ.SetValue(true); f.vol_searchFilepath.SetText(file("none.txt")); },
+         "Enter a valid filepath for VRQ searchpath csv file."},
+        {"the output is the path file",
+         [&] {
+             write(out_ + "/path.txt", "SEARCH PATH\r\n");
+             f.vol_optionVRQ.SetValue(true);
+             f.vol_searchFilepath.SetText(out_ + "/path.txt");
+             f.vol_outFile.SetText("path.txt");
+         },
+         "is the search-path file the run reads"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        SetUp();
+        c.set();
+        ui_->ExpectMsgBox(ui::vbOK, c.message);
+        run();
+        EXPECT_FALSE(fs::exists(out_ + "/volumes.csv"));
+        EXPECT_TRUE(ui_->script.empty());
+        TearDown();
+    }
+    SetUp();
+}
+
+TEST_F(VolRunTest, AnExistingReportIsReplacedOnlyWhenTheUserAgrees) {
+    write(out_ + "/volumes.csv", "old");
+    ui_->ExpectMsgBox(ui::vbCancel, "Output File already exists... OK to overwrite?");
+    run();
+    EXPECT_EQ(report(), "old");
+    ui_->ExpectMsgBox(ui::vbOK, "Output File already exists... OK to overwrite?");
+    run();
+    EXPECT_NE(report().find("Combined Results:"), std::string::npos);
+}
+
+}  // namespace
