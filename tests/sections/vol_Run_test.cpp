@@ -171,4 +171,48 @@ TEST_F(VolRunTest, AnExistingReportIsReplacedOnlyWhenTheUserAgrees) {
     EXPECT_NE(report().find("Combined Results:"), std::string::npos);
 }
 
+// On a small database of the test's own: errors met once the report began.
+class VolRunErrorTest : public VolumeTest {
+protected:
+    void SetUp() override {
+        VolumeTest::SetUp();
+        load_form();
+        Sections_Attach(TheMainForm());
+        MainForm& f = TheMainForm();
+        f.Out_Folder.SetText(file("out"));
+        fs::create_directories(file("out"));
+        f.vol_StartSeg.SetText("0100");
+        f.vol_EndSeg.SetText("");
+        f.vol_StartKm.SetText("");
+        f.vol_EndKm.SetText("");
+        f.vol_StartDate.SetText("2015-01-01");
+        f.vol_EndDate.SetText("2015-12-31");
+        f.vol_StartMonth.SetText("");
+        f.vol_EndMonth.SetText("");
+        f.vol_HMZversion.SetText("202004");
+        f.vol_outFile.SetText("volumes.csv");
+        f.vol_optionHMZ.SetValue(true);
+        f.vol_outputDetailed.SetValue(true);
+    }
+    void run() { ui::ClickButton(*TheMainForm().Find<ui::CommandButton>("cmdVOL_Run")); }
+};
+
+TEST_F(VolRunErrorTest, ABadRowOrAMissingDatabaseStopsTheRunWithoutAReport) {
+    write_volume_db(volume_file(), "202004",
+                    {seg_row("0100", 2015, 0, 10, "P", jet::Value{std::int64_t{100}}, 100, {{7, -5}})},
+                    {node_row("N1", 2015, "P", jet::Value{std::int64_t{100}})});
+    ui_->ExpectMsgBox(ui::vbOK, "Volume data error: Segment 0100, year 2015: MADT_07 is -5.");
+    run();
+    EXPECT_NE(status().find("No report written."), std::string::npos) << status();
+    EXPECT_EQ(status().find("========Results========"), std::string::npos);
+    EXPECT_FALSE(fs::exists(file("out/volumes.csv")));
+    EXPECT_FALSE(vol_DB.is_open()) << "closed at the end of the run";
+
+    write(volume_file(), "not a database");
+    ui_->ExpectMsgBox(ui::vbOK, "attempting to open database");
+    ui_->ExpectMsgBox(ui::vbOK, "Error opening volume database.");
+    run();
+    EXPECT_FALSE(fs::exists(file("out/volumes.csv")));
+}
+
 }  // namespace
