@@ -1,11 +1,21 @@
 #include "inventory/HMZ_Tab.h"
 
+#include <cfloat>
+#include <cmath>
+#include <limits>
+
 #include "app/MainForm.h"
 #include "common/Brellinlib.h"
+#include "common/HMZ_util_noDB.h"
 #include "common/TessawinMod.h"
+#include "inventory/GeoDBmod.h"
 #include "inventory/HMZ_Dates.h"
 #include "inventory/HMZ_SegAllVersions.h"
 #include "inventory/Hemzshifts8.h"
+#include "inventory/LatLon_to_SegKm.h"
+#include "inventory/Locn_LatLon.h"
+#include "inventory/frmHMZLatLon.h"
+#include "inventory/frmHemzshiftExcel.h"
 #include "platform/ui/ui.h"
 
 // The region, district and area lines come from the inventory database of
@@ -47,7 +57,46 @@ bool decimals_given(MainForm& f, int16_t& ndp) {
 
 // A single as plain number text (7 significant digits, no trailing zeros).
 std::string plain_number(float v) {
-    return decimal::Format(v, "0.#######");
+    std::string t = decimal::Format(v, "0.#######");
+    if (!t.empty() && t.back() == '.') t.pop_back();
+    return t;
+}
+
+constexpr const char* kFindTitle = "cmdFindClosestHMZLocations_Click";
+
+void refuse_find(const std::string& message, ui::TextBox& box) {
+    ui::MsgBox(message, ui::vbExclamation | ui::vbOKOnly, kFindTitle);
+    box.SetFocus();
+}
+
+// A whole number as a numeric text converts to one (halves to even), within
+// the given range.
+template <class I>
+bool whole_number(const std::string& text, I& out) {
+    double v = 0;
+    if (!decimal::ParseDouble(text, v)) return false;
+    const double r = std::nearbyint(v);
+    if (!(r >= static_cast<double>(std::numeric_limits<I>::min()) &&
+          r <= static_cast<double>(std::numeric_limits<I>::max())))
+        return false;
+    out = static_cast<I>(r);
+    return true;
+}
+
+// The km in whole hectometres, when it has a 16-bit count of them.
+bool hm_of(float km, int16_t& hm) {
+    const long double r = std::nearbyintl(static_cast<long double>(km) * 10 + 0.001L);
+    if (!(r >= std::numeric_limits<int16_t>::min() && r <= std::numeric_limits<int16_t>::max())) return false;
+    hm = Km_to_hm(km);
+    return true;
+}
+
+// Commas become blanks and degree signs go, in UTF-8 or in Windows-1252.
+std::string latlon_words(const std::string& text) {
+    std::string t = Replace_All(text, ",", " ");
+    t = Replace_All(t, "\xC2\xB0", "");
+    t = Replace_All(t, "\xB0", "");
+    return t;
 }
 
 }  // namespace
@@ -69,7 +118,8 @@ void Get_HMZ_Location_Inputs(std::string& Segment, float& Km, std::string& DateT
         return;
     }
     double k = 0;
-    if (!decimal::ParseDouble(km, k)) {
+    // A km a single cannot hold would reach the lookups as infinity.
+    if (!decimal::ParseDouble(km, k) || !(std::fabs(k) <= FLT_MAX)) {
         refuse("Invalid Km.", f.txtHMZ_km);
         return;
     }
@@ -134,6 +184,132 @@ void cmdHMZ_ShowTrans_Click() {
         return;
     }
     Hemzshift_ShowAll(date, seg, code, km, ndp);
+}
+
+void cmdHMZ_LatLon_Click() {
+    MainForm& f = TheMainForm();
+    std::string seg, date;
+    float km = 0;
+    bool valid = false;
+    Get_HMZ_Location_Inputs(seg, km, date, valid);
+    if (!valid) return;
+    int16_t ndp = 0;
+    if (!decimals_given(f, ndp)) return;
+    Init_LocnLatLon("", ndp, 0, 0);
+
+    double lat = 0, lon = 0;
+    int16_t src = -9;
+    if (ndp == 1) {
+        // A km of more hectometres than the lookup counts has no position.
+        int16_t hm = 0;
+        if (hm_of(km, hm)) GetLocnLatLon_Hm(seg, hm, lat, lon, src);
+    } else {
+        GetLocnLatLon_Km(seg, km, lat, lon, src);
+    }
+
+    if (src == -8) {
+        const std::string mes = "Location " + seg + " km " + Format_Km(km, ndp) +
+                                " is not a valid location in HMZ version " + GeoDB_HMZversion + "." + "\r\n" +
+                                "Nor does it transform to a valid location in that version.";
+        f.ShowStatus(mes, true);
+        ui::MsgBox(mes, ui::vbExclamation | ui::vbOKOnly);
+        return;
+    }
+    if (src == -9) {
+        const std::string mes = "Latitude & longitude not available for segment " + seg + " km " + plain_number(km);
+        f.ShowStatus(mes, true);
+        ui::MsgBox(mes, ui::vbExclamation | ui::vbOKOnly);
+        return;
+    }
+    const std::string latlon = Format_Coord(lat) + "," + Format_Coord(lon);
+    f.ShowStatus(seg + " " + Format_Km(km, ndp) + " LatLon: " + latlon, true);
+    int32_t Y = 0, X = 0;
+    Naltalbers_XY(lat, lon, Y, X);
+    f.ShowStatus("   Nalt Albers X,Y: " + std::to_string(X) + "," + std::to_string(Y), true);
+    ui::Clipboard_SetText("");
+    ui::Clipboard_SetText(latlon);
+}
+
+void cmdFindClosestHMZLocations_Click() {
+    MainForm& f = TheMainForm();
+    const std::string words = latlon_words(f.txtHMZ_LatLon.Text());
+    if (Word_Count(words) != 2) {
+        refuse_find("Enter latitude and longitude, comma or space separated, in decimal degrees.", f.txtHMZ_LatLon);
+        return;
+    }
+    const std::string w1 = Nth_Word(words, 1), w2 = Nth_Word(words, 2);
+    double lat = 0, lon = 0;
+    // Beyond the poles or round the globe the flat-earth distances mean nothing.
+    if (!decimal::ParseDouble(w1, lat) || !(std::fabs(lat) <= 90)) {
+        refuse_find("Invalid Latitude: " + w1, f.txtHMZ_LatLon);
+        return;
+    }
+    if (!decimal::ParseDouble(w2, lon) || !(std::fabs(lon) <= 180)) {
+        refuse_find("Invalid Longitude: " + w2, f.txtHMZ_LatLon);
+        return;
+    }
+    int16_t showRange = 0;
+    if (!whole_number(f.txtHMZ_ShowRange.Text(), showRange)) {
+        refuse_find("Enter the maximum distance of close HMZ Locations to show.", f.txtHMZ_ShowRange);
+        return;
+    }
+    int32_t range = 0;
+    if (!whole_number(f.txtHMZ_Range.Text(), range)) {
+        refuse_find("Enter the search range in metres.", f.txtHMZ_Range);
+        return;
+    }
+    if (range <= 0) {
+        refuse_find("Enter a positive number of metres.", f.txtHMZ_Range);
+        return;
+    }
+    const std::string version = Check_HMZ_Version_Text(f.txtHMZ_HMZversion);
+    if (version.empty()) return;
+    const std::string shortVersion = version.substr(0, 6);
+
+    GeoDB_Init("TRgeo", 0);
+    if (!GeoDB_db.is_open()) return;
+
+    int16_t n = 0;
+    std::vector<std::string> segs;
+    std::vector<float> kms;
+    std::vector<int32_t> dists;
+    Closest_HMZ_Locns(lat, lon, range, n, segs, kms, dists);
+    if (n == 0) {
+        f.ShowStatus("No HMZ geometry inflection points found within " + std::to_string(range) + " metres.", true);
+        return;
+    }
+    f.ShowStatus(std::to_string(n) + (n > 1 ? " HMZ segments found." : " HMZ segment found."), true);
+    Init_LocnLatLon(version, 2, 0, 0);
+    for (int16_t i = 1; i <= n; ++i) {
+        if (dists[i] > showRange) break;
+        std::string seg = segs[i];
+        float km = kms[i];
+        if (shortVersion != GeoDB_HMZversion) {
+            int32_t status = 0;
+            Hemzshift_CheckLocn(version, seg, km, status);
+            if (status < 0) {
+                bool obs = false, split = false;
+                int32_t steps = 0;
+                Hemzshift_ToVersion("", segs[i], " ", kms[i], shortVersion, seg, km, obs, steps, split);
+            }
+        }
+        std::string line = std::to_string(i) + ":" + Format_Right_I(dists[i], 5) + " metres to " + seg +
+                           Format_Right(decimal::Value(km), 8, 3);
+        if (seg != segs[i]) line += " (trans)";
+        double la = 0, lo = 0;
+        int16_t src = 0;
+        GetLocnLatLon_Geo(seg, km, la, lo, src);
+        if (la != 0) line += " at " + decimal::Format(la, "#0.000000") + " " + decimal::Format(lo, "###0.000000");
+        f.ShowStatus(line, true);
+    }
+}
+
+void cmdSegKmLatLonExcel_Click() {
+    The_frmHMZLatLon().Show(ui::vbModeless);
+}
+
+void cmdHMZTransformsInExcel_Click() {
+    The_frmHemzshiftExcel().Show(ui::vbModeless);
 }
 
 void cmdHMZhelp_Click() {

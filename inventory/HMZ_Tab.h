@@ -1,5 +1,7 @@
 // The inventory tab's commands: a segment's history, a valid date for a
-// segment, the transformation history of a location and the tab's help.
+// segment, the transformation history of a location, its latitude/longitude,
+// the inventory locations nearest to a latitude/longitude, the two worksheet
+// windows and the tab's help.
 #pragma once
 
 #include <cstdint>
@@ -14,4 +16,8 @@ void cmdShowSeg_Click();
 void txtHMZ_Segment_KeyPress(int16_t& KeyAscii);
 void cmdGetSegDate_Click();
 void cmdHMZ_ShowTrans_Click();
+void cmdHMZ_LatLon_Click();
+void cmdFindClosestHMZLocations_Click();
+void cmdSegKmLatLonExcel_Click();
+void cmdHMZTransformsInExcel_Click();
 void cmdHMZhelp_Click();
