@@ -10,6 +10,7 @@
 #include "tools/jet_writer.h"
 #include "tools/sample/sample_geometry.h"
 #include "tools/sample/sample_network.h"
+#include "tools/sample/sample_sections.h"
 #include "tools/sample/sample_volume.h"
 
 namespace sample {
@@ -318,6 +319,7 @@ void write_data_set(const Network& net, const std::string& folder_name, const Fi
     if (kinds.tables) write_translation_tables(net, folder);
     if (kinds.legs) write_legs(net, folder / "Landmark-Intersection_Legs_Pre2018.csv");
     if (kinds.volume) write_volume_sample(net, folder.string());
+    if (kinds.inventories && net.filler_segments == 0) write_short_sections_sdf(net, folder_name);
 }
 
 void write_scaled_sample(const std::string& description_file, const std::string& folder, const ScaleOptions& scale,

@@ -1,0 +1,234 @@
+#include "sections/SS_Psec_Sources.h"
+
+#include <algorithm>
+#include <cmath>
+#include <map>
+
+#include "common/Brellinlib.h"
+#include "common/DataFolders.h"
+#include "common/HMZ_util_noDB.h"
+#include "common/TessawinMod.h"
+#include "inventory/HMZ_SegAllVersions.h"
+#include "platform/db/db.h"
+#include "platform/ui/ui.h"
+
+#if __has_include("sections/vol_Database.h")
+#include "sections/vol_Database.h"
+#define SS_HAVE_VOL 1
+#endif
+#if __has_include("sdf/SDF_Utils.h")
+#include "sdf/SDF_Utils.h"
+#define SS_HAVE_SDF 1
+#endif
+
+namespace ss_vol {
+
+namespace {
+
+const std::string CRLF = "\r\n";
+constexpr const char* kVolumeFile = "Volume_for_Tessawin.mdb";
+
+#ifdef SS_HAVE_VOL
+db::Database& VolDB() {
+    return vol_DB;
+}
+#else
+db::Database& VolDB() {
+    static db::Database* d = new db::Database();
+    return *d;
+}
+#endif
+
+struct VolRow {
+    int32_t Year = 0, Hm1 = 0, Hm2 = 0;
+    int32_t AADT = -1;
+};
+
+struct Cache {
+    std::string version, segment;
+    int16_t year1 = 0, year2 = -1;
+    std::vector<VolRow> rows;  // by Year, then storage order
+    std::map<std::string, std::vector<VolRow>> nodes;
+};
+
+Cache& cache() {
+    static Cache c;
+    return c;
+}
+
+std::string V6(const std::string& version) {
+    return version.substr(0, 6);
+}
+
+int32_t AadtOf(const db::Field& f) {
+    return f.is_null() ? -1 : static_cast<int32_t>(f.as_long());
+}
+
+std::vector<VolRow> Query(const std::string& sql, bool withHm) {
+    std::vector<VolRow> rows;
+    db::Recordset rs = VolDB().open_recordset(sql);
+    for (; !rs.eof(); rs.move_next()) {
+        VolRow r;
+        r.Year = static_cast<int32_t>(rs.field("Year").as_long());
+        if (withHm) {
+            r.Hm1 = rs.field("Hm1").is_null() ? 0 : static_cast<int32_t>(rs.field("Hm1").as_long());
+            r.Hm2 = rs.field("Hm2").is_null() ? -1 : static_cast<int32_t>(rs.field("Hm2").as_long());
+        }
+        r.AADT = AadtOf(rs.field("AADT"));
+        rows.push_back(r);
+    }
+    return rows;
+}
+
+}  // namespace
+
+bool Open() {
+#ifdef SS_HAVE_VOL
+    return Open_Volume_DB();
+#endif
+    if (VolDB().is_open()) return true;
+    std::string name = AppFolder + kVolumeFile;
+    if (!FileExists(name)) name = Data_Folder(DataKind::Volume) + kVolumeFile;
+    while (!FileExists(name)) {
+        name = ui::InputBox("Enter full Volume_for_Tessawin.mdb database file name", "Can't find database", name);
+        if (name.empty()) return false;
+    }
+    if (Trace_FileNo > 0) Trace_Print("Opening database: " + name);
+    try {
+        VolDB() = db::Database::open(name, db::OpenMode::Exclusive);
+    } catch (const db::Error& e) {
+        const std::string msg = "Error " + std::to_string(e.number()) + " attempting to open database " + name +
+                                CRLF + CRLF + e.description();
+        if (Trace_FileNo > 0) Trace_Print(msg);
+        ui::MsgBox(msg, ui::vbExclamation, "Database open error");
+        return false;
+    }
+    return true;
+}
+
+void Close() {
+#ifdef SS_HAVE_VOL
+    Close_Volume_DB();
+#else
+    if (VolDB().is_open()) VolDB().close();
+#endif
+    cache() = Cache();
+}
+
+int16_t Max_Year(const std::string& version) {
+    if (!VolDB().is_open()) return 0;
+    try {
+        db::Recordset rs = VolDB().open_recordset("SELECT MAX(Year) FROM ALL_" + V6(version) + "_SEGVOL");
+        if (rs.eof() || rs.field(0).is_null()) return 0;
+        const int64_t y = rs.field(0).as_long();
+        return y > 0 && y < 32767 ? static_cast<int16_t>(y) : 0;
+    } catch (const db::Error&) {
+        return 0;
+    }
+}
+
+bool Load_UTVS(const std::string& version, std::vector<UTVS_Row>& rows) {
+    rows.clear();
+    const std::string table = "VRQ_" + V6(version) + "_UTVS_Definitions";
+    try {
+        db::Recordset rs = VolDB().open_recordset("SELECT * FROM [" + table + "] ORDER BY Seg, Hm1, rowid");
+        for (; !rs.eof(); rs.move_next()) {
+            UTVS_Row u;
+            u.ID = rs.field("VRQ_UTVS_ID").as_text();
+            u.Seg = Pad_Code4(rs.field("Seg").as_text());
+            u.Hm1 = static_cast<int32_t>(rs.field("Hm1").as_long());
+            u.Hm2 = static_cast<int32_t>(rs.field("Hm2").as_long());
+            u.Desc1 = rs.field("Desc1").as_text();
+            u.Desc2 = rs.field("Desc2").as_text();
+            rows.push_back(std::move(u));
+        }
+    } catch (const db::Error& e) {
+        ui::MsgBox("Error " + std::to_string(e.number()) + " reading table " + table + ":" + CRLF + e.description(),
+                   ui::vbExclamation, "psec_Load_UTVS");
+        return false;
+    }
+    return true;
+}
+
+void Lookup_AADT(const std::string& version, const std::string& segment, float km, int16_t year1, int16_t year2,
+                 std::vector<int32_t>& aadt, int32_t& avgAADT) {
+    aadt.assign(year2 >= year1 ? static_cast<std::size_t>(year2 - year1 + 1) : 0, -1);
+    avgAADT = -1;
+    const std::string v = V6(version);
+    const int32_t hm = static_cast<int32_t>(std::nearbyint(static_cast<double>(km) * 10));
+    std::string node;
+    if (hm == 0) {
+        node = SAV_Begin_Node(segment, version);
+    } else {
+        const float len = SAV_Length(segment, version);
+        if (len >= 0 && hm == Km_to_hm(len)) node = SAV_End_Node(segment, version);
+    }
+    Cache& c = cache();
+    if (c.version != v || c.segment != segment || c.year1 != year1 || c.year2 != year2) {
+        c = Cache();
+        c.version = v;
+        c.segment = segment;
+        c.year1 = year1;
+        c.year2 = year2;
+        c.rows = Query("SELECT Year, Hm1, Hm2, AADT FROM ALL_" + v + "_SEGVOL WHERE Seg = " + SQL_Str(segment) +
+                           " AND Year BETWEEN " + std::to_string(year1) + " AND " + std::to_string(year2) +
+                           " ORDER BY Year, rowid",
+                       true);
+    }
+    const std::vector<VolRow>* rows = &c.rows;
+    if (!node.empty()) {
+        auto it = c.nodes.find(node);
+        if (it == c.nodes.end())
+            it = c.nodes
+                     .emplace(node, Query("SELECT Year, AADT FROM ALL_" + v + "_NODVOL WHERE Node = " + SQL_Str(node) +
+                                              " AND Year BETWEEN " + std::to_string(year1) + " AND " +
+                                              std::to_string(year2) + " ORDER BY Year, rowid",
+                                          false))
+                     .first;
+        rows = &it->second;
+    }
+    int64_t sum = 0;
+    int32_t n = 0;
+    for (const VolRow& r : *rows) {
+        if (node.empty() && !(r.Hm1 <= hm && hm <= r.Hm2)) continue;
+        if (r.Year < year1 || r.Year > year2) continue;
+        aadt[static_cast<std::size_t>(r.Year - year1)] = r.AADT;
+        if (r.AADT >= 0) {
+            sum += r.AADT;
+            ++n;
+        }
+    }
+    if (n > 0) avgAADT = static_cast<int32_t>(std::nearbyint(static_cast<double>(sum) / n));
+}
+
+}  // namespace ss_vol
+
+namespace ss_sdf {
+
+bool Load(const std::string& version, const std::string& path, std::vector<Section>& sections) {
+    sections.clear();
+#ifdef SS_HAVE_SDF
+    SDF_Set_HMZversion(version);
+    SDF_Set_File(path);
+    SDF_Set_AuxFields({});
+    int16_t status = 0;
+    SDF_Overlaps(status);
+    if (status != 0) return false;
+    const int32_t n = SDF_Count();
+    for (int32_t i = 1; i <= n; ++i) {
+        Section s;
+        SDF_Get_Section(i, s.ID, s.Seg1, s.Seg2, s.hm1, s.hm2);
+        std::string hwy2;
+        SDF_Get_Section_Hwys(i, s.Hwy1, hwy2);
+        sections.push_back(std::move(s));
+    }
+    return true;
+#else
+    (void)version;
+    (void)path;
+    ui::MsgBox("Section definition files cannot be read yet.", ui::vbExclamation, "psec_Load_SDF");
+    return false;
+#endif
+}
+
+}  // namespace ss_sdf
