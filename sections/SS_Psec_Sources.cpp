@@ -12,10 +12,7 @@
 #include "platform/db/db.h"
 #include "platform/ui/ui.h"
 
-#if __has_include("sections/vol_Database.h")
 #include "sections/vol_Database.h"
-#define SS_HAVE_VOL 1
-#endif
 #if __has_include("sdf/SDF_Utils.h")
 #include "sdf/SDF_Utils.h"
 #define SS_HAVE_SDF 1
@@ -26,18 +23,10 @@ namespace ss_vol {
 namespace {
 
 const std::string CRLF = "\r\n";
-constexpr const char* kVolumeFile = "Volume_for_Tessawin.mdb";
 
-#ifdef SS_HAVE_VOL
 db::Database& VolDB() {
     return vol_DB;
 }
-#else
-db::Database& VolDB() {
-    static db::Database* d = new db::Database();
-    return *d;
-}
-#endif
 
 struct VolRow {
     int32_t Year = 0, Hm1 = 0, Hm2 = 0;
@@ -83,48 +72,16 @@ std::vector<VolRow> Query(const std::string& sql, bool withHm) {
 }  // namespace
 
 bool Open() {
-#ifdef SS_HAVE_VOL
     return Open_Volume_DB();
-#endif
-    if (VolDB().is_open()) return true;
-    std::string name = AppFolder + kVolumeFile;
-    if (!FileExists(name)) name = Data_Folder(DataKind::Volume) + kVolumeFile;
-    while (!FileExists(name)) {
-        name = ui::InputBox("Enter full Volume_for_Tessawin.mdb database file name", "Can't find database", name);
-        if (name.empty()) return false;
-    }
-    if (Trace_FileNo > 0) Trace_Print("Opening database: " + name);
-    try {
-        VolDB() = db::Database::open(name, db::OpenMode::Exclusive);
-    } catch (const db::Error& e) {
-        const std::string msg = "Error " + std::to_string(e.number()) + " attempting to open database " + name +
-                                CRLF + CRLF + e.description();
-        if (Trace_FileNo > 0) Trace_Print(msg);
-        ui::MsgBox(msg, ui::vbExclamation, "Database open error");
-        return false;
-    }
-    return true;
 }
 
 void Close() {
-#ifdef SS_HAVE_VOL
     Close_Volume_DB();
-#else
-    if (VolDB().is_open()) VolDB().close();
-#endif
     cache() = Cache();
 }
 
 int16_t Max_Year(const std::string& version) {
-    if (!VolDB().is_open()) return 0;
-    try {
-        db::Recordset rs = VolDB().open_recordset("SELECT MAX(Year) FROM ALL_" + V6(version) + "_SEGVOL");
-        if (rs.eof() || rs.field(0).is_null()) return 0;
-        const int64_t y = rs.field(0).as_long();
-        return y > 0 && y < 32767 ? static_cast<int16_t>(y) : 0;
-    } catch (const db::Error&) {
-        return 0;
-    }
+    return Vol_Max_Year(version);
 }
 
 bool Load_UTVS(const std::string& version, std::vector<UTVS_Row>& rows) {

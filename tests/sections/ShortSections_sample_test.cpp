@@ -198,6 +198,30 @@ TEST_F(ShortSectionsSample, SDFSections) {
     EXPECT_NE(status().find("1 SDF sections spanning more than one segment were skipped"), std::string::npos);
 }
 
+TEST_F(ShortSectionsSample, TrafficVolumeSectionsWithVolumes) {
+    w().optPrimSec_UTVS.SetValue(true);
+    w().chkIncludeADT.SetValue(ui::vbChecked);
+    w().txtADTyear1.SetText("2019");
+    w().txtADTyear2.SetText("2019");  // one year passes
+    run();
+    const Table t = read(out() + "Short_MixedSections_test1.csv");
+    ASSERT_FALSE(t.rows.empty()) << status();
+    EXPECT_EQ(t.heading[2], "UTVS");
+    EXPECT_EQ(t.heading.back(), "avgAADT");
+    EXPECT_EQ(t.heading[t.heading.size() - 2], "AADT_2019");
+    int with_volume = 0;
+    for (const auto& r : t.rows)
+        if (!r.back().empty()) {
+            ++with_volume;
+            EXPECT_EQ(r.back(), r[r.size() - 2]) << r[1];
+        }
+    EXPECT_GT(with_volume, 0);
+
+    w().txtADTyear2.SetText("2030");
+    ui_->ExpectMsgBox(ui::vbOK, "Traffic volume is not available after year 2021");
+    run();
+}
+
 // Every refused input stops the run before any output, says why, and leaves
 // the log closed.
 TEST_F(ShortSectionsSample, RefusedInputs) {

@@ -11,6 +11,7 @@
 #include "common/TessawinMod.h"
 #include "inventory/HMZ_Database.h"
 #include "platform/db/db.h"
+#include "sections/SS_Psec_Sources.h"
 #include "sections/SS_SegmentCache.h"
 #include "sections/ShortSections.h"
 #include "tests/support/headless.h"
@@ -364,6 +365,49 @@ TEST_F(Output, Columns) {
               std::string::npos);
     EXPECT_EQ(ext[1].substr(0, 48), "1,SEC_0007_01,0007,7,0007,0.00,5.05,5.05,Z2,,\"Sa");
     EXPECT_NE(ext[1].find(",6,49.107129,-122.857581,-3,0,0,0,1,1,11,"), std::string::npos) << ext[1];
+}
+
+// Volumes read once per segment: a Null AADT is a missing year; the average
+// halves to even. Traffic-volume sections are not capped at 1000.
+TEST_F(Breaking, VolumesAndVolumeSections) {
+    std::string script =
+        "CREATE TABLE ALL_201807_SEGVOL (Seg TEXT(4), [Year] SHORT, Hm1 SHORT, Hm2 SHORT, counter_type TEXT(2), "
+        "AADT LONG);\n"
+        "INSERT INTO ALL_201807_SEGVOL VALUES ('0007', 2017, 0, 124, 'P', 1000), ('0007', 2018, 0, 124, 'P', NULL),"
+        " ('0007', 2019, 0, 60, 'P', 2001), ('0007', 2019, 61, 124, 'S', 7000);\n"
+        "CREATE TABLE ALL_201807_NODVOL (Node TEXT(10), [Year] SHORT, counter_type TEXT(2), AADT LONG);\n"
+        "CREATE TABLE VRQ_201807_UTVS_Definitions (VRQ_UTVS_ID LONG, Seg TEXT(4), Hm1 SHORT, Hm2 SHORT, Km1 SINGLE, "
+        "Desc1 TEXT(100), Desc2 TEXT(100));\n";
+    for (int i = 0; i < 1200; ++i)
+        script += "INSERT INTO VRQ_201807_UTVS_Definitions VALUES (" + std::to_string(100001 + i) + ", '0010', " +
+                  std::to_string(i % 100) + ", " + std::to_string(i % 100 + 1) + ", 0, 'From', 'To');\n";
+    const std::string folder = dir_->file("vol") + "/";
+    fs::create_directories(folder);
+    std::istringstream in(script);
+    jet::write_script(in, folder + "Volume_for_Tessawin.mdb");
+    const std::string saved = AppFolder;
+    AppFolder = folder;
+    ASSERT_TRUE(ss_vol::Open());
+    std::vector<int32_t> aadt;
+    int32_t avg = 0;
+    ss_vol::Lookup_AADT("201807", "0007", 3.0f, 2017, 2019, aadt, avg);
+    EXPECT_EQ(aadt, (std::vector<int32_t>{1000, -1, 2001}));
+    EXPECT_EQ(avg, 1500);
+    ss_vol::Lookup_AADT("201807", "0007", 9.0f, 2017, 2019, aadt, avg);
+    EXPECT_EQ(aadt, (std::vector<int32_t>{1000, -1, 7000}));
+    EXPECT_EQ(avg, 4000);
+    ss_vol::Lookup_AADT("201807", "0007", 3.0f, 2020, 2021, aadt, avg);
+    EXPECT_EQ(aadt, (std::vector<int32_t>{-1, -1}));
+    EXPECT_EQ(avg, -1);
+
+    S::OnNumbered = true;
+    psec_Load_UTVS();
+    EXPECT_FALSE(S::Abort);
+    EXPECT_EQ(S::PsecCount, 1200);
+    EXPECT_EQ(S::PsecKind, "UTVS");
+    EXPECT_EQ(S::Psec[1200].Desc2, "To");
+    ss_vol::Close();
+    AppFolder = saved;
 }
 
 TEST(Checks, ClassCategoriesAndRunIDs) {
