@@ -126,6 +126,17 @@ void BM_VolumeRun_ByUTVS(benchmark::State& state) {
 }
 BENCHMARK(BM_VolumeRun_ByUTVS)->Unit(benchmark::kMillisecond);
 
+// The path from the highway table (its 100,000 rows loaded each time).
+void BM_Build_HMZ_Search_Path(benchmark::State& state) {
+    Setup& s = setup();
+    for (auto _ : state) {
+        Erase_Search_Path();
+        Build_HMZ_Search_Path(s.start, s.end, "202004");
+        benchmark::DoNotOptimize(vol_PathCount);
+    }
+}
+BENCHMARK(BM_Build_HMZ_Search_Path)->Unit(benchmark::kMillisecond);
+
 // The calculation alone, on the path and the open database.
 void BM_GetSectionVolume(benchmark::State& state) {
     Setup& s = setup();

@@ -1,5 +1,6 @@
 #include "inventory/Hwy_Seg_Table_mod.h"
 
+#include <cctype>
 #include <limits>
 #include <unordered_map>
 
@@ -23,12 +24,12 @@ std::string fixed(const std::string& s, std::size_t width) {
     return r;
 }
 
-std::string text(const db::Recordset& rs, const char* name) {
-    return rs.field(name).as_text();
+std::string text(const db::Recordset& rs, int field) {
+    return rs.field(field).as_text();
 }
 
-int16_t small(const db::Recordset& rs, const char* name) {
-    const db::Field f = rs.field(name);
+int16_t small(const db::Recordset& rs, int field) {
+    const db::Field f = rs.field(field);
     if (f.is_null()) return 0;
     const std::int64_t v = f.as_long();
     if (v < std::numeric_limits<int16_t>::min() || v > std::numeric_limits<int16_t>::max()) return 0;
@@ -86,20 +87,36 @@ void Load_Hwy_Seg_Table(const std::string& version) {
         std::vector<Hwy_Seg_Record> table;
         table.reserve(static_cast<std::size_t>(n) + 1);
         table.emplace_back();
+        // Columns by position, found once: a large version has 100,000 rows.
+        const auto names = rs.field_names();
+        auto col = [&](const std::string& name) {
+            for (std::size_t i = 0; i < names.size(); ++i) {
+                const std::string& n = names[i];
+                bool same = n.size() == name.size();
+                for (std::size_t k = 0; same && k < n.size(); ++k)
+                    same = std::tolower(static_cast<unsigned char>(n[k])) ==
+                           std::tolower(static_cast<unsigned char>(name[k]));
+                if (same) return static_cast<int>(i);
+            }
+            throw db::Error(db::kErrItemNotFound, "Item not found in this collection: " + name);
+        };
+        const int c_hwy4 = col("hwy4"), c_seg = col("Segment"), c_len = col("Length"), c_bn = col("Begin_Node"),
+                  c_en = col("End_Node"), c_bc = col("Begin_Continuity"), c_ec = col("End_Continuity"),
+                  c_nway = col("Nway"), c_opp = col("Opposite_Segment"), c_desc = col("Description");
         for (rs.move_first(); !rs.eof(); rs.move_next()) {
             Hwy_Seg_Record r;
-            r.Hwy4 = fixed(text(rs, "hwy4"), 4);
-            r.Segment = text(rs, "Segment");
-            const db::Field len = rs.field("Length");
+            r.Hwy4 = fixed(text(rs, c_hwy4), 4);
+            r.Segment = text(rs, c_seg);
+            const db::Field len = rs.field(c_len);
             r.Length = len.is_null() ? 0.0f : len.as_single();
             r.Length_hm = Km_to_hm(r.Length);
-            r.Begin_Node = text(rs, "Begin_Node");
-            r.End_Node = text(rs, "End_Node");
-            r.Begin_Continuity = fixed(text(rs, "Begin_Continuity"), 1);
-            r.End_Continuity = fixed(text(rs, "End_Continuity"), 1);
-            r.Nway = small(rs, "Nway");
-            r.Opposite_Segment = text(rs, "Opposite_Segment");
-            r.Description = text(rs, "Description");
+            r.Begin_Node = text(rs, c_bn);
+            r.End_Node = text(rs, c_en);
+            r.Begin_Continuity = fixed(text(rs, c_bc), 1);
+            r.End_Continuity = fixed(text(rs, c_ec), 1);
+            r.Nway = small(rs, c_nway);
+            r.Opposite_Segment = text(rs, c_opp);
+            r.Description = text(rs, c_desc);
             table.push_back(std::move(r));
         }
         std::unordered_map<std::string, int32_t> first;

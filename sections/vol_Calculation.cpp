@@ -54,6 +54,18 @@ int64_t madt_of(const db::Recordset& rs, int field) {
     return f.is_null() ? -1 : f.as_long();
 }
 
+int field_index(const db::Recordset& rs, const std::string& name) {
+    const auto names = rs.field_names();
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        if (names[i].size() != name.size()) continue;
+        bool same = true;
+        for (std::size_t k = 0; k < name.size() && same; ++k)
+            same = (names[i][k] | 0x20) == (name[k] | 0x20);
+        if (same) return static_cast<int>(i);
+    }
+    throw db::Error(db::kErrItemNotFound, "Item not found: " + name);
+}
+
 std::string text_of(const db::Field& f) {
     return f.is_null() ? std::string() : f.as_text();
 }
@@ -182,27 +194,34 @@ void Seg_Volumes(const std::string& segment, int16_t hmA, int16_t hmB, const Vol
     std::string types;
     double sumDays = 0, sumVDK = 0, sumDaysK = 0;
     const std::string a_ = std::to_string(hmA), b_ = std::to_string(hmB);
-    for (int16_t year = g.y1; year <= g.y2 && g.y1 > 0; ++year) {
-        const std::string sql = "SELECT * FROM ALL_" + version + "_SEGVOL WHERE Seg = " + SQL_Str(segment) +
-                                " AND Year = " + std::to_string(year) + " AND ((Hm1 BETWEEN " + a_ + " And " + b_ +
-                                ") OR (Hm2 BETWEEN " + a_ + " And " + b_ + ") OR (" + a_ + " BETWEEN Hm1 And Hm2) OR (" +
-                                b_ + " BETWEEN Hm1 And Hm2)) ORDER BY Hm1";
-        db::Recordset rs = vol_DB.open_recordset(sql);
-        // A year without rows adds no covered days: the coverage correction
-        // below counts its days as missing.
-        if (rs.eof()) continue;
+    // One query for every year of the period, read year by year.
+    const std::string sql = "SELECT * FROM ALL_" + version + "_SEGVOL WHERE Seg = " + SQL_Str(segment) +
+                            " AND Year BETWEEN " + std::to_string(g.y1) + " AND " + std::to_string(g.y2) +
+                            " AND ((Hm1 BETWEEN " + a_ + " And " + b_ + ") OR (Hm2 BETWEEN " + a_ + " And " + b_ +
+                            ") OR (" + a_ + " BETWEEN Hm1 And Hm2) OR (" + b_ + " BETWEEN Hm1 And Hm2)) ORDER BY Year, Hm1";
+    db::Recordset rs = vol_DB.open_recordset(sql);
+    // A year without rows adds no covered days: the coverage correction
+    // below counts its days as missing.
+    const std::array<int, 13> at = rs.eof() ? std::array<int, 13>{} : month_fields(rs);
+    const int year_field = rs.eof() ? 0 : field_index(rs, "Year");
+    const int hm1_field = rs.eof() ? 0 : field_index(rs, "Hm1");
+    const int hm2_field = rs.eof() ? 0 : field_index(rs, "Hm2");
+    const int type_field = rs.eof() ? 0 : field_index(rs, "counter_type");
+    for (; !rs.eof(); rs.move_next()) {
+        const int64_t y = rs.field(year_field).as_long();
+        if (y < g.y1 || y > g.y2) continue;
+        const int16_t year = static_cast<int16_t>(y);
         int16_t first = 0, last = 0;
         Year_Month_Limits(year, first, last);
         if (last < first) continue;
-        const auto at = month_fields(rs);
-        for (; !rs.eof(); rs.move_next()) {
-            const int64_t hm1 = rs["Hm1"].as_long(), hm2 = rs["Hm2"].as_long();
+        {
+            const int64_t hm1 = rs.field(hm1_field).as_long(), hm2 = rs.field(hm2_field).as_long();
             const int64_t a = std::max<int64_t>(hm1, hmA), b = std::min<int64_t>(hm2, hmB);
             const double K = static_cast<double>(b - a + 1) / 10;
             if (K < 0)
                 throw VolDataError("Segment " + segment + ", year " + std::to_string(year) + ": a row from hm " +
                                    std::to_string(hm1) + " to hm " + std::to_string(hm2) + " ends before it starts.");
-            types += text_of(rs["counter_type"]);
+            types += text_of(rs.field(type_field));
             bool row_missing = false;
             double rowVolDays = 0, rowDays = 0;
             for (int16_t k = first; k <= last; ++k) {
