@@ -61,6 +61,13 @@ TEST_F(VolRunTest, TheTabsButtonsAndTheSearchPathBox) {
     f.vol_optionHMZ.Click();
     EXPECT_FALSE(f.vol_searchFilepath.Enabled());
 
+    // the report in the spreadsheet program
+    write(out_ + "/volumes.csv", "a,b\r\n");
+    ui::ClickButton(*f.Find<ui::CommandButton>("vol_openInExcel"));
+    EXPECT_NE(status().find("Loading file " + out_ + "/volumes.csv in Excel...\r\nFile opened in Excel."),
+              std::string::npos)
+        << status();
+
     // the help document of the program folder
     fs::copy_file(std::string(PROGRAM_FOLDER) + kVolumeHelpFile, app() + "/" + kVolumeHelpFile);
     ui::ClickButton(*f.Find<ui::CommandButton>("vol_help"));
@@ -90,6 +97,24 @@ TEST_F(VolRunTest, ADetailedRunOnTheSampleWritesEverySectionOfTheReport) {
     EXPECT_NE(r.find("ADT,Total Volume,Days in Period,Section Length\r\n-1,-1,731,39.2Km\r\n"), std::string::npos)
         << r;
     EXPECT_NE(s.find("ADT: -1\r\nTotal Volume: -1\r\nDays in Period: 731"), std::string::npos) << s;
+}
+
+// 0010's first stretch is a permanent count, complete in 2015 and 2016.
+TEST_F(VolRunTest, AFullyCountedStretchGivesItsAdtAndTotal) {
+    MainForm& f = TheMainForm();
+    f.vol_EndSeg.SetText("0010");
+    f.vol_StartKm.SetText("0.1");
+    f.vol_EndKm.SetText("6.2");
+    run();
+    const std::string s = status();
+    const auto at = s.find("ADT: ");
+    ASSERT_NE(at, std::string::npos) << s;
+    const long adt = std::stol(s.substr(at + 5));
+    EXPECT_GT(adt, 0);
+    EXPECT_NE(s.find("Total Volume: " + std::to_string(adt * 731) + "\r\n"), std::string::npos) << s;
+    EXPECT_NE(report().find("\r\n" + std::to_string(adt) + "," + std::to_string(adt * 731) + ",731,6.2Km\r\n"),
+              std::string::npos)
+        << report();
 }
 
 TEST_F(VolRunTest, ByUtvsOnTheSearchPathFileOfTheSample) {
