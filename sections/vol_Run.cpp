@@ -239,6 +239,14 @@ void Volume_Processing() {
         warn("Error opening volume database.");
         return;
     }
+    // The report is put in place at the end; it may not take a database's place.
+    for (const std::string& input : {vol_DBpath, sav_DBfilename}) {
+        if (!input.empty() && same_file(full, input)) {
+            warn("The output file " + full + CRLF + "is a database the run reads. Choose another output name.");
+            f.vol_outFile.SetFocus();
+            return;
+        }
+    }
     const std::string end_date = trim(f.vol_EndDate.Text());
     double end_year = 0;
     decimal::ParseDouble(end_date.substr(0, std::min<std::size_t>(4, end_date.size())), end_year);

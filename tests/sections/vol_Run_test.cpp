@@ -172,6 +172,14 @@ TEST_F(VolRunTest, InputsThatStopTheRunBeforeAnyReport) {
              f.vol_outFile.SetText("path.txt");
          },
          "is the search-path file the run reads"},
+        {"the output is the volume database",
+         [&] {
+             fs::copy_file(Sample_Folder() + kVolumeDBName, out_ + "/" + kVolumeDBName);
+             set_data_folder(DataKind::Volume, out_);
+             f.vol_outFile.SetText(kVolumeDBName);
+             ui_->ExpectMsgBox(ui::vbOK, "Output File already exists... OK to overwrite?");
+         },
+         "is a database the run reads"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -181,6 +189,7 @@ TEST_F(VolRunTest, InputsThatStopTheRunBeforeAnyReport) {
         run();
         EXPECT_FALSE(fs::exists(out_ + "/volumes.csv"));
         EXPECT_TRUE(ui_->script.empty());
+        EXPECT_FALSE(fs::exists(out_ + "/" + kVolumeDBName) && fs::file_size(out_ + "/" + kVolumeDBName) < 1000);
         TearDown();
     }
     SetUp();
