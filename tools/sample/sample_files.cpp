@@ -317,6 +317,7 @@ void write_data_set(const Network& net, const std::string& folder_name, const Fi
             for (const Version& v : net.versions)
                 if (v.code == g) write_geometry(net, v, folder / geometry_name(g));
     if (kinds.tables) write_translation_tables(net, folder);
+    if (kinds.tables) write_sdf_samples(folder.string());
     if (kinds.legs) write_legs(net, folder / "Landmark-Intersection_Legs_Pre2018.csv");
     if (kinds.volume) write_volume_sample(net, folder.string());
     if (kinds.inventories && net.filler_segments == 0) write_short_sections_sdf(net, folder_name);

@@ -228,6 +228,11 @@ void write_data_set(const Network& net, const std::string& folder, const FileKin
 // The files write_data_set writes, without folder.
 std::vector<std::string> data_set_files(const Network& net, const FileKinds& kinds = {});
 
+// The section definition files and their collision extract (in sdf/),
+// written with the tables.
+void write_sdf_samples(const std::string& folder);
+std::vector<std::string> sdf_sample_files();
+
 // For benchmarks: the network of the description file, filled up as scale
 // says, written into folder. Throws DescriptionError or jet::WriteError.
 void write_scaled_sample(const std::string& description_file, const std::string& folder, const ScaleOptions& scale,
