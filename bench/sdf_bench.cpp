@@ -74,7 +74,7 @@ struct Setup {
         scale.segments = 100000;
         scale.points_per_segment = 2;
         sample::FileKinds kinds;
-        kinds.inventories = kinds.geometry = kinds.legs = false;
+        kinds.inventories = kinds.geometry = kinds.legs = kinds.volume = false;
         sample::write_scaled_sample(SAMPLE_DESCRIPTION, (dir / "data").string(), scale, kinds);
         for (DataKind k : {DataKind::AllVersions, DataKind::Translation, DataKind::Inventory})
             settings::SaveSetting("Tessawin", "DataFolders", DataFolderKey(k), (dir / "data").string());
