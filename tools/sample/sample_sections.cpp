@@ -16,7 +16,7 @@ void write_short_sections_sdf(const Network& net, const std::string& folder) {
         "ID,Seg1,Km1,Seg2,Km2,Note\r\n"
         "S1,0010,0.00,0010,12.40,\"Hwy 1 west, to Jct Hwy 905\"\r\n"
         "S2,0030,2.00,0030,12.50,Lakeview to Ross Crossing\r\n"
-        "S3,0975,0.00,0975,6.00,Hwy 97 to the cut\r\n"
+        "S3,0975,0.10,0975,6.00,Hwy 97 to the cut\r\n"
         "S4,0970,1.00,0970,999.9,Eskerton to Jct Hwy 97A\r\n"
         "S5,0040,5.00,0050,3.00,Over two segments\r\n";
     const std::filesystem::path path = std::filesystem::path(folder) / kShortSectionsSdf;
