@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -30,6 +31,14 @@ bool Load_UTVS(const std::string& version, std::vector<UTVS_Row>& rows);
 // volumes. Each segment's rows are read once and kept until Close.
 void Lookup_AADT(const std::string& version, const std::string& segment, float km, int16_t year1, int16_t year2,
                  std::vector<int32_t>& aadt, int32_t& avgAADT);
+// Reads the volume rows of these segments at once, in place of those held.
+void Prefetch(const std::string& version, const std::vector<std::string>& segments, int16_t year1, int16_t year2);
+// Where Lookup_AADT may take a segment's length and end nodes in the version
+// it is asked about without a query (the run's highway segment table); the
+// function says False for a segment it does not hold. Cleared by Close.
+using SegmentInfo = std::function<bool(const std::string& segment, float& length, std::string& begin_node,
+                                       std::string& end_node)>;
+void Set_Segment_Info(SegmentInfo info);
 
 }  // namespace ss_vol
 

@@ -37,13 +37,17 @@ struct SSClassRow {
 
 namespace sscache {
 
-// The rows of segment in the open inventory database (hmz_DB), loaded when
-// the segment differs from the last one asked about. Landmarks are ordered by
+// The rows of segment in the open inventory database (hmz_DB), loaded at
+// the first question about it (or by Prefetch). Landmarks are ordered by
 // Km, then storage order; area rows by Start_Km, then storage order; class
 // rows in storage order.
 const std::vector<SSLandmarkRow>& Landmarks(const std::string& segment);
 const std::vector<SSAreaRow>& AreaRows(const std::string& segment);
 const std::vector<SSClassRow>& ClassRows(const std::string& segment);
+// Reads the rows of these segments at once (a few queries for all of them)
+// and keeps them in place of the segments held so far.
+void Prefetch(const std::vector<std::string>& segments);
+bool Has(const std::string& segment);
 // Forgets every loaded segment (a new run, another database).
 void Clear();
 

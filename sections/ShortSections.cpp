@@ -100,6 +100,8 @@ std::string OutputFileTrans;
 
 int16_t LogFileNo = 0;
 
+int32_t AttrDone = 0;
+
 }  // namespace ShortSections
 
 using namespace ShortSections;
@@ -234,6 +236,14 @@ std::string GeneralText(double v) {
 
 float HmKm(int32_t hm) {
     return static_cast<float>(hm / 10.0);
+}
+
+// The segment's length in the run's version: from the highway segment table
+// the loaders read (no query), else from the all-versions table.
+float Segment_Length(const std::string& seg) {
+    const int32_t i = Hwy_Seg_Count > 0 ? HwySet_Index(seg) : 0;
+    if (i > 0) return Hwy_Seg_Table[static_cast<std::size_t>(i)].Length;
+    return SAV_Length(seg, ShortSections::HMZversion);
 }
 
 // The km of the middle of a record, kept on the segment.
@@ -617,6 +627,7 @@ void Reset_SS_Arrays() {
     CurPsec = 0;
     CurPsecRec = PsecRec();
     SecCounter = 0;
+    AttrDone = 0;
     sscache::Clear();
 }
 
@@ -1243,6 +1254,25 @@ void Add_Section_Record(const std::string& SID, const std::string& Segment, int1
 // ---------------------------------------------------------------------------
 // The loop over the primary sections
 
+namespace {
+
+// The rows of the segments of the next primary sections, read together.
+void Prefetch_From(int32_t b) {
+    constexpr std::size_t kBatch = 400;
+    std::vector<std::string> segs;
+    for (int32_t i = b; i <= PsecCount && segs.size() < kBatch; ++i) {
+        const std::string& s = Psec[static_cast<std::size_t>(i)].Seg1;
+        if (std::find(segs.end() - std::min<std::size_t>(segs.size(), 8), segs.end(), s) == segs.end())
+            segs.push_back(s);
+    }
+    std::sort(segs.begin(), segs.end());
+    segs.erase(std::unique(segs.begin(), segs.end()), segs.end());
+    sscache::Prefetch(segs);
+    if (IncludeADT && ss_vol::Open()) ss_vol::Prefetch(HMZversion, segs, ADTyear1, ADTyear2);
+}
+
+}  // namespace
+
 void Break_Main() {
     Abort = false;
     if (DoIntersections) {
@@ -1274,6 +1304,8 @@ void Break_Main() {
         CurPsec = b;
         CurPsecRec = Psec[static_cast<std::size_t>(b)];
         const PsecRec& p = CurPsecRec;
+        if (!sscache::Has(p.Seg1)) Prefetch_From(b);
+        const int32_t firstOfPsec = SSCount + 1;
         IntCount = 0;
         SecCounter = 0;
         Status(p.ID, true, ",");
@@ -1320,6 +1352,11 @@ void Break_Main() {
                 }
             }
         }
+        // Attributes while the segment's rows are at hand.
+        if (SSCount >= firstOfPsec) {
+            Lookup_SS_Attributes();
+            if (Abort) return;
+        }
     }
     const std::string ended = "Break_Main ended at " + NowText();
     SS_Log(ended);
@@ -1336,7 +1373,7 @@ void Extend_Endpoints_50m(std::vector<SSRec>& records, int32_t count, const std:
         SSRec& r = records[static_cast<std::size_t>(i)];
         if (r.Segment != lastSeg) {
             lastSeg = r.Segment;
-            length = SAV_Length(r.Segment, version);
+            length = version == HMZversion ? Segment_Length(r.Segment) : SAV_Length(r.Segment, version);
         }
         // Each hectometre reaches 50 m either side of its km, so sections
         // that meet at hm b and b + 1 meet at b + 0.05 km.
@@ -1369,8 +1406,8 @@ void Set_SS_LatLons() {
 }
 
 void Lookup_SS_Attributes() {
-    SS_Log("Starting Lookup_SS_Attributes");
-    Status("Looking up attributes.");
+    if (AttrDone >= SSCount) return;
+    if (AttrDone == 0) SS_Log("Starting Lookup_SS_Attributes");
     if (IncludeADT && !ss_vol::Open()) {
         SS_Log("Could not open the traffic volume database.");
         Abort = true;
@@ -1379,11 +1416,11 @@ void Lookup_SS_Attributes() {
     const std::string today = TodayText();
     std::string lastSeg;
     float length = -1;
-    for (int32_t i = 1; i <= SSCount; ++i) {
+    for (int32_t i = AttrDone + 1; i <= SSCount; ++i) {
         SSRec& r = M::SS[static_cast<std::size_t>(i)];
         if (r.Segment != lastSeg) {
             lastSeg = r.Segment;
-            length = SAV_Length(r.Segment, HMZversion);
+            length = Segment_Length(r.Segment);
         }
         const float km = MidKm(r, length);
         const double k = static_cast<double>(km);
@@ -1408,6 +1445,7 @@ void Lookup_SS_Attributes() {
         }
         r.HwyClass = any ? cls : std::string();
         if (IncludeADT) ss_vol::Lookup_AADT(HMZversion, r.Segment, km, ADTyear1, ADTyear2, r.AADT, r.avgAADT);
+        AttrDone = i;
     }
 }
 
@@ -1423,7 +1461,7 @@ void Convert_to_TransHMZversion() {
         SSRec& r = SSTrans[static_cast<std::size_t>(i)];
         if (r.Segment != lastSeg) {
             lastSeg = r.Segment;
-            length = SAV_Length(r.Segment, HMZversion);
+            length = Segment_Length(r.Segment);
         }
         // A segment's last hectometre can lie past its end (12.36 km ends in
         // hm 124): that end is the segment's end.
@@ -1632,6 +1670,15 @@ void Run_ShortSections(ui::Form& form, int32_t& count) {
 
         GetParametersFromForm();
         if (Abort) return;
+        ss_vol::Set_Segment_Info([](const std::string& seg, float& length, std::string& begin, std::string& end) {
+            const int32_t i = Hwy_Seg_Count > 0 ? HwySet_Index(seg) : 0;
+            if (i <= 0) return false;
+            const Hwy_Seg_Record& r = Hwy_Seg_Table[static_cast<std::size_t>(i)];
+            length = r.Length;
+            begin = r.Begin_Node;
+            end = r.End_Node;
+            return true;
+        });
         Break_Main();
         if (Abort) return;
         SS_Log(std::to_string(SSCount) + " records made, " + std::to_string(IntTotal) + " intersections; " +
