@@ -288,6 +288,28 @@ TEST_F(ShortSectionsSample, RefusedInputs) {
     EXPECT_EQ(ReadLines(sdf_copy).size(), 2u);
 }
 
+// An inventory the run cannot read (no SegArea table here) stops it with
+// the database's error; the log is closed and the trace number cleared.
+TEST_F(ShortSectionsSample, ADatabaseErrorClosesTheLog) {
+    const std::string folder = file("inv") + "/";
+    write_mdb(folder + "HMZ_Data_201807.mdb",
+              "CREATE TABLE Segment (Segment TEXT(4), Length SINGLE);\n"
+              "CREATE TABLE Landmark (ID LONG, Segment TEXT(4), Km SINGLE, LMtype TEXT(2), Side TEXT(1));\n"
+              "CREATE TABLE [Landmark-Intersection] (Landmark_ID LONG, Intersection_ID LONG, Legs SHORT);\n"
+              "CREATE TABLE Intersection (ID LONG);\n"
+              "INSERT INTO [Landmark-Intersection] VALUES (1, 1, 4);\n");
+    AppFolder = folder;
+    ui_->ExpectMsgBox(ui::vbOK, "Error ");
+    run();
+    AppFolder = PROGRAM_FOLDER;
+    EXPECT_EQ(Trace_FileNo, 0);
+    EXPECT_EQ(S::LogFileNo, 0);
+    const auto lines = ReadLines(log());
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(lines.back().rfind("Error ", 0), 0u) << lines.back();
+    EXPECT_FALSE(fs::exists(out() + "Short_MixedSections_test1.csv"));
+}
+
 TEST_F(ShortSectionsSample, RemembersItsInputsAndPosition) {
     w().txtRunID.SetText("kept");
     w().chkIncludeLatLons.SetValue(ui::vbChecked);
