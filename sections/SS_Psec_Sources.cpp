@@ -14,10 +14,7 @@
 #include "platform/ui/ui.h"
 
 #include "sections/vol_Database.h"
-#if __has_include("sdf/SDF_Utils.h")
 #include "sdf/SDF_Utils.h"
-#define SS_HAVE_SDF 1
-#endif
 
 namespace ss_vol {
 
@@ -223,7 +220,6 @@ namespace ss_sdf {
 
 bool Load(const std::string& version, const std::string& path, std::vector<Section>& sections) {
     sections.clear();
-#ifdef SS_HAVE_SDF
     SDF_Set_HMZversion(version);
     SDF_Set_File(path);
     SDF_Set_AuxFields({});
@@ -239,12 +235,6 @@ bool Load(const std::string& version, const std::string& path, std::vector<Secti
         sections.push_back(std::move(s));
     }
     return true;
-#else
-    (void)version;
-    (void)path;
-    ui::MsgBox("Section definition files cannot be read yet.", ui::vbExclamation, "psec_Load_SDF");
-    return false;
-#endif
 }
 
 }  // namespace ss_sdf

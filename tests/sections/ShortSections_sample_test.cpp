@@ -183,9 +183,6 @@ TEST_F(ShortSectionsSample, SectionsOnlyWithThe50mExtension) {
 }
 
 TEST_F(ShortSectionsSample, SDFSections) {
-#if !__has_include("sdf/SDF_Utils.h")
-    GTEST_SKIP() << "no section-file reader in this build";
-#endif
     w().optPrimSec_SDF.SetValue(true);
     w().txtInputSDF.SetText(std::string(PROGRAM_FOLDER) + "sample/SDF_ShortSections_sample.csv");
     run();
