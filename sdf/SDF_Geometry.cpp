@@ -1,9 +1,16 @@
 #include "sdf/SDF_Geometry.h"
 
+#include <algorithm>
+
+#include "app/MainForm.h"
 #include "common/Brellinlib.h"
 #include "common/TessawinMod.h"
 #include "inventory/GeoDBmod.h"
+#include "inventory/HMZ_SegAllVersions.h"
+#include "inventory/Hemzshifts8.h"
 #include "platform/text/xml_text.h"
+#include "platform/ui/ui.h"
+#include "sdf/SDF_Utils.h"
 
 std::string SegLatLon_Seg;
 std::string SegLatLon_GeoDB;
@@ -69,4 +76,98 @@ std::string KML_Text(const std::string& s) {
 
 std::string KML_CData(const std::string& s) {
     return Replace_All(text::xml_safe(s), "]]>", "]]]]><![CDATA[>");
+}
+
+namespace {
+
+constexpr int16_t kMaxUntranslatable = 500;
+
+// Translation failures come back as these segment texts.
+bool IsFailureSegment(const std::string& seg) {
+    const std::string t = seg.substr(0, seg.find_last_not_of(' ') + 1);
+    return t.empty() || t == "ERR" || t == "OFF" || t == "DEL";
+}
+
+void RepaintOptionsWindow() {
+    if (ui::Form* w = ui::FindForm("frmSDF_KML")) w->Refresh();
+}
+
+}  // namespace
+
+float SDF_Clamp_GeoKm(const std::string& seg, float km) {
+    const float length = SAV_Length(seg, SDF_Version);
+    if (length == -1.0f) return -1.0f;
+    if (km <= length) return km;
+    if (km - length < 0.1f) return length;
+    return 0.0f;
+}
+
+void SDF_Seg_gfields(int16_t& status) {
+    status = 0;
+    const int32_t n = SDF_Count();
+    if (SDF_Version == GeoDB_HMZversion) {
+        for (int32_t j = 1; j <= n; ++j) {
+            SDF_Section& s = SDF_Sections[static_cast<size_t>(j)];
+            s.GeoSeg1 = s.Seg1;
+            s.GeoKm1 = s.Km1;
+            s.GeoSeg2 = s.Seg2;
+            s.GeoKm2 = s.Km2;
+            s.GeoOK = true;
+        }
+        return;
+    }
+    tessawin::WriteStatus("Transforming section definitions to GeoDB_HMZversion " + GeoDB_HMZversion, true);
+    std::string last;
+    Hemzshift_GetLastTarget(last);
+    if (last.empty()) Hemzshift_InitDLL(2, "", "");
+
+    std::vector<std::string> bad(1);
+    int16_t nBad = 0;
+    int32_t notListed = 0;  // distinct failing segments beyond the list's room
+    int32_t translated = 0;
+    ui::Label& progress = TheMainForm().lblSDFprogress;
+    // One end into the geometry's version; false when it cannot be carried.
+    auto carry = [&](const std::string& seg, float km, std::string& geoSeg, float& geoKm) {
+        int32_t st = 0;
+        Hemzshift_CheckLocn(GeoDB_HMZversion, seg, SDF_Clamp_GeoKm(seg, km), st);
+        if (st >= 0) {
+            geoSeg = seg;
+            geoKm = km;
+            return true;
+        }
+        bool obs = false, split = false;
+        int32_t steps = 0;
+        Hemzshift_ToVersion("", seg, "", km, GeoDB_HMZversion, geoSeg, geoKm, obs, steps, split);
+        if (steps >= 1) ++translated;
+        if (!IsFailureSegment(geoSeg)) return true;
+        int16_t idx = 0;
+        if (!Find_Str(seg, bad, nBad, idx)) {
+            if (nBad < kMaxUntranslatable) {
+                bad.push_back(seg);
+                ++nBad;
+            } else if (std::find(bad.begin() + kMaxUntranslatable + 1, bad.end(), seg) == bad.end()) {
+                bad.push_back(seg);  // kept past the listed ones only to count each once
+                ++notListed;
+            }
+        }
+        return false;
+    };
+    for (int32_t j = 1; j <= n; ++j) {
+        progress.SetCaption("Processing section " + std::to_string(j) + " of " + std::to_string(n));
+        RepaintOptionsWindow();
+        SDF_Section& s = SDF_Sections[static_cast<size_t>(j)];
+        s.GeoOK = carry(s.Seg1, s.Km1, s.GeoSeg1, s.GeoKm1);
+        if (s.GeoOK) s.GeoOK = carry(s.Seg2, s.Km2, s.GeoSeg2, s.GeoKm2);
+    }
+    progress.SetCaption("");
+    tessawin::WriteStatus(std::to_string(translated) + " section endpoints transformed.", true);
+    if (nBad == 0) return;
+    std::string text =
+        "Sections on the following HMZ segments will be omitted because they cannot be transformed to the the GeoDB "
+        "HMZ version " +
+        GeoDB_HMZversion + ":" + "\r\n";
+    for (int16_t k = 1; k <= nBad; ++k) text += bad[static_cast<size_t>(k)] + " ";
+    if (notListed > 0) text += "\xE2\x80\xA6 and " + std::to_string(notListed) + " more";
+    tessawin::WriteStatus(text, true);
+    if (ui::MsgBox(text, ui::vbOKCancel + ui::vbExclamation, "SDF_Seg_gfields") == ui::vbCancel) status = -1;
 }

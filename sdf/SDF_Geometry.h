@@ -26,6 +26,16 @@ extern std::string SegLatLon_GeoDB;
 extern int32_t SegLatLon_Count;
 extern std::vector<SegLatLonPoint> SegLatLon_Pts;
 
+// Fills GeoSeg1..GeoOK of every section read: the ends as they are when the
+// file's version is the geometry's, else checked in the geometry's version
+// and translated where they are not valid there. Status 0, or -1 when the
+// user cancelled at the list of segments that cannot be translated.
+void SDF_Seg_gfields(int16_t& status);
+// The km at which an end is checked in the geometry's version: the km, the
+// segment's length when the km lies less than 0.1 beyond it, else 0; -1 when
+// the segment is not in the file's version.
+float SDF_Clamp_GeoKm(const std::string& seg, float km);
+
 // Loads the polyline of seg from the open geometry database, unless it is
 // the one cached from that same database. A segment without rows says so in
 // the status box once and leaves the cache empty. Database errors are thrown
