@@ -17,6 +17,7 @@ std::string SegLatLon_GeoDB;
 int32_t SegLatLon_Count = 0;
 std::vector<SegLatLonPoint> SegLatLon_Pts;
 OutputFile* KmlMainFile = nullptr;
+std::string* KmlSectionText = nullptr;
 
 namespace {
 bool cache_filled = false;
@@ -66,8 +67,11 @@ void KML_Write_GeoPoints(int32_t i, int32_t j) {
 }
 
 void KML_Write_Coord(double lat, double lon) {
-    if (!KmlMainFile) return;
-    KmlMainFile->Write(Format_Coord(lon) + "," + Format_Coord(lat) + ",0\r\n");
+    const std::string line = Format_Coord(lon) + "," + Format_Coord(lat) + ",0\r\n";
+    if (KmlSectionText)
+        *KmlSectionText += line;
+    else if (KmlMainFile)
+        KmlMainFile->Write(line);
 }
 
 std::string KML_Text(const std::string& s) {

@@ -44,8 +44,11 @@ void Load_SegLatLonKm(const std::string& seg);
 // The position at km between cached points i and j.
 void Interp_SegLatLon(int32_t i, int32_t j, float km, double& lat, double& lon);
 
-// The file the coordinate writers write to while a section KML is built.
+// The file the coordinate writers write to while a section KML is built,
+// and the text of the section being gathered; lines go to the text while it
+// is set, so a section that cannot be completed leaves no trace in the file.
 extern OutputFile* KmlMainFile;
+extern std::string* KmlSectionText;
 // Cached points i..j as coordinate lines (nothing when i > j).
 void KML_Write_GeoPoints(int32_t i, int32_t j);
 // "lon,lat,0" as one line.

@@ -92,6 +92,7 @@ struct RunFiles {
     OutputFile main, endpoints, kmMarks;
     ~RunFiles() {
         KmlMainFile = nullptr;
+        KmlSectionText = nullptr;
         endpointsFile = nullptr;
         kmMarksFile = nullptr;
     }
@@ -298,6 +299,10 @@ void KML_Write_KmMarker(const std::string& style, const std::string& seg, float 
 
 void Write_1_section_KML(frmSDF_KML& options, SDF_Section& s, const std::string& style) {
     pending = SectionText();
+    KmlSectionText = &pending.main;
+    struct Release {
+        ~Release() { KmlSectionText = nullptr; }
+    } release;
     Load_SegLatLonKm(s.GeoSeg1);
     if (SegLatLon_Count == 0) return;
     const auto ticked = [](const ui::CheckBox& c) { return c.Value() == ui::vbChecked; };
@@ -335,10 +340,8 @@ void Write_1_section_KML(frmSDF_KML& options, SDF_Section& s, const std::string&
     Main("<coordinates>");
 
     const auto pt = [](int32_t i) -> const SegLatLonPoint& { return SegLatLon_Pts[static_cast<size_t>(i)]; };
-    const auto coord = [&](double lat, double lon) { Main(Coord(lat, lon)); };
-    const auto points = [&](int32_t i, int32_t j) {
-        for (int32_t k = i; k <= j; ++k) coord(pt(k).Lat, pt(k).Lon);
-    };
+    const auto coord = [](double lat, double lon) { KML_Write_Coord(lat, lon); };
+    const auto points = [](int32_t i, int32_t j) { KML_Write_GeoPoints(i, j); };
 
     // The start on the first segment's polyline.
     const int32_t m = SegLatLon_Count;

@@ -21,7 +21,25 @@ int PositionOr(const std::string& key, int def) {
     return decimal::ParseDouble(v, d) ? static_cast<int>(d) : def;
 }
 
+// The generic settings keep one key per control name, which the elements of
+// the extra-field array share: each element gets a key of its own.
+std::string ElementKey(const ui::TextBox& t) {
+    return t.Name() + "(" + std::to_string(t.Index()) + ")";
+}
+
 }  // namespace
+
+void frmSDF_KML::Save_Inputs() {
+    Form_Save_Settings(*this, kInputs);
+    for (ui::TextBox* t : txtSDF_auxfield.Elements())
+        settings::SaveSetting(kSettingsApp, kInputs, ElementKey(*t), t->Text());
+}
+
+void frmSDF_KML::Restore_Inputs() {
+    Form_Restore_Settings(*this, kInputs);
+    for (ui::TextBox* t : txtSDF_auxfield.Elements())
+        t->SetText(settings::GetSetting(kSettingsApp, kInputs, ElementKey(*t), ""));
+}
 
 frmSDF_KML::frmSDF_KML() : ui::Form("frmSDF_KML", "KML of Section Definition File") {
     Move(2400, 1800, 6300, 6600);
@@ -73,7 +91,7 @@ frmSDF_KML::frmSDF_KML() : ui::Form("frmSDF_KML", "KML of Section Definition Fil
 }
 
 void frmSDF_KML::Form_Load() {
-    Form_Restore_Settings(*this, kInputs);
+    Restore_Inputs();
     SetTop(PositionOr("Top", Top()));
     SetLeft(PositionOr("Left", Left()));
     Form_KeepOnScreen(*this, -1, -1);
@@ -81,13 +99,13 @@ void frmSDF_KML::Form_Load() {
 
 void frmSDF_KML::Form_Unload(int16_t& Cancel) {
     (void)Cancel;
-    Form_Save_Settings(*this, kInputs);
+    Save_Inputs();
     settings::SaveSetting(kSettingsApp, kPosition, "Top", std::to_string(Top()));
     settings::SaveSetting(kSettingsApp, kPosition, "Left", std::to_string(Left()));
 }
 
 void frmSDF_KML::cmdRun_Click() {
-    Form_Save_Settings(*this, kInputs);
+    Save_Inputs();
     if (!SDF_init(TheMainForm())) return;
     ui::Hourglass wait;
     SDF_KML_Linestrings(*this);

@@ -34,6 +34,8 @@ public:
 
 protected:
     void Form_Load() override;
+    void Save_Inputs();
+    void Restore_Inputs();
     void Form_Unload(int16_t& Cancel) override;
 };
 

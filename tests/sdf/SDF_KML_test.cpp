@@ -156,6 +156,31 @@ TEST_F(SdfKmlTest, TheKmIntervalIsCheckedOnlyWhenKmsAreMarked) {
     EXPECT_EQ(StatusLines().back(), "4 sections written to KML file sections.csv");
 }
 
+TEST_F(SdfKmlTest, TheSdfTabOpensTheWindowOnlyAfterItsChecks) {
+    auto* b = form().Find<ui::CommandButton>("cmdSDF_KML");
+    ASSERT_NE(b, nullptr);
+    EXPECT_EQ(b->Placement().tab, MainForm::kTabSDF);
+    FillTab("none.csv", "202004");
+    form().SDF_folder.SetText("");
+    ui_->ExpectMsgBox(ui::vbOK, "Enter an input folder");
+    Click("cmdSDF_KML");
+    EXPECT_FALSE(win().Visible());
+
+    // the window keeps its place and inputs between sessions
+    WriteFile(data_ + "sections.csv", kSections);
+    Open("sections.csv", "202004");
+    win().Move(3000, 2000, win().Width(), win().Height());
+    win().txtSDF_auxfield(3).SetText("Route");
+    form().Unload();  // the main window takes the options window with it
+    EXPECT_FALSE(win().Loaded());
+    EXPECT_EQ(settings::GetSetting("Tessawin", "frmSDF_KML", "Top", ""), "2000");
+    EXPECT_EQ(settings::GetSetting("Tessawin", "frmSDF_KML", "Left", ""), "3000");
+    form().Load();
+    Open("sections.csv", "202004");
+    EXPECT_EQ(win().txtSDF_auxfield(3).Text(), "Route");
+    EXPECT_EQ(win().Top(), 2000);
+}
+
 TEST_F(SdfKmlTest, NoOptionsGiveAnEmptyDescriptionTable) {
     WriteFile(data_ + "sections.csv", "ID,Seg,Km1,Km2\r\nS,0010,1.0,2.0\r\n");
     Open("sections.csv", "202004");
