@@ -14,6 +14,7 @@
 #include "sdf/SDF_Fields_to_CDE.h"
 #include "sdf/SDF_Transform.h"
 #include "sdf/SDF_Utils.h"
+#include "sdf/frmSDF_KML.h"
 
 namespace {
 
@@ -101,6 +102,7 @@ void SDF_Attach(MainForm& form) {
         .SetToolTipText("Transform an SDF to the specified HMZ version");
     ui::CommandButton& cancel = form.AddTabCommand(tab, "cmdSDFCancel", "Cancel", [f] { cmdSDFCancel_Click(*f); });
     cancel.SetVisible(false);
+    SDF_KML_Attach(form);
     form.AddTabCommand(tab, "cmdSDF1dpSep", "Reduce to 1DP Separated", [f] { cmdSDF1dpSep_Click(*f); })
         .SetToolTipText("Round Kms to 1 decimal place and separate sections by 0.1");
     // the collision-extract tab's command that copies section fields
