@@ -4,6 +4,7 @@
 #include "app/Subsystems.h"
 #include "mapping/CDEtoKMLmod.h"
 #include "mapping/Comb_Int_to_KML.h"
+#include "mapping/frmCollisionDiagrams.h"
 
 namespace {
 
@@ -21,4 +22,5 @@ void Wire(MainForm& form, const char* button, void (*handler)(MainForm&)) {
 void Mapping_Attach(MainForm& form) {
     Wire(form, "cmdKML", mapping::cmdKML_Click);
     Wire(form, "cmdCombInt2KML", mapping::cmdCombInt2KML_Click);
+    mapping::CollisionDiagram_Attach(form);
 }
