@@ -5,4 +5,6 @@ tessawin_bench(geometry_bench
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/geometry_bench.cpp
   LIBS tw_inventory tw_samplegen PROJ::proj)
 target_compile_definitions(geometry_bench PRIVATE
-  SAMPLE_DESCRIPTION="${CMAKE_SOURCE_DIR}/sample/network.txt")
+  SAMPLE_DESCRIPTION="${CMAKE_SOURCE_DIR}/sample/network.txt"
+  HEMZSHIFT8_LIBRARY="$<TARGET_FILE:Hemzshift8>")
+add_dependencies(geometry_bench Hemzshift8)

@@ -33,6 +33,12 @@ extern int16_t GeoDB_Failed;
 // confirms the file found.
 extern int16_t GeoDB_LogFileNo;
 
+// The nearest-location search finds its points by latitude cells of
+// 1/kGeoLatCellsPerDegree degree: the cell of a point is this expression,
+// indexed with Longitude in the cached copy.
+inline constexpr int kGeoLatCellsPerDegree = 200;
+inline constexpr const char* kGeoLatCell = "CAST(Latitude * 200 AS INTEGER)";
+
 // Makes sure the geometry database of `datasource` is open; costs a string
 // comparison when it is.
 void GeoDB_Init(const std::string& datasource, int16_t logFileNo);

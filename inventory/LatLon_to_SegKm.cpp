@@ -15,6 +15,9 @@ namespace {
 constexpr double kMetresPerDegree = 111193;
 constexpr double kKmPerDegree = 111.193;
 constexpr double kDegToRad = 0.01745329;
+// Beyond this many latitude cells (a range of some 50 km) the box is read by
+// its latitude band.
+constexpr double kMaxLatCells = 200;
 
 // Nearest integer, halves to even.
 int32_t RoundL(double v) {
@@ -83,10 +86,25 @@ void Closest_HMZ_Locns(double lat, double lon, int32_t rangeM, int16_t& n, std::
     const double dLat = rangeKm / kKmPerDegree;
     const double dLon = static_cast<float>(rangeKm) / (std::cos(lat * kDegToRad) * kKmPerDegree);
 
-    db::Recordset rs =
-        GeoDB_db.open_recordset("SELECT * FROM (SELECT * FROM SegLatLonKm WHERE Latitude BETWEEN " +
-                                SqlNumber(lat - dLat) + " AND " + SqlNumber(lat + dLat) + ") WHERE Longitude BETWEEN " +
-                                SqlNumber(lon - dLon) + " AND " + SqlNumber(lon + dLon) + " ORDER BY Segment, RowNum");
+    const std::string latBand = "Latitude BETWEEN " + SqlNumber(lat - dLat) + " AND " + SqlNumber(lat + dLat);
+    const std::string lonBand = "Longitude BETWEEN " + SqlNumber(lon - dLon) + " AND " + SqlNumber(lon + dLon);
+    // The box's latitude cells (one more each side, so rounding cannot lose
+    // a point) let the index go straight to each cell's longitude band; the
+    // bands themselves still decide, so the points and their order are
+    // those of the box alone.
+    const double c0 = std::trunc((lat - dLat) * kGeoLatCellsPerDegree) - 1;
+    const double c1 = std::trunc((lat + dLat) * kGeoLatCellsPerDegree) + 1;
+    std::string sql;
+    if (c1 - c0 <= kMaxLatCells) {
+        std::string cells;
+        for (double c = c0; c <= c1; ++c) cells += (cells.empty() ? "" : ", ") + std::to_string(static_cast<long>(c));
+        sql = "SELECT * FROM SegLatLonKm WHERE " + std::string(kGeoLatCell) + " IN (" + cells + ") AND " + latBand +
+              " AND " + lonBand + " ORDER BY Segment, RowNum";
+    } else {
+        sql = "SELECT * FROM (SELECT * FROM SegLatLonKm WHERE " + latBand + ") WHERE " + lonBand +
+              " ORDER BY Segment, RowNum";
+    }
+    db::Recordset rs = GeoDB_db.open_recordset(sql);
     if (rs.eof()) return;
 
     auto& cand = Closest_HMZ_Candidate;

@@ -658,6 +658,19 @@ void Database::create_index(std::string_view table, const std::vector<std::strin
     }
     for (char& ch : name)
         if (ch >= 'A' && ch <= 'Z') ch = static_cast<char>(ch - 'A' + 'a');
+    add_index(name, table, cols);
+}
+
+void Database::create_expression_index(std::string_view table, std::string_view name,
+                                       const std::vector<std::string>& expressions) const {
+    if (!is_open()) throw Error(kErrNotOpen, "No database is open.");
+    if (impl_->cache.empty() || expressions.empty()) return;
+    std::string cols;
+    for (const auto& e : expressions) cols += (cols.empty() ? "" : ", ") + e;
+    add_index(std::string(name), table, cols);
+}
+
+void Database::add_index(const std::string& name, std::string_view table, const std::string& cols) const {
     // The reading connection is read-only; the index is added through a
     // connection of its own, in one transaction, so the copy stays whole.
     sqlite3* rw = open_sqlite(impl_->cache, SQLITE_OPEN_READWRITE, impl_->path);

@@ -173,10 +173,16 @@ public:
     // copy (kept there for later opens). A SQLite file opened directly is the
     // caller's own and is left as it is.
     void create_index(std::string_view table, const std::vector<std::string>& columns) const;
+    // The same for an index named `name` on expressions of the table's
+    // columns, written in SQLite's SQL ("CAST(Latitude * 200 AS INTEGER)");
+    // a query whose condition names the same expression can use it.
+    void create_expression_index(std::string_view table, std::string_view name,
+                                 const std::vector<std::string>& expressions) const;
 
     struct Impl;
 
 private:
+    void add_index(const std::string& name, std::string_view table, const std::string& cols) const;
     std::unique_ptr<Impl> impl_;
 };
 
