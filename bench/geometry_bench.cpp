@@ -9,6 +9,7 @@
 #include <proj.h>
 #include <unistd.h>
 
+#include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -209,6 +210,9 @@ void BM_SegKm_to_LatLon_5000Rows(benchmark::State& state) {
     w.txtColKm1.SetText("B");
     w.txtColLat1.SetText("C");
     w.txtColLon1.SetText("D");
+    // The first run converts the inventory and all-versions databases.
+    fs::copy_file(s.workbook, book, fs::copy_options::overwrite_existing);
+    w.cmdSegKmtoLatLon_Click();
     for (auto _ : state) {
         state.PauseTiming();
         fs::copy_file(s.workbook, book, fs::copy_options::overwrite_existing);

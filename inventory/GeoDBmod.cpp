@@ -222,7 +222,9 @@ void GeoDB_Open(bool closeFirst) {
     // box of latitudes; the cached copy of a Jet file keeps these indexes.
     GeoDB_db.create_index("SegLatLonKm", {"Segment", "RowNum"});
     GeoDB_db.create_index("SegLatLonKm", {"Latitude", "Longitude"});
-    GeoDB_db.create_expression_index("SegLatLonKm", "ix_seglatlonkm_latcell_longitude", {kGeoLatCell, "Longitude"});
+    // The nearest-location search reads all it needs from this one.
+    GeoDB_db.create_expression_index("SegLatLonKm", "ix_seglatlonkm_latcell_point",
+                                     {kGeoLatCell, "Longitude", "Latitude", "Segment", "RowNum", "Km_Scaled"});
 }
 
 void GeoDB_Close() {

@@ -35,7 +35,7 @@ extern int16_t GeoDB_LogFileNo;
 
 // The nearest-location search finds its points by latitude cells of
 // 1/kGeoLatCellsPerDegree degree: the cell of a point is this expression,
-// indexed with Longitude in the cached copy.
+// indexed with Longitude and the columns the search reads in the cached copy.
 inline constexpr int kGeoLatCellsPerDegree = 200;
 inline constexpr const char* kGeoLatCell = "CAST(Latitude * 200 AS INTEGER)";
 

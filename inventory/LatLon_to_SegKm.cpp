@@ -88,17 +88,20 @@ void Closest_HMZ_Locns(double lat, double lon, int32_t rangeM, int16_t& n, std::
 
     const std::string latBand = "Latitude BETWEEN " + SqlNumber(lat - dLat) + " AND " + SqlNumber(lat + dLat);
     const std::string lonBand = "Longitude BETWEEN " + SqlNumber(lon - dLon) + " AND " + SqlNumber(lon + dLon);
-    // The box's latitude cells (one more each side, so rounding cannot lose
-    // a point) let the index go straight to each cell's longitude band; the
-    // bands themselves still decide, so the points and their order are
-    // those of the box alone.
-    const double c0 = std::trunc((lat - dLat) * kGeoLatCellsPerDegree) - 1;
-    const double c1 = std::trunc((lat + dLat) * kGeoLatCellsPerDegree) + 1;
+    // The box's latitude cells (a margin far wider than any rounding of the
+    // band's ends, so no point is lost) let the index go straight to each
+    // cell's longitude band; the bands themselves still decide, so the points
+    // and their order are those of the box alone.
+    constexpr double kMargin = 1e-9;
+    const double c0 = std::trunc((lat - dLat - kMargin) * kGeoLatCellsPerDegree);
+    const double c1 = std::trunc((lat + dLat + kMargin) * kGeoLatCellsPerDegree);
     std::string sql;
     if (c1 - c0 <= kMaxLatCells) {
         std::string cells;
         for (double c = c0; c <= c1; ++c) cells += (cells.empty() ? "" : ", ") + std::to_string(static_cast<long>(c));
-        sql = "SELECT * FROM SegLatLonKm WHERE " + std::string(kGeoLatCell) + " IN (" + cells + ") AND " + latBand +
+        // "+" keeps the latitude band off the index on latitude alone.
+        sql = "SELECT Latitude, Longitude, Segment, RowNum, Km_Scaled FROM SegLatLonKm WHERE " +
+              std::string(kGeoLatCell) + " IN (" + cells + ") AND +" + latBand +
               " AND " + lonBand + " ORDER BY Segment, RowNum";
     } else {
         sql = "SELECT * FROM (SELECT * FROM SegLatLonKm WHERE " + latBand + ") WHERE " + lonBand +
