@@ -10,6 +10,7 @@
 
 #include "app/SelFile.h"
 #include "common/Brellinlib.h"
+#include "common/DataFolders.h"
 #include "common/FormSettings.h"
 #include "common/TessawinMod.h"
 #include "common/winlib.h"
@@ -22,8 +23,10 @@ namespace {
 constexpr const char* kSection = "mainform";
 constexpr const char* kDesignCaption = "Tessawin";
 constexpr const char* CRLF = "\r\n";
-// The default batch folder: the data folder of one inventory version.
-constexpr const char* kDefaultBatchFolder = "/srv/tessawin/data/yyyymm";
+// The default batch folder (where latlon.csv lies): the sample's collision files.
+std::string DefaultBatchFolder() {
+    return Sample_Folder() + "collisions";
+}
 
 // The status box is cut to its last kStatusKeep characters when it holds
 // more than kStatusLimit.
@@ -421,7 +424,7 @@ void MainForm::Restore_Settings() {
     Detail_Folder.SetText(Get("LastDetailFolder", ""));
     Detail_File.SetText(Get("LastDetailFile", ""));
     Out_Folder.SetText(Get("LastOutFolder", ""));
-    txtBatchFolder.SetText(Get("BatchFolder", kDefaultBatchFolder));
+    txtBatchFolder.SetText(Get("BatchFolder", DefaultBatchFolder()));
     if (Get("MapApp", "Earth") == "Earth")
         optEarth.SetValue(true);
     else

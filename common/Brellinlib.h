@@ -110,8 +110,9 @@ inline constexpr int16_t vbNormalFocus = 1;
 // shell. Program "Notepad" opens the file named by Args in the desktop's text
 // viewer. Otherwise Program is split into words (double quotes group), a
 // leading "cmd.exe /C" is dropped, and Args (trimmed, outer quotes removed)
-// is passed as one argument. A start failure shows its warning box.
-void Shell_Command(const std::string& Program, const std::string& Args, int16_t WindowStyle = vbNormalFocus);
+// is passed as one argument. A start failure shows its warning box and
+// gives False.
+bool Shell_Command(const std::string& Program, const std::string& Args, int16_t WindowStyle = vbNormalFocus);
 
 // ---------------------------------------------------------------------------
 // Text, SQL and XML literals, number and date text

@@ -276,7 +276,7 @@ std::vector<std::string> CommandWords(const std::string& text) {
 
 }  // namespace
 
-void Shell_Command(const std::string& Program, const std::string& Args, int16_t WindowStyle) {
+bool Shell_Command(const std::string& Program, const std::string& Args, int16_t WindowStyle) {
     (void)WindowStyle;  // the desktop places the window
     std::vector<std::string> argv = CommandWords(Program);
     if (argv.size() >= 2 && (Lower(argv[0]) == "cmd.exe" || Lower(argv[0]) == "cmd") && Lower(argv[1]) == "/c")
@@ -297,11 +297,12 @@ void Shell_Command(const std::string& Program, const std::string& Args, int16_t 
         if (!arg.empty()) argv.push_back(arg);
         r = shell::Start(argv);
     }
-    if (r.started) return;
+    if (r.started) return true;
     ui::MsgBox("Error: " + std::to_string(r.error) + " - " + r.error_text + "\nwhen shelling command: " + Program +
                    " " + Args +
                    "\n\nThis probably means the program file cannot be found.\n"
                    "Note that unless the program is an EXE file, its extension\n"
                    "(e.g. .com or .bat) must be included.",
                ui::vbExclamation | ui::vbOKOnly, "");
+    return false;
 }

@@ -5,6 +5,7 @@
 #include "mapping/CDEtoKMLmod.h"
 #include "mapping/Comb_Int_to_KML.h"
 #include "mapping/frmCollisionDiagrams.h"
+#include "mapping/MapCase_Tab.h"
 
 namespace {
 
@@ -23,4 +24,5 @@ void Mapping_Attach(MainForm& form) {
     Wire(form, "cmdKML", mapping::cmdKML_Click);
     Wire(form, "cmdCombInt2KML", mapping::cmdCombInt2KML_Click);
     mapping::CollisionDiagram_Attach(form);
+    MapCase_Attach(form);
 }

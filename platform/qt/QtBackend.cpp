@@ -144,7 +144,20 @@ public:
         QCoreApplication::processEvents(QEventLoop::AllEvents);
     }
     void Beep() override { QApplication::beep(); }
-    void SetClipboardText(const std::string& text) override { QGuiApplication::clipboard()->setText(FromBytes(text)); }
+    // The clipboard tells nothing of a refusal; reading it back does.
+    bool ClearClipboard() override {
+        QClipboard* c = QGuiApplication::clipboard();
+        if (!c) return false;
+        c->clear();
+        return c->text().isEmpty();
+    }
+    bool SetClipboardText(const std::string& text) override {
+        QClipboard* c = QGuiApplication::clipboard();
+        if (!c) return false;
+        const QString t = FromBytes(text);
+        c->setText(t);
+        return c->text() == t;
+    }
     std::string ClipboardText() override { return ToBytes(QGuiApplication::clipboard()->text()); }
     int ScreenWidthTwips() override {
         QScreen* s = QGuiApplication::primaryScreen();

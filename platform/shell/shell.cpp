@@ -1,6 +1,7 @@
 #include "platform/shell/shell.h"
 
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -48,6 +49,25 @@ std::string Lower(std::string s) {
 std::string Get(const char* name) {
     const char* v = std::getenv(name);
     return v ? std::string(v) : std::string();
+}
+
+std::vector<std::string>& GlobeViewerPaths() {
+    static std::vector<std::string> paths;
+    return paths;
+}
+
+const std::vector<std::string>& DefaultGlobeViewerPaths() {
+    static const std::vector<std::string> paths = {
+        "/opt/google/earth/pro/google-earth-pro",
+        "/opt/google/earth/pro/googleearth",
+        "/usr/bin/google-earth-pro",
+    };
+    return paths;
+}
+
+bool IsExecutableFile(const std::string& path) {
+    struct stat st{};
+    return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && ::access(path.c_str(), X_OK) == 0;
 }
 
 }  // namespace
@@ -118,6 +138,48 @@ LaunchResult OpenInTextViewer(const std::string& path) {
 
 LaunchResult OpenWebPage(const std::string& url) {
     return Start({"xdg-open", url});
+}
+
+void SetGlobeViewerInstallPaths(std::vector<std::string> paths) {
+    GlobeViewerPaths() = std::move(paths);
+}
+
+std::string FindGlobeViewer() {
+    const auto& paths = GlobeViewerPaths().empty() ? DefaultGlobeViewerPaths() : GlobeViewerPaths();
+    for (const auto& p : paths)
+        if (IsExecutableFile(p)) return p;
+    const std::string path_list = Get("PATH");
+    std::size_t start = 0;
+    while (start <= path_list.size()) {
+        std::size_t colon = path_list.find(':', start);
+        if (colon == std::string::npos) colon = path_list.size();
+        std::string dir = path_list.substr(start, colon - start);
+        // An empty entry is the current folder, which is not searched: a
+        // viewer is never taken from wherever the program was started.
+        if (!dir.empty() && dir.front() == '/') {
+            if (dir.back() != '/') dir += '/';
+            if (IsExecutableFile(dir + "google-earth-pro")) return dir + "google-earth-pro";
+        }
+        start = colon + 1;
+    }
+    return "";
+}
+
+std::string PercentEncode(const std::string& text) {
+    static const char* const hex = "0123456789ABCDEF";
+    std::string out;
+    out.reserve(text.size() * 3);
+    for (unsigned char c : text) {
+        if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' || c == '.' ||
+            c == '_' || c == '~') {
+            out += static_cast<char>(c);
+        } else {
+            out += '%';
+            out += hex[c >> 4];
+            out += hex[c & 15];
+        }
+    }
+    return out;
 }
 
 std::string ExecutablePath() {

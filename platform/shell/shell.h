@@ -64,6 +64,17 @@ LaunchResult OpenInTextViewer(const std::string& path);
 // The desktop's browser shows a web page.
 LaunchResult OpenWebPage(const std::string& url);
 
+// The desktop globe viewer: the first of Google Earth Pro's install paths
+// that is an executable file, else "google-earth-pro" found on PATH; "" when
+// there is none.
+std::string FindGlobeViewer();
+// Tests put the install paths elsewhere; an empty list restores the real ones.
+void SetGlobeViewerInstallPaths(std::vector<std::string> paths);
+
+// Text made safe for a web address's query: every byte but the unreserved
+// ones (letters, digits, "-", ".", "_", "~") as "%XX".
+std::string PercentEncode(const std::string& text);
+
 // Full path of the running executable, whatever its length ("" if unknown).
 std::string ExecutablePath();
 

@@ -22,7 +22,9 @@ public:
                                  const std::string& default_text) = 0;
     virtual void DoEvents() = 0;
     virtual void Beep() = 0;
-    virtual void SetClipboardText(const std::string& text) = 0;
+    // False when the clipboard could not be changed.
+    virtual bool ClearClipboard() = 0;
+    virtual bool SetClipboardText(const std::string& text) = 0;
     virtual std::string ClipboardText() = 0;
     virtual int ScreenWidthTwips() = 0;
     virtual int ScreenHeightTwips() = 0;
@@ -67,6 +69,9 @@ public:
     int modal_shows = 0;
     int repaints = 0;
     std::string clipboard;
+    // The next this many clears or settings of the clipboard fail.
+    int clipboard_clear_failures = 0;
+    int clipboard_set_failures = 0;
     int screen_width_twips = 1920 * 15;
     int screen_height_twips = 1080 * 15;
     int busy_depth = 0;
@@ -83,7 +88,16 @@ public:
     std::string InputBox(const std::string& prompt, const std::string& title, const std::string& default_text) override;
     void DoEvents() override { ++do_events_calls; }
     void Beep() override { ++beeps; }
-    void SetClipboardText(const std::string& text) override { clipboard = text; }
+    bool ClearClipboard() override {
+        if (clipboard_clear_failures > 0) return --clipboard_clear_failures, false;
+        clipboard.clear();
+        return true;
+    }
+    bool SetClipboardText(const std::string& text) override {
+        if (clipboard_set_failures > 0) return --clipboard_set_failures, false;
+        clipboard = text;
+        return true;
+    }
     std::string ClipboardText() override { return clipboard; }
     int ScreenWidthTwips() override { return screen_width_twips; }
     int ScreenHeightTwips() override { return screen_height_twips; }

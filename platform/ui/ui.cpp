@@ -36,8 +36,11 @@ void DoEvents() {
 void Beep() {
     CurrentBackend().Beep();
 }
-void Clipboard_SetText(const std::string& text) {
-    CurrentBackend().SetClipboardText(text);
+bool Clipboard_Clear() {
+    return CurrentBackend().ClearClipboard();
+}
+bool Clipboard_SetText(const std::string& text) {
+    return CurrentBackend().SetClipboardText(text);
 }
 std::string Clipboard_GetText() {
     return CurrentBackend().ClipboardText();

@@ -53,8 +53,10 @@ void DoEvents();
 // Beeps.
 void Beep();
 
-// Clipboard text.
-void Clipboard_SetText(const std::string& text);
+// Clipboard text. Clear and SetText return false when the clipboard could
+// not be changed (another program holds it, or there is none).
+bool Clipboard_Clear();
+bool Clipboard_SetText(const std::string& text);
 std::string Clipboard_GetText();
 
 // Screen size in twips (15 twips a pixel).

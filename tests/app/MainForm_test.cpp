@@ -1,4 +1,5 @@
 #include "app/MainForm.h"
+#include "common/DataFolders.h"
 
 #include <gtest/gtest.h>
 #include <fcntl.h>
@@ -169,7 +170,7 @@ TEST_F(MainFormTest, FirstStartOnAnEmptyStoreGivesTheDefaults) {
         if (key == "LastHMZ_ShowRange" || key == "LastHMZ_Range")
             EXPECT_EQ(r.box->Text(), "200") << key;
         else if (key == "BatchFolder")
-            EXPECT_EQ(r.box->Text().substr(r.box->Text().size() - 6), "yyyymm");
+            EXPECT_EQ(r.box->Text(), Sample_Folder() + "collisions");
         else
             EXPECT_EQ(r.box->Text(), "") << key;
     }

@@ -367,8 +367,10 @@ TEST_F(QtBackendTest, InputBoxGivesTheTextOrEmptyOnCancel) {
 }
 
 TEST_F(QtBackendTest, ServicesUseTheDesktop) {
-    ui::Clipboard_SetText("49.123456,-123.654321");
+    EXPECT_TRUE(ui::Clipboard_SetText("49.123456,-123.654321"));
     EXPECT_EQ(ui::Clipboard_GetText(), "49.123456,-123.654321");
+    EXPECT_TRUE(ui::Clipboard_Clear());
+    EXPECT_EQ(ui::Clipboard_GetText(), "");
     EXPECT_GT(ui::Screen_Width(), 0);
     EXPECT_EQ(ui::Screen_Width() % 15, 0);
     {
