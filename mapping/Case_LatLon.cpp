@@ -8,12 +8,13 @@
 #include "common/FormSettings.h"
 #include "common/TessawinMod.h"
 #include "common/TextFile.h"
-#include "platform/office/cell_format.h"
+#include "mapping/CollisionKML.h"
 #include "platform/settings/settings.h"
 #include "platform/shell/browser_pages.h"
 #include "platform/shell/scratch.h"
 #include "platform/shell/shell.h"
 #include "platform/ui/ui.h"
+#include "sdf/SDF_Geometry.h"
 
 namespace {
 
@@ -30,11 +31,6 @@ std::string TrimSpaces(const std::string& s) {
     const auto b = s.find_first_not_of(' ');
     if (b == std::string::npos) return "";
     return s.substr(b, s.find_last_not_of(' ') - b + 1);
-}
-
-// Text placed in the KML: carried into UTF-8 and escaped.
-std::string KmlText(const std::string& s) {
-    return XML_Escape(office::detail::xml_safe(s));
 }
 
 // The last n characters (not bytes) of a UTF-8 text.
@@ -65,15 +61,15 @@ std::string WritePlacemarkFile(const std::string& Label, const std::string& Lat,
     const std::string file = folder + name;
     OutputFile out(file);
     if (out.is_open()) {
-        out.Write(std::string("<?xml version=\"1.0\" encoding=\"UTF-8\"?>") + CRLF);
-        out.Write(std::string("<kml xmlns=\"http://www.opengis.net/kml/2.2\">") + CRLF);
-        out.Write(std::string("<Placemark>") + CRLF);
-        out.Write("<name>" + KmlText(Label) + "</name>" + CRLF);
-        out.Write(std::string("<Point>") + CRLF);
-        out.Write("   <coordinates>" + KmlText(Lon) + "," + KmlText(Lat) + ",0" + "</coordinates>" + CRLF);
-        out.Write(std::string("</Point>") + CRLF);
-        out.Write(std::string("</Placemark>") + CRLF);
-        out.Write(std::string("</kml>") + CRLF);
+        KML_Line(out, "<?xml version=\"1.0\" encoding=\"UTF-8\"?>");
+        KML_Line(out, "<kml xmlns=\"http://www.opengis.net/kml/2.2\">");
+        KML_Line(out, "<Placemark>");
+        KML_Line(out, "<name>" + KML_Text(Label) + "</name>");
+        KML_Line(out, "<Point>");
+        KML_Line(out, "   <coordinates>" + KML_Text(Lon) + "," + KML_Text(Lat) + ",0" + "</coordinates>");
+        KML_Line(out, "</Point>");
+        KML_Line(out, "</Placemark>");
+        KML_Line(out, "</kml>");
         if (out.Close()) return file;
     }
     Status = FileOpenErrorMsg("output", file, out.error());

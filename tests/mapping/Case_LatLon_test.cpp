@@ -6,6 +6,7 @@
 #include <string>
 
 #include "tests/mapping/mapcase_support.h"
+#include "tests/support/kml_check.h"
 
 namespace {
 
@@ -139,6 +140,9 @@ TEST_F(CaseLatLon, GlobeViewerGetsAOnePlacemarkFile) {
     EXPECT_NE(text.find("<name>../A&amp;B &lt;\xC3\xA9&gt;</name>"), std::string::npos) << text;
     EXPECT_NE(text.find("<coordinates>&lt;-1&gt;,49.1&amp;,0</coordinates>"), std::string::npos) << text;
     EXPECT_EQ(last_argv().back(), odd);
+    const auto pms = kmlcheck::ReadKml(odd);
+    ASSERT_EQ(pms.size(), 1u);
+    EXPECT_EQ(pms[0].name, "../A&B <\xC3\xA9>");
 
     GoogleMapLatLon("", "49.1", Status);  // no comma: no longitude
     EXPECT_NE(ReadFile(kml_file("")).find("<coordinates>,49.1,0</coordinates>"), std::string::npos);

@@ -15,6 +15,7 @@
 #include "platform/shell/json_text.h"
 #include "platform/shell/websocket.h"
 #include "tests/mapping/mapcase_support.h"
+#include "tests/support/kml_check.h"
 
 namespace {
 
@@ -140,6 +141,19 @@ TEST_F(ValidationPageInterop, SamplePageAndTable) {
     click("cmdGetLatLonMap");
     EXPECT_EQ(form().txtLatLon.Text(), "49.107129, -122.857581");
     EXPECT_EQ(status_lines_last(), "Mapped 10004321");
+}
+
+// The one-placemark file of a mapped case, as a KML reader sees it.
+TEST_F(ValidationPageInterop, CasePlacemarkOpensInAKmlReader) {
+    std::string Status;
+    GoogleMapLatLon("Case 10004321 & <x>", "49.107129, -122.857581", Status);
+    ASSERT_EQ(Status, "");
+    const kmlcheck::Reading r = kmlcheck::Gpsbabel(kml_file("Case 10004321 & _x_"));
+    ASSERT_TRUE(r.ok);
+    ASSERT_EQ(r.waypoints.size(), 1u);
+    EXPECT_EQ(r.waypoints[0].name, "Case 10004321 & <x>");
+    EXPECT_NEAR(r.waypoints[0].lat, 49.107129, 1e-9);
+    EXPECT_NEAR(r.waypoints[0].lon, -122.857581, 1e-9);
 }
 
 }  // namespace
