@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 #include "collisions/CDEtoExcel.h"
 #include "common/DataFolders.h"
 #include "common/TessawinMod.h"
@@ -161,10 +163,23 @@ TEST_F(CDEaddLatLonTest, TheButtonChecksTheOutputNameAndVersion) {
 TEST_F(CDEaddLatLonTest, TheSampleExtractGetsItsFields) {
     ExpectGeometry();
     ui_->ExpectMsgBox(ui::vbOK, "Processing complete.");
-    CDEaddLatLon("201404", Sample_Folder() + "collisions/CDE_sample.csv", out_ + "geo.csv", true, true);
+    const std::string in = Sample_Folder() + "collisions/CDE_sample.csv";
+    CDEaddLatLon("202004", in, out_ + "geo.csv", true, true);
+    const auto rows = Lines(ReadFile(in));
     const auto out = Lines(ReadFile(out_ + "geo.csv"));
-    EXPECT_EQ(out.size(), 401u);
-    EXPECT_NE(Status().find("400 CDE collision records read from"), std::string::npos);
+    ASSERT_EQ(out.size(), rows.size());
+    EXPECT_NE(Status().find(std::to_string(rows.size() - 1) + " CDE collision records read from"), std::string::npos);
+    // every collision lies on the greatest version's network, so each one is
+    // placed, within the sample's bounds, and its grid values follow
+    for (size_t i = 1; i < out.size(); ++i) {
+        SCOPED_TRACE(out[i]);
+        ASSERT_EQ(out[i].substr(0, rows[i].size()), rows[i]);
+        const std::string added = out[i].substr(rows[i].size());
+        double lat = 0, lon = 0;
+        long x = 0, y = 0;
+        ASSERT_EQ(std::sscanf(added.c_str(), ",%lf,%lf,%ld,%ld", &lat, &lon, &x, &y), 4);
+        EXPECT_TRUE(lat > 49.0 && lat < 50.8 && lon > -123.3 && lon < -119.2);
+    }
 }
 
 }  // namespace

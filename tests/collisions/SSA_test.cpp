@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
+
 #include "common/DataFolders.h"
 #include "inventory/HMZ_SegAllVersions.h"
 #include "tests/collisions/collisions_support.h"
@@ -197,20 +199,49 @@ TEST_F(SSATest, TheTabCommandsRunOnTheSample) {
     ui_->ExpectMsgBox(ui::vbOK, "The output folder is not the same as the input folder.");
     cmdReformat_Orvel_Click(form());
     const auto sec = Lines(ReadFile(out_ + "SSA_sections_sample_Orvel.csv"));
-    ASSERT_EQ(sec.size(), 5u + 2 + 1 + 5);
-    EXPECT_EQ(Split(sec[8])[3], "1");   // 0030 is on highway 1
-    EXPECT_EQ(Split(sec[12])[3], "97");
+    // five free lines, two of them blank (each gets a comment line before
+    // it), the heading, then one line per section record
+    const auto in = Lines(ReadFile(Sample_Folder() + "collisions/SSA_sections_sample.csv"));
+    const size_t records = in.size() - 7;  // not the free lines, the heading and the closing line
+    ASSERT_EQ(sec.size(), 5u + 2 + 1 + records);
+    const std::map<std::string, std::string> highway = {
+        {"0010", "1"},  {"0020", "1"},  {"0030", "1"},  {"0040", "1"},  {"0050", "1"},
+        {"9050", "905"}, {"0500", "5"},  {"0515", "5"},  {"0550", "5"},  {"0530", "5"},
+        {"0970", "97"}, {"0975", "97"}, {"0976", "97"}, {"0971", "97A"}, {"0972", "97A"}};
+    for (size_t i = 8; i < sec.size(); ++i) {
+        const auto f = Split(sec[i]), g = Split(in[i - 2]);
+        SCOPED_TRACE(sec[i]);
+        EXPECT_EQ(f[4], g[7]);
+        EXPECT_EQ(f[3], highway.at(f[4]));
+        EXPECT_EQ(f[10], g[25]);  // collisions
+    }
 
     form().SSA_File.SetText("SSA_locations_sample.csv");
     ui_->ExpectMsgBox(ui::vbOK, "The output folder is not the same as the input folder.");
     cmdCombineLocations_Click(form());
     const auto loc = Lines(ReadFile(out_ + "SSA_locations_sample_COMBINED.csv"));
-    ASSERT_EQ(loc.size(), 3u + 4);
-    EXPECT_EQ(Split(loc[4])[6], "0600/0610");
-    EXPECT_EQ(Split(loc[4])[5], " 99/99");
-    EXPECT_EQ(StatusLines().back(), "4 combined group data records written.");
+    // a group per intersection; the counts are the sums of its locations'
+    std::map<std::string, long> clsn;
+    std::vector<std::string> groups;
+    for (const auto& l : Lines(ReadFile(Sample_Folder() + "collisions/SSA_locations_sample.csv"))) {
+        const auto f = Split(l);
+        if (f.size() < 26 || f[1] == "GroupID") continue;
+        if (!clsn.count(f[1])) groups.push_back(f[1]);
+        clsn[f[1]] += std::stol(f[25]);
+    }
+    ASSERT_GE(groups.size(), 5u);
+    ASSERT_EQ(loc.size(), 3u + groups.size());
+    for (size_t i = 0; i < groups.size(); ++i) {
+        const auto f = Split(loc[3 + i]);
+        EXPECT_EQ(f[1], groups[i]);
+        EXPECT_EQ(std::stol(f[21]), clsn[groups[i]]) << groups[i];
+    }
+    // the junction of highways 1 and 905: two segments, two highways
+    EXPECT_EQ(Split(loc[4])[6], "0010/9050");
+    EXPECT_EQ(Split(loc[4])[5], " 1/905");
+    EXPECT_EQ(StatusLines().back(), std::to_string(groups.size()) + " combined group data records written.");
 
-    form().SSA_HMZversion.SetText("201404");
+    form().SSA_HMZversion.SetText("202004");
     cmdCombInt2KML_Click(form());
     EXPECT_EQ(StatusLines().back(),
               "Create KML from CPL or Combined Int. Locns is not yet available in this version of Tessawin.");

@@ -18,9 +18,9 @@ class DiagramWindowTest : public mapping_test::MappingTest {
 protected:
     // The sample extract copied into the test's data folder.
     void UseSample() {
-        fs::copy_file(Sample_Folder() + "collisions/CDE_sample.csv", data_ + "CDE_sample.csv");
+        fs::copy_file(Sample_Folder() + "collisions/CDE_intersections_sample.csv", data_ + "CDE_intersections_sample.csv");
         form().CDE_folder.SetText(data_);
-        form().CDE_file.SetText("CDE_sample.csv");
+        form().CDE_file.SetText("CDE_intersections_sample.csv");
     }
 };
 
@@ -31,7 +31,7 @@ TEST_F(DiagramWindowTest, RunsOnTheSampleExtract) {
         ++shown;
         auto& w = dynamic_cast<frmCollisionDiagrams&>(f);
         EXPECT_EQ(w.Caption(), "Create a Collision Diagram in MS-Word");
-        EXPECT_EQ(w.lblCDEname.Caption(), data_ + "CDE_sample.csv");
+        EXPECT_EQ(w.lblCDEname.Caption(), data_ + "CDE_intersections_sample.csv");
         EXPECT_EQ(w.txtMinDate.Text(), CDE_MinDate);
         EXPECT_TRUE(w.optFIPCount.Value());
         EXPECT_TRUE(w.optType(1).Value());
@@ -50,7 +50,7 @@ TEST_F(DiagramWindowTest, RunsOnTheSampleExtract) {
         w.chkAddTables.Click();
         ui::ClickButton(w.cmdOK);
         EXPECT_EQ(w.lblStatus.Caption(), "Collision Diagram complete.");
-        EXPECT_TRUE(fs::exists(data_ + "ClsnDiag_CDE_sample.docx"));
+        EXPECT_TRUE(fs::exists(data_ + "ClsnDiag_CDE_intersections_sample.docx"));
 
         // the busiest location alone, T intersection without its south leg
         int busiest = 0;
@@ -63,7 +63,7 @@ TEST_F(DiagramWindowTest, RunsOnTheSampleExtract) {
         w.lstLocations.ClickItem(busiest);
         w.optType(2).Click();
         ui::ClickButton(w.cmdOK);
-        const std::string one = data_ + "ClsnDiag_CDE_sample_" + w.LocationKeys[busiest + 1] + ".docx";
+        const std::string one = data_ + "ClsnDiag_CDE_intersections_sample_" + w.LocationKeys[busiest + 1] + ".docx";
         ASSERT_TRUE(fs::exists(one)) << w.lblStatus.Caption();
         EXPECT_FALSE(office::WordDocument::Open(one)->ShapeVisible("SWcorner"));
         ui::ClickButton(w.cmdClose);
@@ -71,7 +71,7 @@ TEST_F(DiagramWindowTest, RunsOnTheSampleExtract) {
     Click("cmdClsnDiagram");
     EXPECT_EQ(shown, 1);
     EXPECT_EQ(Status(), "");
-    auto doc = office::WordDocument::Open(data_ + "ClsnDiag_CDE_sample.docx");
+    auto doc = office::WordDocument::Open(data_ + "ClsnDiag_CDE_intersections_sample.docx");
     EXPECT_EQ(doc->ShapeText("Textbox_SegNode"), "All Collisions");
     EXPECT_FALSE(doc->TableRowCounts().empty());
     EXPECT_EQ(launcher_->calls.size(), 2u);

@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "tools/jet_writer.h"
+#include "tools/sample/sample_collisions.h"
 #include "tools/sample/sample_geometry.h"
 #include "tools/sample/sample_network.h"
 #include "tools/sample/sample_sections.h"
@@ -329,7 +330,14 @@ void write_scaled_sample(const std::string& description_file, const std::string&
     if (!in) throw DescriptionError("cannot read " + description_file);
     std::stringstream text;
     text << in.rdbuf();
-    write_data_set(build_network(parse_description(text.str()), scale), folder, kinds);
+    const Network net = build_network(parse_description(text.str()), scale);
+    write_data_set(net, folder, kinds);
+    if (kinds.collisions) {
+        CollisionOptions c;
+        c.count = scale.collisions;
+        c.reports = net.filler_segments == 0;
+        write_collision_files(net, (fs::path(folder) / "collisions").string(), c);
+    }
 }
 
 }  // namespace sample

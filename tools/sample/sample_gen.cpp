@@ -1,11 +1,12 @@
 // sample-gen DESCRIPTION FOLDER [--scale SEGMENTS] [--points PER-SEGMENT]
-//            [--all-geometry] [--only KIND,...]
+//            [--all-geometry] [--collisions COUNT] [--only KIND,...]
 // Writes the sample data set described by DESCRIPTION into FOLDER. With
 // --scale, the network is filled up with plain segments to that many
 // segments (each with PER-SEGMENT geometry points, 100 by default), for
 // benchmarks; only the greatest geometry version is written then, unless
 // --all-geometry. --only writes some of the files: inventory, allversions,
-// geometry, tables, legs, volume.
+// geometry, tables, legs, volume, collisions. --collisions sets the number
+// of collisions in collisions/CDE_sample.csv (3000 by default).
 #include <cstdlib>
 #include <iostream>
 #include <string>
@@ -16,12 +17,12 @@ namespace {
 
 int usage() {
     std::cerr << "usage: sample-gen DESCRIPTION FOLDER [--scale SEGMENTS] [--points PER-SEGMENT] [--all-geometry]\n"
-                 "                  [--only inventory,allversions,geometry,tables,legs,volume]\n";
+                 "                  [--collisions COUNT] [--only inventory,allversions,geometry,tables,legs,volume,collisions]\n";
     return 2;
 }
 
 bool file_kinds(const std::string& list, sample::FileKinds& kinds) {
-    kinds = {false, false, false, false, false, false};
+    kinds = {false, false, false, false, false, false, false};
     std::size_t pos = 0;
     while (pos <= list.size()) {
         auto comma = list.find(',', pos);
@@ -39,6 +40,8 @@ bool file_kinds(const std::string& list, sample::FileKinds& kinds) {
             kinds.legs = true;
         else if (k == "volume")
             kinds.volume = true;
+        else if (k == "collisions")
+            kinds.collisions = true;
         else
             return false;
         pos = comma + 1;
@@ -66,11 +69,11 @@ int main(int argc, char** argv) {
             scale.all_geometry = true;
         } else if (a == "--only") {
             if (i + 1 >= argc || !file_kinds(argv[++i], kinds)) return usage();
-        } else if (a == "--scale" || a == "--points") {
+        } else if (a == "--scale" || a == "--points" || a == "--collisions") {
             if (i + 1 >= argc) return usage();
             int v = 0;
             if (!whole_number(argv[++i], v)) return usage();
-            (a == "--scale" ? scale.segments : scale.points_per_segment) = v;
+            (a == "--scale" ? scale.segments : a == "--points" ? scale.points_per_segment : scale.collisions) = v;
         } else if (description.empty()) {
             description = a;
         } else if (folder.empty()) {

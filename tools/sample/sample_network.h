@@ -207,6 +207,7 @@ struct ScaleOptions {
     // At scale only the greatest geometry version is written (the program
     // opens no other), unless this is set.
     bool all_geometry = false;
+    int collisions = 3000;  // collisions of the sample extract (collisions/)
 };
 
 Network build_network(const Description& desc, const ScaleOptions& scale = {});
@@ -219,6 +220,7 @@ struct FileKinds {
     bool tables = true;        // HMZ_Transform_Group.csv, HMZ_Transform_Match.csv, SegAllVersions.csv
     bool legs = true;          // Landmark-Intersection_Legs_Pre2018.csv
     bool volume = true;        // Volume_for_Tessawin.mdb and the search-path sample (sample_volume.h)
+    bool collisions = true;    // collisions/: the extract and the reports made from it
 };
 
 // Writes the data set into folder (created when missing). Each file is
