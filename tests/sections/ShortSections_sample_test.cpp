@@ -182,6 +182,18 @@ TEST_F(ShortSectionsSample, SectionsOnlyWithThe50mExtension) {
     EXPECT_EQ(prev_end, "14.65");
 }
 
+TEST_F(ShortSectionsSample, IntersectionsOnly) {
+    w().chkSections.SetValue(ui::vbUnchecked);
+    run();
+    const Table t = read(out() + "Short_Intersections_test1.csv");
+    ASSERT_FALSE(t.rows.empty()) << status();
+    std::vector<std::string> on_0010;
+    for (const auto& r : t.rows)
+        if (r[4] == "0010") on_0010.push_back(r[1] + " " + r[t.col("KmInt")] + " " + r[t.col("EndBreakType")]);
+    EXPECT_EQ(on_0010, (std::vector<std::string>{"INT_0010_01 3.2 -1", "INT_0010_02 12.4 -4"}));
+    EXPECT_EQ(t.rows.front()[0], "20001");
+}
+
 TEST_F(ShortSectionsSample, SDFSections) {
     w().optPrimSec_SDF.SetValue(true);
     w().txtInputSDF.SetText(std::string(PROGRAM_FOLDER) + "sample/SDF_ShortSections_sample.csv");
