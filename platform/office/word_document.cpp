@@ -14,6 +14,7 @@
 
 #include "platform/office/book_impl.h"
 #include "platform/office/cell_format.h"
+#include "platform/office/xml_names.h"
 #include "platform/shell/shell.h"
 
 namespace office {
@@ -22,25 +23,10 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr unsigned kParseFlags = pugi::parse_default | pugi::parse_ws_pcdata | pugi::parse_declaration;
-
-std::string_view local_name(const pugi::xml_node& n) {
-    std::string_view name = n.name();
-    const size_t colon = name.find(':');
-    return colon == std::string_view::npos ? name : name.substr(colon + 1);
-}
-
-std::string prefix_of(const pugi::xml_node& n) {
-    std::string_view name = n.name();
-    const size_t colon = name.find(':');
-    return colon == std::string_view::npos ? std::string() : std::string(name.substr(0, colon + 1));
-}
-
-pugi::xml_node child(const pugi::xml_node& parent, std::string_view name) {
-    for (pugi::xml_node c = parent.first_child(); c; c = c.next_sibling())
-        if (c.type() == pugi::node_element && local_name(c) == name) return c;
-    return {};
-}
+using xml::child;
+using xml::kParseFlags;
+using xml::local_name;
+using xml::prefix_of;
 
 // The attribute of that local name whatever its prefix.
 pugi::xml_attribute attr(const pugi::xml_node& n, std::string_view name) {
