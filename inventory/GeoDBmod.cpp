@@ -1,5 +1,6 @@
 #include "inventory/GeoDBmod.h"
 
+#include <algorithm>
 #include <cmath>
 #include <unordered_map>
 #include <vector>
@@ -32,11 +33,14 @@ struct GeoPoint {
 struct SegmentPoints {
     std::unordered_map<std::string, std::vector<GeoPoint>> by_segment[2];  // [useScaled]
     std::size_t points = 0;
+    // Points read one segment at a time, and the table's rows (-1: not
+    // counted yet), for the choice of reading the whole table at once.
+    std::size_t points_read_singly[2] = {0, 0};
+    long long table_rows = -1;
+    bool whole_table[2] = {false, false};
 
     void clear() {
-        by_segment[0].clear();
-        by_segment[1].clear();
-        points = 0;
+        *this = SegmentPoints();
     }
 };
 
@@ -45,8 +49,14 @@ SegmentPoints& cache() {
     return c;
 }
 
-// Enough for every segment a large run touches, small beside the database.
-constexpr std::size_t kMaxCachedPoints = 4'000'000;
+// Enough for the whole geometry of the province (about 10 million points).
+constexpr std::size_t kMaxCachedPoints = 16'000'000;
+// Once a run has read this share of the table a segment at a time, the rest
+// is read in one pass: a pass over the table costs about as much as reading
+// a third of its segments one by one.
+constexpr std::size_t kWholeTableShare = 16;
+// Fewer points than this are never worth counting the table for.
+constexpr std::size_t kFewPoints = 200'000;
 
 std::string UpperAscii(std::string s) {
     for (char& c : s)
@@ -54,13 +64,83 @@ std::string UpperAscii(std::string s) {
     return s;
 }
 
+std::string KmField(bool useScaled) {
+    return useScaled ? "Km_Scaled" : "Km_Calc";
+}
+
+struct RowPoint {
+    double km, rowNum;  // the query's sort keys
+    GeoPoint p;
+};
+
+// Every segment's points in one pass over the table, in the order the
+// segment query gives them. A segment with a value missing or unreadable is
+// left to that query, which reports it as before.
+void ReadWholeTable(bool useScaled) {
+    SegmentPoints& c = cache();
+    std::unordered_map<std::string, std::vector<RowPoint>> rows;
+    std::unordered_map<std::string, bool> incomplete;
+    std::string lastKey;
+    std::vector<RowPoint>* last = nullptr;
+    GeoDB_db.for_each_row(
+        "SELECT Segment, RowNum, " + KmField(useScaled) + ", Latitude, Longitude FROM SegLatLonKm",
+        [&](const db::Recordset& rs) {
+            if (rs.field(0).is_null()) return;
+            std::string key = UpperAscii(rs.field(0).as_text());
+            // A segment's rows mostly follow one another.
+            if (key != lastKey) {
+                last = &rows[key];
+                lastKey = key;
+            }
+            try {
+                if (rs.field(1).is_null() || rs.field(2).is_null()) throw db::Error(0, "");
+                const double km = rs.field(2).as_double();
+                last->push_back({km, rs.field(1).as_double(),
+                                 {rs.field(2).as_single(), rs.field(3).as_double(), rs.field(4).as_double()}});
+            } catch (const db::Error&) {
+                incomplete[key] = true;
+            }
+        });
+    auto& map = c.by_segment[useScaled ? 1 : 0];
+    for (auto& [key, list] : rows) {
+        if (incomplete.count(key) || map.count(key)) continue;
+        std::stable_sort(list.begin(), list.end(), [](const RowPoint& a, const RowPoint& b) {
+            return a.km < b.km || (a.km == b.km && a.rowNum < b.rowNum);
+        });
+        std::vector<GeoPoint> pts;
+        pts.reserve(list.size());
+        for (const RowPoint& r : list) pts.push_back(r.p);
+        c.points += pts.size();
+        map.emplace(key, std::move(pts));
+    }
+    c.whole_table[useScaled ? 1 : 0] = true;
+}
+
+// Whether the run has read enough segments one by one that reading the rest
+// in one pass is quicker, and the whole table fits in the cache.
+bool TimeForWholeTable(bool useScaled) {
+    SegmentPoints& c = cache();
+    const int u = useScaled ? 1 : 0;
+    if (c.whole_table[u] || c.points_read_singly[u] < kFewPoints) return false;
+    if (c.table_rows < 0) {
+        db::Recordset n = GeoDB_db.open_recordset("SELECT COUNT(*) FROM SegLatLonKm");
+        c.table_rows = n.field(0).as_long();
+    }
+    if (static_cast<std::size_t>(c.table_rows) + c.points > kMaxCachedPoints) return false;
+    return c.points_read_singly[u] >= static_cast<std::size_t>(c.table_rows) / kWholeTableShare;
+}
+
 const std::vector<GeoPoint>& PointsOf(bool useScaled, const std::string& seg) {
     auto& map = cache().by_segment[useScaled ? 1 : 0];
     // Segment codes compare without regard to case in the database.
     const std::string key = UpperAscii(seg);
     if (auto it = map.find(key); it != map.end()) return it->second;
+    if (TimeForWholeTable(useScaled)) {
+        ReadWholeTable(useScaled);
+        if (auto it = map.find(key); it != map.end()) return it->second;
+    }
 
-    const std::string kmField = useScaled ? "Km_Scaled" : "Km_Calc";
+    const std::string kmField = KmField(useScaled);
     db::Recordset rs = GeoDB_db.open_recordset(
         "SELECT RowNum, " + kmField + ", Latitude, Longitude FROM SegLatLonKm WHERE Segment = " + SQL_Str(seg) +
         " ORDER BY " + kmField + ", RowNum");
@@ -71,6 +151,7 @@ const std::vector<GeoPoint>& PointsOf(bool useScaled, const std::string& seg) {
 
     if (cache().points + pts.size() > kMaxCachedPoints) cache().clear();
     cache().points += pts.size();
+    if (!cache().whole_table[useScaled ? 1 : 0]) cache().points_read_singly[useScaled ? 1 : 0] += pts.size();
     return map.emplace(key, std::move(pts)).first->second;
 }
 
@@ -272,11 +353,15 @@ void GeoDB_LookupLatLon(bool useScaled, const std::string& seg, float km, double
         status = -1;
         return;
     }
-    // The first point is never compared with km; the walk starts at the second.
-    for (std::size_t i = 1; i < pts.size(); ++i) {
-        const GeoPoint& prev = pts[i - 1];
-        const GeoPoint& p = pts[i];
-        if (p.km >= km) {
+    // The first point is never compared with km; the walk starts at the
+    // second. The points are in km order, so the first at or past km is found
+    // by halving.
+    const auto at = std::lower_bound(pts.begin() + 1, pts.end(), km,
+                                     [](const GeoPoint& p, float k) { return p.km < k; });
+    if (at != pts.end()) {
+        const GeoPoint& prev = *(at - 1);
+        const GeoPoint& p = *at;
+        {
             if (p.km == prev.km) {
                 // Two points at one km: the later one is the answer.
                 lat = p.lat;

@@ -577,18 +577,22 @@ Database Database::open(const std::string& path, OpenMode mode) {
         case FileKind::Other:
             unrecognized(path, "");
     }
-    sqlite3_exec(impl->db, "PRAGMA query_only=1", nullptr, nullptr, nullptr);
+    // Pages are read through a memory map rather than a read call each: the
+    // large geometry tables are read a segment at a time.
+    sqlite3_exec(impl->db, "PRAGMA query_only=1; PRAGMA mmap_size=2147418112", nullptr, nullptr, nullptr);
     register_functions(impl->db);
     Database d;
     d.impl_ = std::move(impl);
     return d;
 }
 
-Recordset Database::open_recordset(std::string_view sql) const {
-    if (!is_open()) throw Error(kErrNotOpen, "No database is open.");
+namespace {
+
+// Runs a query, handing each row's cells to `row` in turn; `rs` receives the
+// column names and kinds first.
+template <typename RowFn>
+void run_query(sqlite3* db, std::string_view sql, Recordset::Impl& rs, RowFn&& row) {
     std::string text = detail::rewrite_jet_sql(sql);
-    sqlite3* db = impl_->db;
-    auto rs = std::make_unique<Recordset::Impl>();
     const char* tail = text.c_str();
     sqlite3_stmt* st = nullptr;
     if (sqlite3_prepare_v2(db, tail, static_cast<int>(text.size()), &st, &tail) != SQLITE_OK) query_error(db, sql);
@@ -601,21 +605,23 @@ Recordset Database::open_recordset(std::string_view sql) const {
     const int ncols = sqlite3_column_count(st);
     for (int i = 0; i < ncols; ++i) {
         const char* n = sqlite3_column_name(st, i);
-        rs->names.emplace_back(n ? n : "");
+        rs.names.emplace_back(n ? n : "");
         const char* decl = sqlite3_column_decltype(st, i);
         ColumnKind k = ColumnKind::Plain;
         if (decl && iequals(decl, "FLOAT"))
             k = ColumnKind::Single;
         else if (decl && iequals(decl, "BOOLEAN"))
             k = ColumnKind::Boolean;
-        rs->kinds.push_back(k);
+        rs.kinds.push_back(k);
     }
     for (;;) {
         int rc = sqlite3_step(st);
         if (rc == SQLITE_DONE) break;
         if (rc != SQLITE_ROW) query_error(db, sql);
+        Cell* cells = row();
         for (int i = 0; i < ncols; ++i) {
-            Cell c;
+            Cell& c = cells[i];
+            c.kind = Cell::Null;
             switch (sqlite3_column_type(st, i)) {
                 case SQLITE_INTEGER:
                     c.kind = Cell::Int;
@@ -640,11 +646,45 @@ Recordset Database::open_recordset(std::string_view sql) const {
                 default:
                     break;
             }
-            rs->cells.push_back(std::move(c));
         }
-        ++rs->rows;
+        row.done();
     }
+}
+
+}  // namespace
+
+Recordset Database::open_recordset(std::string_view sql) const {
+    if (!is_open()) throw Error(kErrNotOpen, "No database is open.");
+    auto rs = std::make_unique<Recordset::Impl>();
+    struct Append {
+        Recordset::Impl& rs;
+        Cell* operator()() {
+            rs.cells.resize(rs.cells.size() + rs.names.size());
+            return rs.cells.data() + rs.cells.size() - rs.names.size();
+        }
+        void done() { ++rs.rows; }
+    };
+    run_query(impl_->db, sql, *rs, Append{*rs});
     return Recordset(std::move(rs));
+}
+
+void Database::for_each_row(std::string_view sql, const std::function<void(const Recordset&)>& row) const {
+    if (!is_open()) throw Error(kErrNotOpen, "No database is open.");
+    Recordset one(std::make_unique<Recordset::Impl>());
+    Recordset::Impl& rs = *one.impl_;
+    struct Reuse {
+        Recordset::Impl& rs;
+        const Recordset& one;
+        const std::function<void(const Recordset&)>& row;
+        Cell* operator()() {
+            rs.cells.resize(rs.names.size());
+            rs.rows = 1;
+            rs.pos = 0;
+            return rs.cells.data();
+        }
+        void done() { row(one); }
+    };
+    run_query(impl_->db, sql, rs, Reuse{rs, one, row});
 }
 
 void Database::create_index(std::string_view table, const std::vector<std::string>& columns) const {

@@ -38,6 +38,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -168,6 +169,9 @@ public:
 
     // Runs a query and takes its result.
     Recordset open_recordset(std::string_view sql) const;
+    // Runs a query and calls `row` for each row of its result in turn, with a
+    // recordset holding that row alone: for results too large to hold whole.
+    void for_each_row(std::string_view sql, const std::function<void(const Recordset&)>& row) const;
 
     // Makes sure an index on these columns of the table exists in the cached
     // copy (kept there for later opens). A SQLite file opened directly is the

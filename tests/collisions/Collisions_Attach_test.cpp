@@ -162,6 +162,17 @@ TEST_F(CollisionsAttachTest, TheSampleExtractLiesOnTheSampleNetwork) {
     for (const auto& [key, n] : count) busy += n >= 50;
     EXPECT_GE(busy, 3);
     EXPECT_GE(count.size(), 4u);
+
+    // the case location table: the validation page's case first, then every
+    // case of the extract with its own position
+    const auto table = Records(folder + "latlon.csv");
+    ASSERT_EQ(table.size(), cde.size());
+    EXPECT_EQ(table[0], (std::vector<std::string>{"10004321", "2020-06-14", "49.107129", "-122.857581"}));
+    const int lon = Column(h, "LON");
+    for (size_t i = 1; i < cde.size(); ++i)
+        EXPECT_EQ(table[i], (std::vector<std::string>{cde[i][1], cde[i][0], cde[i][static_cast<size_t>(lat)],
+                                                      cde[i][static_cast<size_t>(lon)]}))
+            << i;
 }
 
 // Every command of the four tabs, pressed as a user would on the sample with

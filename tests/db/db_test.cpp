@@ -174,6 +174,30 @@ TEST_F(AllTypes, EveryColumnTypeAndNullRoundTrip) {
     EXPECT_TRUE(rs.eof());
 }
 
+// Row by row, each row reads as it does in the whole recordset.
+TEST_F(AllTypes, RowByRowReadsAsTheRecordset) {
+    const char* sql = "SELECT * FROM Types ORDER BY ID";
+    auto whole = d_.open_recordset(sql);
+    int rows = 0;
+    d_.for_each_row(sql, [&](const db::Recordset& row) {
+        ASSERT_FALSE(whole.eof());
+        EXPECT_EQ(row.record_count(), 1);
+        EXPECT_EQ(row.field_names(), whole.field_names());
+        for (int i = 0; i < whole.field_count(); ++i) {
+            EXPECT_EQ(row.field(i).is_null(), whole.field(i).is_null()) << rows << " " << i;
+            EXPECT_TRUE(row.field(i).as_text() == whole.field(i).as_text()) << rows << " " << i;
+        }
+        whole.move_next();
+        ++rows;
+    });
+    EXPECT_EQ(rows, 4);
+    EXPECT_TRUE(whole.eof());
+    EXPECT_EQ(error_of([&] { d_.for_each_row("SELECT * FROM SegClass", [](const db::Recordset&) {}); }),
+              db::kErrNoSuchTable);
+    db::Database closed;
+    EXPECT_EQ(error_of([&] { closed.for_each_row("SELECT 1", [](const db::Recordset&) {}); }), db::kErrNotOpen);
+}
+
 TEST_F(AllTypes, StoredTypesAreSqlitesNearest) {
     auto rs = d_.open_recordset(
         "SELECT typeof(T), typeof(M), typeof(B), typeof(I), typeof(L), typeof(Km), typeof(D), typeof(C), "

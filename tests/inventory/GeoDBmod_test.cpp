@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 
 #include "tests/inventory/geo_fixture.h"
@@ -11,6 +12,7 @@ namespace {
 namespace fs = std::filesystem;
 using geotest::GeoTest;
 using geotest::Pt;
+using geotest::Line;
 using geotest::WriteGeometry;
 
 const std::vector<Pt> kOnePoint = {{"0010", 1, 0, 0, 50, -122}, {"0010", 2, 1, 1, 50.01, -122}};
@@ -365,6 +367,60 @@ TEST_F(GeoDBLookup, WithoutAnOpenDatabase) {
     EXPECT_EQ(lat, 0);
     EXPECT_EQ(lon, 0);
     EXPECT_EQ(ui_->shown.back().title, "GeoDB_LookupLatLon");
+}
+
+// A run that reads many segments reads the rest of the table in one pass;
+// the answers are the same whichever way a segment's points were read.
+TEST_F(GeoDBFind, ReadingTheWholeTableGivesTheAnswersOfTheSegmentQuery) {
+    std::vector<Pt> pts;
+    constexpr int kSegments = 3000, kPoints = 80;
+    auto code = [](int i) {
+        std::string c = std::to_string(i);
+        return std::string(4 - c.size(), '0') + c;
+    };
+    for (int i = 0; i < kSegments; ++i) {
+        std::vector<Pt> line = Line(code(i), kPoints, 0.1, 49 + i * 1e-3, -120 - i * 1e-3, 1e-4, 2e-4);
+        if (i % 7 == 0) {
+            // Stored out of order, rows 69 and 70 at one km.
+            std::reverse(line.begin(), line.end());
+            line[10].km_scaled = line[11].km_scaled;
+        }
+        pts.insert(pts.end(), line.begin(), line.end());
+    }
+    WriteGeometry(dir_ / "app" / "TRgeo_HMZ201807_SegGeometry.mdb", pts);
+    struct Answer {
+        int16_t status;
+        double lat, lon;
+        bool operator==(const Answer& o) const { return status == o.status && lat == o.lat && lon == o.lon; }
+    };
+    const float kms[] = {0.0f, 0.05f, 0.75f, 6.8f, 6.85f, 7.9f, 7.95f, 9.0f};
+    // Every segment once, in the given order.
+    auto run = [&](bool reversed) {
+        GeoDB_Close();
+        GeoDB_Init("TRgeo", OpenLog());
+        EXPECT_TRUE(GeoDB_db.is_open());
+        std::vector<Answer> out(static_cast<std::size_t>(kSegments) * std::size(kms));
+        for (int n = 0; n < kSegments; ++n) {
+            const int i = reversed ? kSegments - 1 - n : n;
+            for (std::size_t k = 0; k < std::size(kms); ++k) {
+                Answer& a = out[static_cast<std::size_t>(i) * std::size(kms) + k];
+                GeoDB_LookupLatLon(true, code(i), kms[k], a.lat, a.lon, a.status);
+            }
+        }
+        return out;
+    };
+    // Each end of the list is read one segment at a time in one run and from
+    // the whole table in the other.
+    const std::vector<Answer> forward = run(false), backward = run(true);
+    ASSERT_EQ(forward.size(), backward.size());
+    for (std::size_t j = 0; j < forward.size(); ++j)
+        ASSERT_TRUE(forward[j] == backward[j]) << code(static_cast<int>(j / std::size(kms))) << " km "
+                                               << kms[j % std::size(kms)];
+    // Past two points at one km the walk goes on from the later one, however
+    // the rows were stored.
+    const Answer& twin = forward[4];  // segment 0000 at 6.85
+    EXPECT_EQ(twin.status, 1);
+    EXPECT_NEAR(twin.lat, 49 + 69.25e-4, 1e-9);
 }
 
 }  // namespace

@@ -30,22 +30,22 @@ TEST_F(MapCaseSample, EveryCommandRuns) {
     form().txtAccase.SetText("10004321");
     click("cmdLookupLatLon");
     EXPECT_EQ(form().txtLatLon.Text(), "49.107129, -122.857581");
-    EXPECT_GT(CaseLatLon_Count(), 400);
+    EXPECT_GT(CaseLatLon_Count(), 3000);
 
-    form().txtAccase.SetText("1000977");
+    form().txtAccase.SetText("10000014");
     click("cmdMapCase");
     EXPECT_EQ(status_lines_last(), "Mapped.");
-    EXPECT_NE(ReadFile(kml_file("1000977")).find("<coordinates>-117.462359,49.480551,0</coordinates>"),
+    EXPECT_NE(ReadFile(kml_file("10000014")).find("<coordinates>-119.541637,49.854300,0</coordinates>"),
               std::string::npos);
 
-    form().txtAccase.SetText("1000380");  // in the extract without a position
-    ui_->ExpectMsgBox(ui::vbOK, "No LatLon found for 1000380");
+    form().txtAccase.SetText("10000007");  // in the extract without a position
+    ui_->ExpectMsgBox(ui::vbOK, "No LatLon found for 10000007");
     click("cmdMapCase");
-    EXPECT_EQ(status_lines_last(), "No LatLon found for 1000380");
+    EXPECT_EQ(status_lines_last(), "No LatLon found for 10000007");
 
     form().txtLatLon.SetText("49.5 -121.25");
     click("cmdMapLatLon");
-    EXPECT_EQ(last_argv().back(), kml_file("1000380"));
+    EXPECT_EQ(last_argv().back(), kml_file("10000007"));
 
     click("cmdGetCaseLatlon");
     EXPECT_EQ(form().txtAccase.Text(), "10004321");

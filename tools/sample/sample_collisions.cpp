@@ -249,9 +249,20 @@ public:
         put(folder / "ClassRate_sample.csv", class_rate());
         put(folder / "SSA_sections_sample.csv", ssa_sections());
         put(folder / "SSA_locations_sample.csv", ssa_locations());
+        put(folder / "latlon.csv", case_table());
     }
 
 private:
+    // The MapCase tab's case location table: the validation page's case, then
+    // every case of the extract with its position (empty when it has none).
+    std::string case_table() const {
+        std::string t = "10004321,2020-06-14,49.107129,-122.857581\r\n";
+        for (const Collision& c : all_)
+            t += c.caseno + "," + c.date + "," + (c.coordinates ? fmt("%.6f", c.lat) : "") + "," +
+                 (c.coordinates ? fmt("%.6f", c.lon) : "") + "\r\n";
+        return t;
+    }
+
     static void put(const fs::path& path, const std::string& text) {
         const fs::path tmp = path.string() + ".tmp";
         {
@@ -885,7 +896,7 @@ std::vector<std::string> collision_files(const CollisionOptions& options) {
     std::vector<std::string> files = {"CDE_sample.csv", "INSS_sample.csv", "Section_List.csv"};
     if (options.reports)
         for (const char* f : {"CDE_fatal_sample.csv", "CDE_intersections_sample.csv", "Detail_sample.rtf",
-                              "ClassRate_sample.csv", "SSA_sections_sample.csv", "SSA_locations_sample.csv"})
+                              "ClassRate_sample.csv", "SSA_sections_sample.csv", "SSA_locations_sample.csv", "latlon.csv"})
             files.push_back(f);
     return files;
 }
