@@ -1,11 +1,7 @@
 #include "collisions/CDEaddLatLonmod.h"
 
 #include <cmath>
-#include <cstdint>
-#include <cstring>
 #include <stdexcept>
-#include <tuple>
-#include <unordered_map>
 #include <vector>
 
 #include "app/MainForm.h"
@@ -22,7 +18,6 @@ namespace {
 constexpr const char* CRLF = "\r\n";
 constexpr const char* kTitle = "CDEaddLatLon";
 constexpr int16_t kMaxHeadings = 500;
-constexpr std::size_t kMaxAnswers = 4'000'000;
 
 void Show(const std::string& mes) {
     TheMainForm().ShowStatus(mes, true, CRLF);
@@ -33,17 +28,6 @@ std::string Upper3(const std::string& s) {
     for (char& c : u)
         if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
     return u;
-}
-
-// A location as one number: a segment code of up to four characters and
-// the km as looked up. Longer codes are not kept.
-bool AnswerKey(const std::string& seg, float km, uint64_t& key) {
-    if (seg.size() > 4 || seg.find('\0') != std::string::npos) return false;
-    uint32_t code = 0, bits = 0;
-    std::memcpy(&code, seg.data(), seg.size());
-    std::memcpy(&bits, &km, sizeof bits);
-    key = (uint64_t{code} << 32) | bits;
-    return true;
 }
 
 void Fail(const std::string& message) {
@@ -109,9 +93,6 @@ void CDEaddLatLon(const std::string& version, const std::string& inFile, const s
     std::string cacheSeg, cacheKm = "\x01";  // nothing looked up yet
     double lat = 0, lon = 0;
     bool placed = false;
-    // Each location's answer: an extract in date order comes back to the
-    // same places again and again.
-    std::unordered_map<uint64_t, std::tuple<bool, double, double>> answers;
     double projLat = -1, projLon = -1;
     int32_t X = 0, Y = 0;
     std::vector<std::string> fields(kMaxHeadings + 1);
@@ -142,22 +123,11 @@ void CDEaddLatLon(const std::string& version, const std::string& inFile, const s
                     // an empty or non-numeric km cannot be placed
                     placed = !kmText.empty() && decimal::ParseDouble(kmText, km) && std::isfinite(km);
                     if (placed) {
+                        int16_t src = 0;
+                        lat = lon = 0;
+                        GetLocnLatLon_Km(seg, static_cast<float>(km), lat, lon, src);
                         ++lookups;
-                        const float k = static_cast<float>(km);
-                        uint64_t key = 0;
-                        const bool keyed = AnswerKey(seg, k, key);
-                        if (auto it = keyed ? answers.find(key) : answers.end(); it != answers.end()) {
-                            std::tie(placed, lat, lon) = it->second;
-                        } else {
-                            int16_t src = 0;
-                            lat = lon = 0;
-                            GetLocnLatLon_Km(seg, k, lat, lon, src);
-                            placed = !(lat == 0 && lon == 0);
-                            if (keyed) {
-                                if (answers.size() >= kMaxAnswers) answers.clear();
-                                answers.emplace(key, std::make_tuple(placed, lat, lon));
-                            }
-                        }
+                        placed = !(lat == 0 && lon == 0);
                     }
                 }
             } else {

@@ -74,45 +74,62 @@ struct RowPoint {
 };
 
 // Every segment's points in one pass over the table, in the order the
-// segment query gives them. A segment with a value missing or unreadable is
-// left to that query, which reports it as before.
+// segment query gives them. A table keeps a segment's rows together; a
+// segment whose rows lie apart, or with a value missing or unreadable, is
+// left to the segment query, which reports it as before.
 void ReadWholeTable(bool useScaled) {
     SegmentPoints& c = cache();
-    std::unordered_map<std::string, std::vector<RowPoint>> rows;
-    std::unordered_map<std::string, bool> incomplete;
-    std::string lastKey;
-    std::vector<RowPoint>* last = nullptr;
+    auto& map = c.by_segment[useScaled ? 1 : 0];
+    // The segments met in this pass, each with whether it was read before it.
+    std::unordered_map<std::string, bool> seen;
+    std::string key;
+    std::vector<RowPoint> rows;
+    bool started = false, known = false, apart = false, bad = false;
+    auto finish = [&] {
+        if (!started || known) {
+        } else if (apart) {
+            // Rows apart from the segment's others: the segment query reads it.
+            if (auto it = map.find(key); it != map.end()) {
+                c.points -= it->second.size();
+                map.erase(it);
+            }
+        } else if (!bad) {
+            const auto before = [](const RowPoint& a, const RowPoint& b) {
+                return a.km < b.km || (a.km == b.km && a.rowNum < b.rowNum);
+            };
+            if (!std::is_sorted(rows.begin(), rows.end(), before)) std::stable_sort(rows.begin(), rows.end(), before);
+            std::vector<GeoPoint> pts;
+            pts.reserve(rows.size());
+            for (const RowPoint& r : rows) pts.push_back(r.p);
+            c.points += pts.size();
+            map.emplace(key, std::move(pts));
+        }
+        rows.clear();
+        bad = false;
+    };
     GeoDB_db.for_each_row(
         "SELECT Segment, RowNum, " + KmField(useScaled) + ", Latitude, Longitude FROM SegLatLonKm",
         [&](const db::Recordset& rs) {
             if (rs.field(0).is_null()) return;
-            std::string key = UpperAscii(rs.field(0).as_text());
-            // A segment's rows mostly follow one another.
-            if (key != lastKey) {
-                last = &rows[key];
-                lastKey = key;
+            std::string k = UpperAscii(rs.field(0).as_text());
+            if (!started || k != key) {
+                finish();
+                started = true;
+                key = std::move(k);
+                const auto [it, first] = seen.try_emplace(key, map.count(key) > 0);
+                known = it->second;
+                apart = !first;
             }
+            if (known || apart || bad) return;
             try {
                 if (rs.field(1).is_null() || rs.field(2).is_null()) throw db::Error(0, "");
-                const double km = rs.field(2).as_double();
-                last->push_back({km, rs.field(1).as_double(),
-                                 {rs.field(2).as_single(), rs.field(3).as_double(), rs.field(4).as_double()}});
+                rows.push_back({rs.field(2).as_double(), rs.field(1).as_double(),
+                                {rs.field(2).as_single(), rs.field(3).as_double(), rs.field(4).as_double()}});
             } catch (const db::Error&) {
-                incomplete[key] = true;
+                bad = true;
             }
         });
-    auto& map = c.by_segment[useScaled ? 1 : 0];
-    for (auto& [key, list] : rows) {
-        if (incomplete.count(key) || map.count(key)) continue;
-        std::stable_sort(list.begin(), list.end(), [](const RowPoint& a, const RowPoint& b) {
-            return a.km < b.km || (a.km == b.km && a.rowNum < b.rowNum);
-        });
-        std::vector<GeoPoint> pts;
-        pts.reserve(list.size());
-        for (const RowPoint& r : list) pts.push_back(r.p);
-        c.points += pts.size();
-        map.emplace(key, std::move(pts));
-    }
+    finish();
     c.whole_table[useScaled ? 1 : 0] = true;
 }
 

@@ -120,7 +120,9 @@ void register_functions(sqlite3* db) {
 
 sqlite3* open_sqlite(const std::string& file, int flags, const std::string& shown_path) {
     sqlite3* db = nullptr;
-    if (sqlite3_open_v2(file.c_str(), &db, flags, nullptr) != SQLITE_OK) {
+    // A connection is used by one thread at a time, so SQLite's own locking
+    // of every call is not needed.
+    if (sqlite3_open_v2(file.c_str(), &db, flags | SQLITE_OPEN_NOMUTEX, nullptr) != SQLITE_OK) {
         std::string msg = db ? sqlite3_errmsg(db) : "out of memory";
         sqlite3_close(db);
         unrecognized(shown_path, msg);
