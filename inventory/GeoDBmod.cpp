@@ -52,9 +52,10 @@ SegmentPoints& cache() {
 // Enough for the whole geometry of the province (about 10 million points).
 constexpr std::size_t kMaxCachedPoints = 16'000'000;
 // Once a run has read this share of the table a segment at a time, the rest
-// is read in one pass: a pass over the table costs about as much as reading
-// a third of its segments one by one.
-constexpr std::size_t kWholeTableShare = 16;
+// is read in one pass. A pass costs about as much as reading a third of the
+// table segment by segment, so a run never pays much more than three times
+// what the better of the two ways would have cost it.
+constexpr std::size_t kWholeTableShare = 6;
 // Fewer points than this are never worth counting the table for.
 constexpr std::size_t kFewPoints = 200'000;
 
