@@ -1,6 +1,7 @@
 // The library boundary: fixed-width texts in and out, one-byte flags, and no
 // exception past this file.
 #include <algorithm>
+#include <chrono>
 #include <cstring>
 #include <exception>
 #include <optional>
@@ -66,26 +67,36 @@ struct TranslationOut {
 };
 
 // Runs BODY; a library stop or any other exception puts the library in its
-// failed state and then FAIL writes the failed outputs.
+// failed state and then FAIL writes the failed outputs. The log is written
+// out after a failure and after initialisation, else at most once a second
+// (and at exit): a write per call would cost more than most translations.
 template <class Body, class Fail>
-void guarded(Body body, Fail fail) {
+void guarded(Body body, Fail fail, bool flush = false) {
     try {
         try {
             body();
         } catch (const Library_Stop& stop) {
             enter_failed_state(stop.number, stop.message);
             fail();
+            flush = true;
         } catch (const std::exception& e) {
             std::string msg = std::string("*** Internal error: ") + e.what();
             log_parts(msg);
             enter_failed_state(ERR_INTERNAL, msg);
             fail();
+            flush = true;
         } catch (...) {
             log_parts("*** Internal error");
             enter_failed_state(ERR_INTERNAL, "*** Internal error");
             fail();
+            flush = true;
         }
-        flush_units();
+        static auto last = std::chrono::steady_clock::time_point{};
+        const auto now = std::chrono::steady_clock::now();
+        if (flush || now - last >= std::chrono::seconds(1)) {
+            flush_units();
+            last = now;
+        }
     } catch (...) {
         // Nothing may leave the library, not even from the failure path.
     }
@@ -105,7 +116,7 @@ void DLL_HEMZSHIFT_INIT(const int32_t* ndp, const char* target, int32_t target_l
             HEMZSHIFT_INIT(in_value(ndp, 2), t ? std::optional<std::string_view>(*t) : std::nullopt,
                            f ? std::optional<std::string_view>(*f) : std::nullopt);
         },
-        [] {});
+        [] {}, true);
 }
 
 void DLL_HEMZSHIFT(const char* date, int32_t date_len, const char* segment, int32_t segment_len, const char* code,

@@ -1,6 +1,7 @@
 // The entry points as the program sees them: the shared library loaded by
 // name, real fixed-width buffers, one-byte flags.
 #include <dlfcn.h>
+#include <unistd.h>
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
@@ -11,6 +12,7 @@
 #include <set>
 #include <string>
 
+#include "tests/support/child_test.h"
 #include "tests/translation/tr_library.h"
 #include "tests/translation/tr_support.h"
 #include "translation/Hemzshift8.h"
@@ -248,6 +250,32 @@ TEST_F(Exports, MissingTablesComeBackThroughTheErrorExport) {
     EXPECT_EQ(status, -1);
     const std::string log = trtest::read_file(trtest::work_dir() / "Hemzshift8_mod_log.txt");
     EXPECT_NE(log.find("*** Open Error: 2"), std::string::npos);
+}
+
+// The log is not written out after every call, but nothing of it is lost: a
+// process that makes many calls and exits has every call in its log. The
+// child links its log where the parent reads it, since its own folder goes
+// with it.
+TEST_F(Exports, TheLogHoldsEveryCallAtExit) {
+    const trtest::fs::path link = trtest::fs::temp_directory_path() / ("tw_log_" + std::to_string(::getpid()));
+    ASSERT_NO_FATAL_FAILURE(testsupport::RunChildTest(trtest::fs::read_symlink("/proc/self/exe"),
+                                                      "Exports.ChildMakesManyCallsAndExits", "TW_LOG_LINK", link));
+    const std::string log = trtest::read_file(link);
+    trtest::fs::remove(link);
+    std::size_t n = 0;
+    for (std::size_t at = log.find("CHECK_LOCN Enter: 201888"); at != std::string::npos;
+         at = log.find("CHECK_LOCN Enter: 201888", at + 1))
+        ++n;
+    EXPECT_EQ(n, 500u);
+}
+
+TEST_F(Exports, ChildMakesManyCallsAndExits) {
+    const char* link = std::getenv("TW_LOG_LINK");
+    if (!link) GTEST_SKIP() << "run by TheLogHoldsEveryCallAtExit";
+    float km = 1.0f;
+    int32_t status = 0;
+    for (int i = 0; i < 500; ++i) lib_.check("201888    ", 10, "0100", 4, &km, &status);
+    ASSERT_EQ(::link((trtest::work_dir() / "Hemzshift8_mod_log.txt").c_str(), link), 0);
 }
 
 }  // namespace
