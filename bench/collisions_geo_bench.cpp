@@ -15,6 +15,7 @@
 #include <string>
 
 #include "app/MainForm.h"
+#include "bench/installed_data.h"
 #include "collisions/CDEaddLatLonmod.h"
 #include "common/DataFolders.h"
 #include "common/FileNumbers.h"
@@ -55,12 +56,7 @@ struct Setup {
             sample::write_scaled_sample(SAMPLE_DESCRIPTION, (dir / "data").string(), scale, kinds);
             std::ofstream(dir / "complete") << "\n";
         }
-        AppFolder = (dir / "data").string() + "/";
-        std::error_code ec;
-        fs::create_symlink(HEMZSHIFT8_LIBRARY, dir / "data" / "libHemzshift8.so", ec);
-        settings::SetStoreFolder((dir / "store").string());
-        settings::SaveSetting("Tessawin", "DataFolders", DataFolderKey(DataKind::Translation), AppFolder);
-        shell::SetLauncher(std::make_shared<shell::RecordingLauncher>());
+        bench::UseInstalledData(dir / "data", dir / "store", HEMZSHIFT8_LIBRARY);
         extract = (dir / "data" / "collisions" / "CDE_sample.csv").string();
         // The first 1,000 rows, for the run that converts the geometry file.
         head = (dir / "head.csv").string();

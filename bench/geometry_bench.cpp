@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "app/MainForm.h"
+#include "bench/installed_data.h"
 #include "common/DataFolders.h"
 #include "common/FileNumbers.h"
 #include "common/TessawinMod.h"
@@ -67,13 +68,7 @@ struct Setup {
             segments.push_back(s.code);
             lengths.push_back(std::stof(s.length));
         }
-        AppFolder = (dir / "data").string() + "/";
-        // The translation library and its tables, as an installed program has them.
-        std::error_code ec;
-        fs::create_symlink(HEMZSHIFT8_LIBRARY, dir / "data" / "libHemzshift8.so", ec);
-        settings::SetStoreFolder((dir / "store").string());
-        settings::SaveSetting("Tessawin", "DataFolders", DataFolderKey(DataKind::Translation), AppFolder);
-        shell::SetLauncher(std::make_shared<shell::RecordingLauncher>());
+        bench::UseInstalledData(dir / "data", dir / "store", HEMZSHIFT8_LIBRARY);
         const int16_t log = FreeFile();
         if (!Open_FileNo(log, (dir / "geo.log").string())) std::abort();
         // The first open converts the file; the lookups are timed after it.
