@@ -101,30 +101,44 @@ void Closest_HMZ_Locns(double lat, double lon, int32_t rangeM, int16_t& n, std::
         for (double c = c0; c <= c1; ++c) cells += (cells.empty() ? "" : ", ") + std::to_string(static_cast<long>(c));
         // "+" keeps the latitude band off the index on latitude alone.
         sql = "SELECT Latitude, Longitude, Segment, RowNum, Km_Scaled FROM SegLatLonKm WHERE " +
-              std::string(kGeoLatCell) + " IN (" + cells + ") AND +" + latBand +
-              " AND " + lonBand + " ORDER BY Segment, RowNum";
+              std::string(kGeoLatCell) + " IN (" + cells + ") AND +" + latBand + " AND " + lonBand;
     } else {
-        sql = "SELECT * FROM (SELECT * FROM SegLatLonKm WHERE " + latBand + ") WHERE " + lonBand +
-              " ORDER BY Segment, RowNum";
+        sql = "SELECT Latitude, Longitude, Segment, RowNum, Km_Scaled FROM (SELECT * FROM SegLatLonKm WHERE " +
+              latBand + ") WHERE " + lonBand;
     }
-    db::Recordset rs = GeoDB_db.open_recordset(sql);
-    if (rs.eof()) return;
-
     auto& cand = Closest_HMZ_Candidate;
     cand.assign(1, {});
-    const db::Field fLat = rs.field("Latitude"), fLon = rs.field("Longitude"), fSeg = rs.field("Segment"),
-                    fRow = rs.field("RowNum"), fKm = rs.field("Km_Scaled");
-    for (; !rs.eof(); rs.move_next()) {
+    GeoDB_db.for_each_row(sql, [&](const db::Recordset& rs) {
         Closest_HMZ_Candidate_Type c;
-        c.Latitude = fLat.as_double();
-        c.Longitude = fLon.as_double();
+        c.Latitude = rs.field(0).as_double();
+        c.Longitude = rs.field(1).as_double();
         const int32_t d = RoundL(LatLon_Dist_Km(lat, lon, c.Latitude, c.Longitude) * 1000.0f);
-        if (d > rangeM) continue;
-        c.Segment = fSeg.as_text();
-        c.RowNum = static_cast<int32_t>(fRow.as_long());
-        c.KmScaled = fKm.as_single();
+        if (d > rangeM) return;
+        c.Segment = rs.field(2).as_text();
+        c.RowNum = static_cast<int32_t>(rs.field(3).as_long());
+        c.KmScaled = rs.field(4).as_single();
         c.Dist = d;
         cand.push_back(std::move(c));
+    });
+    // By segment, then by RowNum, as the database orders them: segment codes
+    // compare with ASCII letters folded to lower case, byte by byte.
+    {
+        std::vector<std::size_t> order(cand.size() - 1);
+        std::vector<std::string> folded(cand.size());
+        for (std::size_t i = 1; i < cand.size(); ++i) {
+            order[i - 1] = i;
+            folded[i] = cand[i].Segment;
+            for (char& ch : folded[i])
+                if (ch >= 'A' && ch <= 'Z') ch = static_cast<char>(ch - 'A' + 'a');
+        }
+        std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
+            const int c = folded[a].compare(folded[b]);
+            return c < 0 || (c == 0 && cand[a].RowNum < cand[b].RowNum);
+        });
+        std::vector<Closest_HMZ_Candidate_Type> sorted(1);
+        sorted.reserve(cand.size());
+        for (std::size_t i : order) sorted.push_back(std::move(cand[i]));
+        cand = std::move(sorted);
     }
     const std::size_t last = cand.size() - 1;
     if (last == 0) return;
