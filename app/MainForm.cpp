@@ -41,12 +41,6 @@ std::function<void()>& end_process_slot() {
     return end;
 }
 
-std::string Trim(const std::string& s) {
-    const size_t b = s.find_first_not_of(' ');
-    if (b == std::string::npos) return "";
-    return s.substr(b, s.find_last_not_of(' ') - b + 1);
-}
-
 std::string Upper(std::string s) {
     for (char& c : s)
         if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
@@ -60,7 +54,7 @@ std::string Get(const std::string& key, const std::string& def) {
 // A remembered window coordinate: a number that fits a twip coordinate, else
 // the default.
 int CoordinateOr(const std::string& text, int def) {
-    const std::string t = Trim(text);
+    const std::string t = TrimSpaces(text);
     if (t.empty()) return def;
     errno = 0;
     char* end = nullptr;
@@ -72,7 +66,7 @@ int CoordinateOr(const std::string& text, int def) {
 
 // A remembered tab: a whole number of an existing tab, else the first tab.
 int TabOr(const std::string& text) {
-    const std::string t = Trim(text);
+    const std::string t = TrimSpaces(text);
     if (t.empty()) return 0;
     char* end = nullptr;
     const double v = std::strtod(t.c_str(), &end);
@@ -83,7 +77,7 @@ int TabOr(const std::string& text) {
 // A truth value as stored: "True"/"False" in any case, or a number (non-zero
 // is true); anything else gives the default.
 bool TruthOr(const std::string& text, bool def) {
-    const std::string t = Upper(Trim(text));
+    const std::string t = Upper(TrimSpaces(text));
     if (t == "TRUE") return true;
     if (t == "FALSE") return false;
     if (t.empty()) return def;
@@ -591,8 +585,8 @@ void MainForm::Form_Unload(int16_t& Cancel) {
 
 bool MainForm::GetFileName(ui::TextBox& txtFolder, ui::TextBox& txtFile, std::string& folder, std::string& file,
                            std::string& fullname) {
-    folder = Trim(txtFolder.Text());
-    file = Trim(txtFile.Text());
+    folder = TrimSpaces(txtFolder.Text());
+    file = TrimSpaces(txtFile.Text());
     if (folder.empty()) {
         ui::MsgBox("Enter an input folder", ui::vbExclamation);
         txtFolder.SetFocus();
@@ -620,7 +614,7 @@ bool MainForm::GetCDEfilename() {
 }
 
 bool MainForm::Check_OutFolder(std::string& OutFolder) {
-    OutFolder = Trim(Out_Folder.Text());
+    OutFolder = TrimSpaces(Out_Folder.Text());
     if (OutFolder.empty()) {
         ui::MsgBox("Enter an output folder", ui::vbExclamation);
         Out_Folder.SetFocus();

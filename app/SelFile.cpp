@@ -18,12 +18,6 @@ std::string Upper(std::string s) {
     return s;
 }
 
-std::string Trim(const std::string& s) {
-    const size_t b = s.find_first_not_of(' ');
-    if (b == std::string::npos) return "";
-    return s.substr(b, s.find_last_not_of(' ') - b + 1);
-}
-
 bool EndsWith(const std::string& s, const std::string& tail) {
     return s.size() >= tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
 }
@@ -65,7 +59,7 @@ bool GetFileFn(const std::string& deffn, const std::string& TITLE, const std::st
         def_name = FileNamePart(deffn);
     }
 
-    const std::string init = Trim(initdir);
+    const std::string init = TrimSpaces(initdir);
     req.initial_folder = init.empty() ? def_folder : initdir;
     if (def_folder.empty()) {
         req.initial_file = deffn;

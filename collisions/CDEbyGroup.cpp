@@ -36,12 +36,6 @@ std::string Upper(std::string s) {
     return s;
 }
 
-std::string Trim(const std::string& s) {
-    const size_t b = s.find_first_not_of(' ');
-    if (b == std::string::npos) return "";
-    return s.substr(b, s.find_last_not_of(' ') - b + 1);
-}
-
 std::string Pad(int v, int width) {
     std::string s = std::to_string(v < 0 ? -v : v);
     if (static_cast<int>(s.size()) < width) s.insert(0, static_cast<size_t>(width) - s.size(), '0');
@@ -123,7 +117,7 @@ void cmdCDEByMonth_Click(MainForm& form) {
     if (!form.GetFileName(form.SSA_Folder, form.SSA_File, form.ssa_folder, form.ssa_file, form.ssa_fullname)) return;
     std::string out;
     if (!form.Check_OutFolder(out)) return;
-    CDE_Sum_by_Group(form.ssa_folder, form.ssa_file, Trim(form.txtSectionListFile.Text()), out, Year1, Year2);
+    CDE_Sum_by_Group(form.ssa_folder, form.ssa_file, TrimSpaces(form.txtSectionListFile.Text()), out, Year1, Year2);
 }
 
 void CDE_Sum_by_Group(const std::string& folder, const std::string& file, const std::string& listName,
@@ -375,7 +369,7 @@ void CDE_Sum_by_Group_and_Quarter(const std::string& folder, const std::string& 
         firstYear = std::stoi(answer);
         if (firstYear >= 1987 && firstYear <= collisions::CurrentYear()) break;
     }
-    const std::string groupName = Upper(Trim(ui::InputBox("Enter the name of the input section ID field:", "", "GroupID")));
+    const std::string groupName = Upper(TrimSpaces(ui::InputBox("Enter the name of the input section ID field:", "", "GroupID")));
     if (groupName.empty()) return;
     if (OutputIsAnInput(outPath, {cdePath}, kByQuarter)) return;
 

@@ -39,12 +39,6 @@ bool BeginsWith(const std::string& line, const std::string& text) {
     return line.size() >= text.size() && line.compare(0, text.size(), text) == 0;
 }
 
-std::string Trim(const std::string& s) {
-    const size_t b = s.find_first_not_of(' ');
-    if (b == std::string::npos) return "";
-    return s.substr(b, s.find_last_not_of(' ') - b + 1);
-}
-
 std::string Upper(std::string s) {
     for (char& c : s)
         if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
@@ -108,7 +102,7 @@ std::string HwyClassCode(const std::string& description) {
 }
 
 bool ClassInClassSet(int16_t n, const std::string& code) {
-    const size_t L = Trim(code).size();
+    const size_t L = TrimSpaces(code).size();
     if (L == 0) return false;
     if (n < 1 || static_cast<size_t>(n) >= ClassSetCodeCount.size()) return false;
     const size_t M = std::min<size_t>(
@@ -462,7 +456,7 @@ void cmdRateTable_Click(MainForm& form) {
         for (int n = 1; n <= 14; ++n) {
             const std::string slot = "(" + std::to_string(n) + ")";
             double ticked = 0;
-            const std::string set = Trim(get("txtClassSet" + slot, ""));
+            const std::string set = TrimSpaces(get("txtClassSet" + slot, ""));
             if (number(get("chkCS" + slot, "0"), ticked) && ticked == 1 && !set.empty()) {
                 if (sets.empty()) sets.push_back("");
                 sets.push_back(set);

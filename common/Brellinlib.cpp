@@ -363,6 +363,12 @@ std::string CSV_Field(const std::string& Line, int16_t N) {
     return f;
 }
 
+std::string TrimSpaces(const std::string& s) {
+    const std::size_t b = s.find_first_not_of(' ');
+    if (b == std::string::npos) return "";
+    return s.substr(b, s.find_last_not_of(' ') - b + 1);
+}
+
 std::string StripQuotes(const std::string& s) {
     std::size_t b = s.find_first_not_of(' ');
     if (b == std::string::npos) return "";

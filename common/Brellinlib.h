@@ -72,6 +72,8 @@ int16_t CSV_FieldCount(const std::string& Line);
 void CSV_GetField(const std::string& Line, int16_t N, std::string& Field);
 std::string CSV_Field(const std::string& Line, int16_t N);
 std::string StripQuotes(const std::string& s);
+// The text without its leading and trailing spaces (spaces only, as Trim).
+std::string TrimSpaces(const std::string& s);
 
 // Reads the next line: CR dropped, LF or Ctrl-Z ends the line. AtEOF is only
 // ever set to True (with the last line); the caller sets it False first.

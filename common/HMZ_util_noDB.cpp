@@ -10,14 +10,8 @@
 
 namespace {
 
-std::string Trim(const std::string& s) {
-    std::size_t b = s.find_first_not_of(' ');
-    if (b == std::string::npos) return "";
-    return s.substr(b, s.find_last_not_of(' ') - b + 1);
-}
-
 std::string TrimOpt(const OptText& v) {
-    return v ? Trim(*v) : std::string();
+    return v ? TrimSpaces(*v) : std::string();
 }
 
 bool Is(const OptText& v, const char* text) {
@@ -114,7 +108,7 @@ std::string Landmark_Description(const OptText& Description, const OptText& LMty
         int32_t c = InStrLast(d, ")");
         if (p < c) {
             s = d.substr(static_cast<std::size_t>(p - 1), static_cast<std::size_t>(c - p + 1));
-            d = Trim(d.substr(0, static_cast<std::size_t>(p - 1)) + d.substr(static_cast<std::size_t>(c)));
+            d = TrimSpaces(d.substr(0, static_cast<std::size_t>(p - 1)) + d.substr(static_cast<std::size_t>(c)));
         }
     }
     std::string t = TrimOpt(Text);

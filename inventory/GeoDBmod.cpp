@@ -39,8 +39,11 @@ struct SegmentPoints {
     long long table_rows = -1;
     bool whole_table[2] = {false, false};
 
+    // The table's row count belongs to the open database and is kept.
     void clear() {
+        const long long rows = table_rows;
         *this = SegmentPoints();
+        table_rows = rows;
     }
 };
 
@@ -122,8 +125,11 @@ void ReadWholeTable(bool useScaled) {
                 apart = !first;
             }
             if (known || apart || bad) return;
+            if (rs.field(1).is_null() || rs.field(2).is_null()) {
+                bad = true;
+                return;
+            }
             try {
-                if (rs.field(1).is_null() || rs.field(2).is_null()) throw db::Error(0, "");
                 rows.push_back({rs.field(2).as_double(), rs.field(1).as_double(),
                                 {rs.field(2).as_single(), rs.field(3).as_double(), rs.field(4).as_double()}});
             } catch (const db::Error&) {
@@ -329,7 +335,7 @@ void GeoDB_Open(bool closeFirst) {
 void GeoDB_Close() {
     if (GeoDB_db.is_open()) GeoDB_db.close();
     GeoDB_db = db::Database();
-    cache().clear();
+    cache() = SegmentPoints();
 }
 
 std::string GeoDB_VersionOfFile(const std::string& fileName) {
@@ -379,19 +385,17 @@ void GeoDB_LookupLatLon(bool useScaled, const std::string& seg, float km, double
     if (at != pts.end()) {
         const GeoPoint& prev = *(at - 1);
         const GeoPoint& p = *at;
-        {
-            if (p.km == prev.km) {
-                // Two points at one km: the later one is the answer.
-                lat = p.lat;
-                lon = p.lon;
-            } else {
-                const float f = (km - prev.km) / (p.km - prev.km);
-                lat = prev.lat + (p.lat - prev.lat) * f;
-                lon = prev.lon + (p.lon - prev.lon) * f;
-            }
-            status = 1;
-            return;
+        if (p.km == prev.km) {
+            // Two points at one km: the later one is the answer.
+            lat = p.lat;
+            lon = p.lon;
+        } else {
+            const float f = (km - prev.km) / (p.km - prev.km);
+            lat = prev.lat + (p.lat - prev.lat) * f;
+            lon = prev.lon + (p.lon - prev.lon) * f;
         }
+        status = 1;
+        return;
     }
     const float d = km - pts.back().km;
     if (d < 0.1f) {

@@ -5,19 +5,9 @@
 
 #include "common/Brellinlib.h"
 
-namespace {
-
-std::string trimmed(const std::string& s) {
-    const auto b = s.find_first_not_of(' ');
-    if (b == std::string::npos) return "";
-    return s.substr(b, s.find_last_not_of(' ') - b + 1);
-}
-
-}  // namespace
-
 bool Normal_HMZ_Date(const std::string& Text, std::string& Normal) {
     Normal.clear();
-    const std::string t = trimmed(Text);
+    const std::string t = TrimSpaces(Text);
     if (t.empty()) return true;
     int16_t y = 0, m = 0, d = 0;
     if (!Parse_Date_YMD(t, y, m, d) || y < 1) return false;

@@ -123,12 +123,6 @@ std::string pad_left(const std::string& s, std::size_t width) {
     return r;
 }
 
-std::string trimmed(const std::string& s) {
-    const auto b = s.find_first_not_of(' ');
-    if (b == std::string::npos) return "";
-    return s.substr(b, s.find_last_not_of(' ') - b + 1);
-}
-
 void report_db_error(const db::Error& e, const char* procedure) {
     ui::MsgBox("Error " + std::to_string(e.number()) + " reading the all-versions database:" + CRLF + CRLF +
                    sav_DBfilename + CRLF + CRLF + e.description(),
@@ -292,7 +286,7 @@ float SAV_Length_at_Date(const std::string& segment, const std::string& date, in
     if (c.row_count == 0) return 0.0f;
     float length = 0.0f;
     std::string normal;
-    if (trimmed(date).empty()) {
+    if (TrimSpaces(date).empty()) {
         length = c.rows.back().Length.value_or(0.0f);
     } else {
         if (!Normal_HMZ_Date(date, normal)) return 0.0f;
@@ -376,7 +370,7 @@ float SAV_Length(const std::string& segment, const std::string& version) {
 }
 
 std::string Check_HMZ_Version_Text(ui::TextBox& box) {
-    const std::string v = trimmed(box.Text());
+    const std::string v = TrimSpaces(box.Text());
     if (v.empty()) {
         ui::MsgBox("Enter the HMZ version to use", ui::vbExclamation | ui::vbOKOnly);
         box.SetFocus();

@@ -32,12 +32,6 @@ void refuse(const std::string& message, ui::TextBox& box) {
     box.SetFocus();
 }
 
-std::string trimmed(const std::string& s) {
-    const auto b = s.find_first_not_of(' ');
-    if (b == std::string::npos) return "";
-    return s.substr(b, s.find_last_not_of(' ') - b + 1);
-}
-
 bool segment_given(MainForm& f) {
     if (f.txtHMZ_Segment.Text().size() == 4) return true;
     refuse("Enter a 4-digit HMZ segment number", f.txtHMZ_Segment);
@@ -113,7 +107,7 @@ void Get_HMZ_Location_Inputs(std::string& Segment, float& Km, std::string& DateT
     if (!segment_given(f)) return;
     Segment = f.txtHMZ_Segment.Text();
     const std::string km = f.txtHMZ_km.Text();
-    if (trimmed(km).empty()) {
+    if (TrimSpaces(km).empty()) {
         refuse("Enter a Km.", f.txtHMZ_km);
         return;
     }
@@ -152,8 +146,8 @@ void cmdGetSegDate_Click() {
     if (!segment_given(f)) return;
     const std::string seg = f.txtHMZ_Segment.Text();
     std::string d = Hemzshift_GetSegDate(seg);
-    if (trimmed(d).empty()) d = SAV_Effective_Date(seg);
-    if (trimmed(d).empty())
+    if (TrimSpaces(d).empty()) d = SAV_Effective_Date(seg);
+    if (TrimSpaces(d).empty())
         ui::MsgBox("There is no record of " + seg + " ever being a valid segment number!",
                    ui::vbInformation | ui::vbOKOnly);
     f.txtHMZ_date.SetText(d);

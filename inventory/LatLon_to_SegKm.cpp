@@ -1,5 +1,6 @@
 #include "inventory/LatLon_to_SegKm.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 
@@ -122,24 +123,18 @@ void Closest_HMZ_Locns(double lat, double lon, int32_t rangeM, int16_t& n, std::
     });
     // By segment, then by RowNum, as the database orders them: segment codes
     // compare with ASCII letters folded to lower case, byte by byte.
-    {
-        std::vector<std::size_t> order(cand.size() - 1);
-        std::vector<std::string> folded(cand.size());
-        for (std::size_t i = 1; i < cand.size(); ++i) {
-            order[i - 1] = i;
-            folded[i] = cand[i].Segment;
-            for (char& ch : folded[i])
-                if (ch >= 'A' && ch <= 'Z') ch = static_cast<char>(ch - 'A' + 'a');
-        }
-        std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
-            const int c = folded[a].compare(folded[b]);
-            return c < 0 || (c == 0 && cand[a].RowNum < cand[b].RowNum);
-        });
-        std::vector<Closest_HMZ_Candidate_Type> sorted(1);
-        sorted.reserve(cand.size());
-        for (std::size_t i : order) sorted.push_back(std::move(cand[i]));
-        cand = std::move(sorted);
-    }
+    const auto fold = [](char ch) {
+        const auto u = static_cast<unsigned char>(ch);
+        return u >= 'A' && u <= 'Z' ? static_cast<unsigned char>(u - 'A' + 'a') : u;
+    };
+    std::stable_sort(cand.begin() + 1, cand.end(),
+                     [&](const Closest_HMZ_Candidate_Type& a, const Closest_HMZ_Candidate_Type& b) {
+                         const std::string &x = a.Segment, &y = b.Segment;
+                         const auto less = [&](char p, char q) { return fold(p) < fold(q); };
+                         if (std::lexicographical_compare(x.begin(), x.end(), y.begin(), y.end(), less)) return true;
+                         if (std::lexicographical_compare(y.begin(), y.end(), x.begin(), x.end(), less)) return false;
+                         return a.RowNum < b.RowNum;
+                     });
     const std::size_t last = cand.size() - 1;
     if (last == 0) return;
 

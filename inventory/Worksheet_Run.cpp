@@ -7,16 +7,6 @@
 #include "common/HMZ_util_noDB.h"
 #include "platform/ui/ui.h"
 
-namespace {
-
-std::string trimmed(const std::string& s) {
-    const auto b = s.find_first_not_of(' ');
-    if (b == std::string::npos) return "";
-    return s.substr(b, s.find_last_not_of(' ') - b + 1);
-}
-
-}  // namespace
-
 WorksheetRun::~WorksheetRun() {
     if (!app_) return;
     if (rows_begun_)
@@ -82,7 +72,7 @@ void Refuse_Input(const std::string& message, ui::TextBox& box) {
 }
 
 bool Int16_Text(const std::string& text, int16_t& value) {
-    const std::string t = trimmed(text);
+    const std::string t = TrimSpaces(text);
     std::size_t i = (!t.empty() && (t[0] == '-' || t[0] == '+')) ? 1 : 0;
     if (i >= t.size()) return false;
     long v = 0;
@@ -100,7 +90,7 @@ bool Int16_Text(const std::string& text, int16_t& value) {
 bool Check_Rows(ui::TextBox& txtFirstRow, ui::TextBox& txtLastRow, int16_t& firstRow, int16_t& lastRow) {
     firstRow = 0;
     lastRow = 0;
-    if (trimmed(txtFirstRow.Text()).empty()) {
+    if (TrimSpaces(txtFirstRow.Text()).empty()) {
         Refuse_Input("Enter the first row to process.", txtFirstRow);
         return false;
     }
@@ -109,7 +99,7 @@ bool Check_Rows(ui::TextBox& txtFirstRow, ui::TextBox& txtLastRow, int16_t& firs
         Refuse_Input("Invalid first row.  Enter a positive integer.", txtFirstRow);
         return false;
     }
-    if (trimmed(txtLastRow.Text()).empty()) return true;
+    if (TrimSpaces(txtLastRow.Text()).empty()) return true;
     if (!Int16_Text(txtLastRow.Text(), lastRow)) {
         lastRow = 0;
         Refuse_Input("Invalid last row.  Enter an integer or blank for last data row.", txtLastRow);
@@ -120,7 +110,7 @@ bool Check_Rows(ui::TextBox& txtFirstRow, ui::TextBox& txtLastRow, int16_t& firs
 
 bool Check_Column(ui::TextBox& box, bool required, int16_t& column) {
     column = 0;
-    const std::string text = trimmed(box.Text());
+    const std::string text = TrimSpaces(box.Text());
     if (!text.empty()) {
         column = ColNumber(text);
         if (column < 1) {
@@ -144,7 +134,7 @@ bool Check_Workbook_Choice(bool activeSheet, ui::TextBox& txtExcelFileName, ui::
         file.clear();
         return true;
     }
-    file = trimmed(txtExcelFileName.Text());
+    file = TrimSpaces(txtExcelFileName.Text());
     if (file.empty()) {
         Refuse_Input("Enter the full Excel file name.", txtExcelFileName);
         return false;
@@ -153,7 +143,7 @@ bool Check_Workbook_Choice(bool activeSheet, ui::TextBox& txtExcelFileName, ui::
         Refuse_Input("File " + file + " NOT FOUND.", txtExcelFileName);
         return false;
     }
-    sheet = trimmed(txtWorksheet.Text());
+    sheet = TrimSpaces(txtWorksheet.Text());
     return true;
 }
 
@@ -162,7 +152,7 @@ std::string Cell_Segment(const office::CellValue& v) {
         std::string code = std::to_string(static_cast<int>(v.number));
         return std::string(4 - code.size(), '0') + code;
     }
-    return Pad_Code4(trimmed(v.ToText()));
+    return Pad_Code4(TrimSpaces(v.ToText()));
 }
 
 void Show_Row_Error(int32_t row, const std::exception& e) {

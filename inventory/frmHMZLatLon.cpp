@@ -5,6 +5,7 @@
 
 #include "app/MainForm.h"
 #include "app/SelFile.h"
+#include "common/Brellinlib.h"
 #include "common/DataFolders.h"
 #include "common/DecimalFormat.h"
 #include "common/Excel_Util.h"
@@ -23,19 +24,13 @@ namespace {
 
 constexpr const char* kSection = "HMZ_LatLon";
 
-std::string trimmed(const std::string& s) {
-    const auto b = s.find_first_not_of(' ');
-    if (b == std::string::npos) return "";
-    return s.substr(b, s.find_last_not_of(' ') - b + 1);
-}
-
 // The cell's number, when it holds one a single can carry; false for an
 // empty cell, a text that is no number and a cell that cannot be read.
 bool cell_number(office::Worksheet& ws, int32_t row, int32_t col, double& value) {
     try {
         const office::CellValue v = ws.Cells(row, col).Value();
         if (v.kind == office::CellValue::Empty) return false;
-        if (v.kind == office::CellValue::Text && trimmed(v.text).empty()) return false;
+        if (v.kind == office::CellValue::Text && TrimSpaces(v.text).empty()) return false;
         value = v.ToNumber();
         return std::isfinite(value);
     } catch (const office::Error&) {
@@ -208,7 +203,7 @@ bool frmHMZLatLon::Validate_Inputs() {
     version_ = Check_HMZ_Version_Text(txtLL_HMZversion);
     if (version_.empty()) return false;
     version_ = version_.substr(0, 6);
-    const std::string ndp = trimmed(txtLL_ndp.Text());
+    const std::string ndp = TrimSpaces(txtLL_ndp.Text());
     if (ndp != "1" && ndp != "2") {
         Refuse_Input("Number of km decimal places must be 1 or 2.", txtLL_ndp);
         return false;

@@ -21,12 +21,6 @@
 
 namespace {
 
-std::string trimmed(const std::string& s) {
-    const auto b = s.find_first_not_of(' ');
-    if (b == std::string::npos) return "";
-    return s.substr(b, s.find_last_not_of(' ') - b + 1);
-}
-
 std::string lower(std::string s) {
     for (char& c : s)
         if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
@@ -60,7 +54,7 @@ bool Cell_Date(const office::CellValue& v, std::string& Normal) {
         case office::CellValue::Number:
             return serial_date(v.number, Normal);
         case office::CellValue::Text: {
-            const std::string t = trimmed(v.text);
+            const std::string t = TrimSpaces(v.text);
             if (t.empty()) return false;
             if (Normal_HMZ_Date(t, Normal)) return !Normal.empty();
             double serial = 0;
@@ -241,13 +235,13 @@ bool frmHemzshiftExcel::Validate_Inputs() {
         }
     }
     if (optDateFromExcel.Value() && !Check_ColNumber(txtDateCol, true, dateCol_)) return false;
-    const std::string t = lower(trimmed(txtTarget_HMZversion.Text()));
+    const std::string t = lower(TrimSpaces(txtTarget_HMZversion.Text()));
     if (!t.empty() && t != "latest") {
         target_ = Check_HMZ_Version_Text(txtTarget_HMZversion);
         if (target_.empty()) return false;
         target_ = target_.substr(0, 6);
     }
-    const std::string ndp = trimmed(txtTarget_ndp.Text());
+    const std::string ndp = TrimSpaces(txtTarget_ndp.Text());
     if (ndp != "1" && ndp != "2") {
         Refuse_Input("Number of km decimal places must be 1 or 2.", txtTarget_ndp);
         return false;

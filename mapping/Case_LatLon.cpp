@@ -27,12 +27,6 @@ std::vector<CaseLatLonEntry>& Table() {
     return table;
 }
 
-std::string TrimSpaces(const std::string& s) {
-    const auto b = s.find_first_not_of(' ');
-    if (b == std::string::npos) return "";
-    return s.substr(b, s.find_last_not_of(' ') - b + 1);
-}
-
 // The last n characters (not bytes) of a UTF-8 text.
 std::string LastChars(const std::string& s, std::size_t n) {
     std::size_t pos = s.size();

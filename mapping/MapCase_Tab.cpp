@@ -3,18 +3,13 @@
 #include <string>
 
 #include "app/MainForm.h"
+#include "common/Brellinlib.h"
 #include "mapping/Case_LatLon.h"
 #include "platform/ui/ui.h"
 
 namespace {
 
 constexpr const char* CRLF = "\r\n";
-
-std::string TrimSpaces(const std::string& s) {
-    const auto b = s.find_first_not_of(' ');
-    if (b == std::string::npos) return "";
-    return s.substr(b, s.find_last_not_of(' ') - b + 1);
-}
 
 }  // namespace
 

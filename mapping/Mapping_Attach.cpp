@@ -23,6 +23,6 @@ void Wire(MainForm& form, const char* button, void (*handler)(MainForm&)) {
 void Mapping_Attach(MainForm& form) {
     Wire(form, "cmdKML", mapping::cmdKML_Click);
     Wire(form, "cmdCombInt2KML", mapping::cmdCombInt2KML_Click);
-    mapping::CollisionDiagram_Attach(form);
+    Wire(form, "cmdClsnDiagram", mapping::cmdClsnDiagram_Click);
     MapCase_Attach(form);
 }

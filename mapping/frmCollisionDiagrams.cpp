@@ -147,11 +147,4 @@ void cmdClsnDiagram_Click(MainForm& form) {
     form.ShowStatus("", false);
 }
 
-void CollisionDiagram_Attach(MainForm& form) {
-    if (auto* b = form.Find<ui::CommandButton>("cmdClsnDiagram")) {
-        MainForm* f = &form;
-        b->OnClick = [f] { cmdClsnDiagram_Click(*f); };
-    }
-}
-
 }  // namespace mapping

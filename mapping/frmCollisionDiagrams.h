@@ -61,6 +61,4 @@ frmCollisionDiagrams& TheCollisionDiagramsForm();
 namespace mapping {
 // "Create Collision Diagram ..." on the collision-extract tab.
 void cmdClsnDiagram_Click(MainForm& form);
-// Points that button at the diagram tools.
-void CollisionDiagram_Attach(MainForm& form);
 }  // namespace mapping

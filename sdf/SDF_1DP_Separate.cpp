@@ -20,15 +20,9 @@ namespace {
 constexpr const char* CRLF = "\r\n";
 constexpr const char* kTitle = "SDF_1DP_Separate";
 
-std::string Trim(const std::string& s) {
-    const std::size_t b = s.find_first_not_of(' ');
-    if (b == std::string::npos) return "";
-    return s.substr(b, s.find_last_not_of(' ') - b + 1);
-}
-
 // An ID as the comparison of the two reads sees it: unquoted and trimmed.
 std::string IdKey(const std::string& s) {
-    return Trim(StripQuotes(s));
+    return TrimSpaces(StripQuotes(s));
 }
 
 struct Run {
@@ -251,7 +245,7 @@ void SDF_1DP_Separate(int16_t option) {
         int32_t n = 0;
         while (!eof && n < count) {
             Read_Line(in, line, eof);
-            if (Trim(line).empty()) continue;
+            if (TrimSpaces(line).empty()) continue;
             ++n;
             const SDF_Section& s = Sec(n);
             if (c.ColID != -1) {

@@ -16,16 +16,6 @@
 #include "sdf/SDF_Utils.h"
 #include "sdf/frmSDF_KML.h"
 
-namespace {
-
-std::string Trim(const std::string& s) {
-    const std::size_t b = s.find_first_not_of(' ');
-    if (b == std::string::npos) return "";
-    return s.substr(b, s.find_last_not_of(' ') - b + 1);
-}
-
-}  // namespace
-
 bool SDF_init(MainForm& form) {
     form.ShowStatus("", false);
     std::string folder, file, full, out;
@@ -47,7 +37,7 @@ void cmdOverlaps_Click(MainForm& form) {
 }
 
 void cmdSDF_transform_Click(MainForm& form) {
-    const std::string target = Trim(form.SDF_toHMZversion.Text());
+    const std::string target = TrimSpaces(form.SDF_toHMZversion.Text());
     if (target.empty()) {
         ui::MsgBox("Enter the target HMZ version", ui::vbExclamation);
         form.SDF_toHMZversion.SetFocus();
@@ -58,7 +48,7 @@ void cmdSDF_transform_Click(MainForm& form) {
         Check_HMZ_Version_Text(form.SDF_toHMZversion);
         return;
     }
-    const std::string ndp_text = Trim(form.SDF_NDP.Text());
+    const std::string ndp_text = TrimSpaces(form.SDF_NDP.Text());
     if (ndp_text != "1" && ndp_text != "2") {
         ui::MsgBox("Enter the number of km decimal places: 1 or 2", ui::vbExclamation);
         form.SDF_NDP.SetFocus();
@@ -80,7 +70,7 @@ void cmdSDFCancel_Click(MainForm&) {
 void cmdSDF1dpSep_Click(MainForm& form) {
     int16_t option = 0;
     for (;;) {
-        const std::string answer = Trim(ui::InputBox(std::string("1 - Just ID, seg & new km fields.") + "\r\n" +
+        const std::string answer = TrimSpaces(ui::InputBox(std::string("1 - Just ID, seg & new km fields.") + "\r\n" +
                                                          "2 - Add Description (or Note) field." + "\r\n" +
                                                          "3 - Include all input fields.",
                                                      "Enter option number for output fields:", "1"));

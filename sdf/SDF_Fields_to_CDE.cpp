@@ -24,12 +24,6 @@ constexpr const char* CRLF = "\r\n";
 constexpr const char* kTitle = "SDF_Fields_to_CDE";
 constexpr int16_t kMaxHeadings = 200;
 
-std::string Trim(const std::string& s) {
-    const std::size_t b = s.find_first_not_of(' ');
-    if (b == std::string::npos) return "";
-    return s.substr(b, s.find_last_not_of(' ') - b + 1);
-}
-
 // The sections that hold each position: the first in file order with
 // Pos1 <= position <= Pos2, found by binary search over the positions where
 // the answer can change.
@@ -87,7 +81,7 @@ private:
 // to even, all in single precision as the km is.
 bool CollisionHm(const std::string& text, int64_t& hm) {
     double v = 0;
-    if (Trim(text).empty() || !decimal::ParseDouble(text, v)) return false;
+    if (TrimSpaces(text).empty() || !decimal::ParseDouble(text, v)) return false;
     const float km = static_cast<float>(v);
     const float x = km * 10.0f + 0.0001f;
     if (!std::isfinite(x) || std::fabs(x) > 1e9f) return false;
@@ -192,7 +186,7 @@ void SDF_Fields_to_CDE(const std::string& version, const std::string& cdeIn, con
         int32_t blank_at = 0;
         while (!eof) {
             Read_Line(in, line, eof);
-            if (Trim(line).empty()) {
+            if (TrimSpaces(line).empty()) {
                 if (blank_at == 0) blank_at = k + 1;
                 continue;
             }
@@ -279,7 +273,7 @@ namespace sdf {
 void cmdAddSDFfields_Click(MainForm& form) {
     form.ShowStatus("", false);
     if (!form.GetCDEfilename()) return;
-    const std::string name = Trim(form.CDE_SDF_file.Text());
+    const std::string name = TrimSpaces(form.CDE_SDF_file.Text());
     std::string sdf_full;
     if (!FolderPart(name).empty()) {
         if (!FileExists(name)) {
@@ -292,7 +286,7 @@ void cmdAddSDFfields_Click(MainForm& form) {
         std::string folder, file;
         if (!form.GetFileName(form.CDE_folder, form.CDE_SDF_file, folder, file, sdf_full)) return;
     }
-    const std::string fields = Trim(form.CDE_SDF_fields.Text());
+    const std::string fields = TrimSpaces(form.CDE_SDF_fields.Text());
     if (fields.empty()) {
         ui::MsgBox("Specify the names of fields to copy from SDF to CDE. (Comma-separated)", ui::vbExclamation);
         form.CDE_SDF_fields.SetFocus();

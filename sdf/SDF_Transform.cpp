@@ -20,12 +20,6 @@ namespace {
 constexpr const char* CRLF = "\r\n";
 constexpr const char* kTitle = "SDF_Transform";
 
-std::string Trim(const std::string& s) {
-    const std::size_t b = s.find_first_not_of(' ');
-    if (b == std::string::npos) return "";
-    return s.substr(b, s.find_last_not_of(' ') - b + 1);
-}
-
 // While the run lets the window's events in, only the Cancel button acts:
 // every other command shares the state the run works on.
 class OnlyCancelActs {
@@ -116,7 +110,7 @@ void SDF_Transform(const std::string& target, int16_t ndp) {
     bool eof = false;
     while (!eof) {
         Read_Line(in, line, eof);
-        if (Trim(line).empty()) continue;
+        if (TrimSpaces(line).empty()) continue;
         ++records;
         int16_t n = 0;
         CSV_Split(line, fields, n, true);

@@ -66,12 +66,6 @@ private:
     int n_ = 0;
 };
 
-std::string Trim(const std::string& s) {
-    const std::size_t b = s.find_first_not_of(' ');
-    if (b == std::string::npos) return "";
-    return s.substr(b, s.find_last_not_of(' ') - b + 1);
-}
-
 std::string LowerAscii(std::string s) {
     for (char& c : s)
         if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
@@ -254,7 +248,7 @@ void SDF_Read(int16_t& Status) {
     std::string line;
     while (!eof && msg.empty()) {
         Read_Line(in, line, eof);
-        if (Trim(line).empty()) continue;
+        if (TrimSpaces(line).empty()) continue;
         ++record;
         int16_t n = 0;
         CSV_Split(line, sdf_fields, n, true);
@@ -275,7 +269,7 @@ void SDF_Read(int16_t& Status) {
         }
         SDF_Sections.emplace_back();
         SDF_Section& s = SDF_Sections.back();
-        s.ID = c.ColID == -1 ? std::to_string(record) : Trim(FieldAt(c.ColID));
+        s.ID = c.ColID == -1 ? std::to_string(record) : TrimSpaces(FieldAt(c.ColID));
         if (s.ID.empty()) {
             msg = "ID missing on section record " + std::to_string(record);
             break;
@@ -284,7 +278,7 @@ void SDF_Read(int16_t& Status) {
         s.Seg2 = Pad_Code4(FieldAt(c.ColSeg2));
         const std::string& km1 = FieldAt(c.ColKm1);
         const std::string& km2 = FieldAt(c.ColKm2);
-        if (Trim(km1).empty()) {
+        if (TrimSpaces(km1).empty()) {
             msg = "Missing km1 on record " + std::to_string(record);
             break;
         }
@@ -292,7 +286,7 @@ void SDF_Read(int16_t& Status) {
             msg = "Invalid km1 on record " + std::to_string(record);
             break;
         }
-        if (Trim(km2).empty()) {
+        if (TrimSpaces(km2).empty()) {
             msg = "Missing km2 on record " + std::to_string(record);
             break;
         }
@@ -432,7 +426,7 @@ void SDF_Get_Section_Hwys(int32_t i, std::string& Hwy1, std::string& Hwy2) {
     const SDF_Section& s = SDF_Sections[static_cast<std::size_t>(i)];
     auto hwy = [](int32_t idx) {
         if (idx < 1 || idx > Hwy_Seg_Count) return std::string();
-        return Trim(Hwy_Seg_Table[static_cast<std::size_t>(idx)].Hwy4);
+        return TrimSpaces(Hwy_Seg_Table[static_cast<std::size_t>(idx)].Hwy4);
     };
     Hwy1 = hwy(s.SegIdx1);
     Hwy2 = hwy(s.SegIdx2);

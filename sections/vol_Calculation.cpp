@@ -207,7 +207,8 @@ void Seg_Volumes(const std::string& segment, int16_t hmA, int16_t hmB, const Vol
     const int hm1_field = rs.eof() ? 0 : field_index(rs, "Hm1");
     const int hm2_field = rs.eof() ? 0 : field_index(rs, "Hm2");
     const int type_field = rs.eof() ? 0 : field_index(rs, "counter_type");
-    for (; !rs.eof(); rs.move_next()) {
+    // A period without a first year covers nothing.
+    for (; g.y1 > 0 && !rs.eof(); rs.move_next()) {
         const int64_t y = rs.field(year_field).as_long();
         if (y < g.y1 || y > g.y2) continue;
         const int16_t year = static_cast<int16_t>(y);

@@ -68,8 +68,9 @@ struct TranslationOut {
 
 // Runs BODY; a library stop or any other exception puts the library in its
 // failed state and then FAIL writes the failed outputs. The log is written
-// out after a failure and after initialisation, else at most once a second
-// (and at exit): a write per call would cost more than most translations.
+// out after a failure and after initialisation, else by each entry point at
+// most once a second (and at exit): a write per call would cost more than
+// most translations.
 template <class Body, class Fail>
 void guarded(Body body, Fail fail, bool flush = false) {
     try {
@@ -91,7 +92,7 @@ void guarded(Body body, Fail fail, bool flush = false) {
             fail();
             flush = true;
         }
-        static auto last = std::chrono::steady_clock::time_point{};
+        static auto last = std::chrono::steady_clock::time_point{};  // one per entry point
         const auto now = std::chrono::steady_clock::now();
         if (flush || now - last >= std::chrono::seconds(1)) {
             flush_units();

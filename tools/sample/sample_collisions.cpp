@@ -236,20 +236,20 @@ public:
             const SegInfo& si = segs_[static_cast<std::size_t>(c.seg)];
             if (si.analysed) inss += record(c, si.section);
         }
-        put(folder / "CDE_sample.csv", cde);
-        put(folder / "INSS_sample.csv", inss);
-        put(folder / "Section_List.csv", section_list());
+        write_text_file(folder / "CDE_sample.csv", cde);
+        write_text_file(folder / "INSS_sample.csv", inss);
+        write_text_file(folder / "Section_List.csv", section_list());
         if (!o_.reports) return;
         std::string fatal = kHeading;
         for (const Collision& c : all_)
             if (c.killed > 0) fatal += record(c, std::to_string(segs_[static_cast<std::size_t>(c.seg)].main));
-        put(folder / "CDE_fatal_sample.csv", fatal);
-        put(folder / "CDE_intersections_sample.csv", intersections());
-        put(folder / "Detail_sample.rtf", detail_report());
-        put(folder / "ClassRate_sample.csv", class_rate());
-        put(folder / "SSA_sections_sample.csv", ssa_sections());
-        put(folder / "SSA_locations_sample.csv", ssa_locations());
-        put(folder / "latlon.csv", case_table());
+        write_text_file(folder / "CDE_fatal_sample.csv", fatal);
+        write_text_file(folder / "CDE_intersections_sample.csv", intersections());
+        write_text_file(folder / "Detail_sample.rtf", detail_report());
+        write_text_file(folder / "ClassRate_sample.csv", class_rate());
+        write_text_file(folder / "SSA_sections_sample.csv", ssa_sections());
+        write_text_file(folder / "SSA_locations_sample.csv", ssa_locations());
+        write_text_file(folder / "latlon.csv", case_table());
     }
 
 private:
@@ -261,17 +261,6 @@ private:
             t += c.caseno + "," + c.date + "," + (c.coordinates ? fmt("%.6f", c.lat) : "") + "," +
                  (c.coordinates ? fmt("%.6f", c.lon) : "") + "\r\n";
         return t;
-    }
-
-    static void put(const fs::path& path, const std::string& text) {
-        const fs::path tmp = path.string() + ".tmp";
-        {
-            std::ofstream out(tmp, std::ios::binary | std::ios::trunc);
-            out << text;
-            out.close();
-            if (!out) throw std::runtime_error("cannot write " + tmp.string());
-        }
-        fs::rename(tmp, path);
     }
 
     void build_segments() {
@@ -891,15 +880,6 @@ private:
 };
 
 }  // namespace
-
-std::vector<std::string> collision_files(const CollisionOptions& options) {
-    std::vector<std::string> files = {"CDE_sample.csv", "INSS_sample.csv", "Section_List.csv"};
-    if (options.reports)
-        for (const char* f : {"CDE_fatal_sample.csv", "CDE_intersections_sample.csv", "Detail_sample.rtf",
-                              "ClassRate_sample.csv", "SSA_sections_sample.csv", "SSA_locations_sample.csv", "latlon.csv"})
-            files.push_back(f);
-    return files;
-}
 
 void write_collision_files(const Network& net, const std::string& folder, const CollisionOptions& options) {
     if (net.versions.empty()) throw std::runtime_error("the network has no version");

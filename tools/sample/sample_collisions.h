@@ -21,10 +21,8 @@ struct CollisionOptions {
     bool reports = true;  // the reports and the fatal and intersection subsets
 };
 
-// The files written, without folder.
-std::vector<std::string> collision_files(const CollisionOptions& options = {});
-
-// Writes them into folder (created when missing).
+// Writes the collision files of the sample into folder (created when
+// missing): the extract and its subsets, and with `reports` the reports.
 void write_collision_files(const Network& net, const std::string& folder, const CollisionOptions& options = {});
 
 }  // namespace sample

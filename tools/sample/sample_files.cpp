@@ -16,9 +16,22 @@
 
 namespace sample {
 
+namespace fs = std::filesystem;
+
+// A text file written beside its final name, then renamed into place.
+void write_text_file(const fs::path& path, const std::string& content) {
+    const fs::path tmp = path.string() + ".tmp";
+    {
+        std::ofstream out(tmp, std::ios::binary | std::ios::trunc);
+        out << content;
+        out.close();
+        if (!out) throw std::runtime_error("cannot write " + tmp.string());
+    }
+    fs::rename(tmp, path);
+}
+
 namespace {
 
-namespace fs = std::filesystem;
 using jet::Column;
 using jet::Type;
 using jet::Value;
@@ -51,18 +64,6 @@ std::string km2(float v) {
 
 const HighwayDef& highway_of(const Network& net, const Segment& s) {
     return net.desc.highways[static_cast<std::size_t>(s.highway)];
-}
-
-// A text file written beside its final name, then renamed into place.
-void write_text_file(const fs::path& path, const std::string& content) {
-    const fs::path tmp = path.string() + ".tmp";
-    {
-        std::ofstream out(tmp, std::ios::binary | std::ios::trunc);
-        out << content;
-        out.close();
-        if (!out) throw std::runtime_error("cannot write " + tmp.string());
-    }
-    fs::rename(tmp, path);
 }
 
 std::string inventory_name(const std::string& v) {

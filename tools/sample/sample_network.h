@@ -8,6 +8,7 @@
 #include <map>
 #include <optional>
 #include <stdexcept>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -233,7 +234,9 @@ std::vector<std::string> data_set_files(const Network& net, const FileKinds& kin
 // The section definition files and their collision extract (in sdf/),
 // written with the tables.
 void write_sdf_samples(const std::string& folder);
-std::vector<std::string> sdf_sample_files();
+
+// A text file written beside its final name, then renamed into place.
+void write_text_file(const std::filesystem::path& path, const std::string& content);
 
 // For benchmarks: the network of the description file, filled up as scale
 // says, written into folder. Throws DescriptionError or jet::WriteError.

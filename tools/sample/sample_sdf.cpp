@@ -82,26 +82,10 @@ const SdfFile kSdfFiles[] = {
 
 }  // namespace
 
-std::vector<std::string> sdf_sample_files() {
-    std::vector<std::string> names;
-    for (const SdfFile& f : kSdfFiles) names.push_back(std::string("sdf/") + f.name);
-    return names;
-}
-
 void write_sdf_samples(const std::string& folder) {
     const fs::path dir = fs::path(folder) / "sdf";
     fs::create_directories(dir);
-    for (const SdfFile& f : kSdfFiles) {
-        const fs::path path = dir / f.name;
-        const fs::path tmp = path.string() + ".tmp";
-        {
-            std::ofstream out(tmp, std::ios::binary | std::ios::trunc);
-            out << f.text;
-            out.close();
-            if (!out) throw std::runtime_error("cannot write " + tmp.string());
-        }
-        fs::rename(tmp, path);
-    }
+    for (const SdfFile& f : kSdfFiles) write_text_file(dir / f.name, f.text);
 }
 
 }  // namespace sample

@@ -19,14 +19,7 @@ void write_short_sections_sdf(const Network& net, const std::string& folder) {
         "S3,0975,0.10,0975,6.00,Hwy 97 to the cut\r\n"
         "S4,0970,1.00,0970,999.9,Eskerton to Jct Hwy 97A\r\n"
         "S5,0040,5.00,0050,3.00,Over two segments\r\n";
-    const std::filesystem::path path = std::filesystem::path(folder) / kShortSectionsSdf;
-    const std::filesystem::path tmp = path.string() + ".tmp";
-    {
-        std::ofstream out(tmp, std::ios::binary | std::ios::trunc);
-        out << text;
-        if (!out) throw std::runtime_error("cannot write " + tmp.string());
-    }
-    std::filesystem::rename(tmp, path);
+    write_text_file(std::filesystem::path(folder) / kShortSectionsSdf, text);
 }
 
 void add_short_section_features(Network& net) {

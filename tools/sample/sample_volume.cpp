@@ -226,13 +226,7 @@ void write_search_path_sample(const Network& net, const std::string& path) {
         node(s.end_node, s.end_cont);
     }
     out += "====\r\n";
-    const std::string tmp = path + ".tmp";
-    {
-        std::ofstream f(tmp, std::ios::binary | std::ios::trunc);
-        f << out;
-        if (!f) throw std::runtime_error("cannot write " + tmp);
-    }
-    std::filesystem::rename(tmp, path);
+    write_text_file(path, out);
 }
 
 }  // namespace sample
