@@ -15,7 +15,9 @@ function(tessawin_test name)
   if(NOT T_TIMEOUT)
     set(T_TIMEOUT 300)
   endif()
-  set(props TIMEOUT ${T_TIMEOUT})
+  # Each test program converts databases into a cache of its own, so that no
+  # test depends on another's copies.
+  set(props TIMEOUT ${T_TIMEOUT} ENVIRONMENT "XDG_CACHE_HOME=${CMAKE_BINARY_DIR}/tests/cache/${name}")
   if(T_LABELS)
     list(APPEND props LABELS "${T_LABELS}")
   endif()

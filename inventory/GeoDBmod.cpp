@@ -297,7 +297,16 @@ void GeoDB_Open(bool closeFirst) {
     }
     Log("Opening database: " + GeoDB_FileName);
     try {
-        GeoDB_db = db::Database::open(GeoDB_FileName, db::OpenMode::Exclusive);
+        // The lookups read a segment's points and the nearest-location search
+        // a box of latitudes; the cached copy of a Jet file is made with these.
+        // The nearest-location search reads all it needs from the last one.
+        GeoDB_db = db::Database::open(
+            GeoDB_FileName, db::OpenMode::Exclusive,
+            {{"SegLatLonKm", {"Segment", "RowNum"}, ""},
+             {"SegLatLonKm", {"Latitude", "Longitude"}, ""},
+             {"SegLatLonKm",
+              {kGeoLatCell, "Longitude", "Latitude", "Segment", "RowNum", "Km_Scaled"},
+              "ix_seglatlonkm_latcell_point"}});
     } catch (const db::Error& e) {
         std::string text =
             "Error " + std::to_string(e.number()) + " opening " + GeoDB_FileName + "\r\n" + e.description();
@@ -323,13 +332,6 @@ void GeoDB_Open(bool closeFirst) {
         GeoDB_Close();
         return;
     }
-    // The lookups read a segment's points and the nearest-location search a
-    // box of latitudes; the cached copy of a Jet file keeps these indexes.
-    GeoDB_db.create_index("SegLatLonKm", {"Segment", "RowNum"});
-    GeoDB_db.create_index("SegLatLonKm", {"Latitude", "Longitude"});
-    // The nearest-location search reads all it needs from this one.
-    GeoDB_db.create_expression_index("SegLatLonKm", "ix_seglatlonkm_latcell_point",
-                                     {kGeoLatCell, "Longitude", "Latitude", "Segment", "RowNum", "Km_Scaled"});
 }
 
 void GeoDB_Close() {

@@ -95,32 +95,23 @@ double km_value(const std::string& km_text) {
     return v;
 }
 
-// Indexes on the columns the lookups filter on, for the tables the file has.
-void ensure_indexes() {
-    struct Index {
-        const char* table;
-        std::vector<std::string> columns;
+// Indexes on the columns the lookups filter on, made with the cached copy
+// for the tables the file has.
+const std::vector<db::Index>& lookup_indexes() {
+    static const std::vector<db::Index> indexes = {
+        {"SegArea", {"Segment"}, ""},
+        {"Area", {"Area"}, ""},
+        {"District", {"District"}, ""},
+        {"SegClass", {"Segment"}, ""},
+        {"Segment", {"Segment"}, ""},
+        {"Segment", {"Begin_Node"}, ""},
+        {"Segment", {"End_Node"}, ""},
+        {"Landmark", {"Segment", "LMtype"}, ""},
+        {"Landmark", {"ID"}, ""},
+        {"Intersection", {"ID"}, ""},
+        {"Landmark-Intersection", {"Landmark_ID"}, ""},
     };
-    static const Index indexes[] = {
-        {"SegArea", {"Segment"}},
-        {"Area", {"Area"}},
-        {"District", {"District"}},
-        {"SegClass", {"Segment"}},
-        {"Segment", {"Segment"}},
-        {"Segment", {"Begin_Node"}},
-        {"Segment", {"End_Node"}},
-        {"Landmark", {"Segment", "LMtype"}},
-        {"Landmark", {"ID"}},
-        {"Intersection", {"ID"}},
-        {"Landmark-Intersection", {"Landmark_ID"}},
-    };
-    for (const Index& ix : indexes) {
-        try {
-            hmz_DB.create_index(ix.table, ix.columns);
-        } catch (const db::Error&) {
-            // A table or column this file lacks: the lookup that needs it says so.
-        }
-    }
+    return indexes;
 }
 
 void trace(const std::string& line) {
@@ -202,7 +193,7 @@ bool HMZ_Open_Database(const std::string& version) {
     hmz_DBfilename = ffn;
     trace("HMZ O: hmz_DBfilename: " + hmz_DBfilename);
     try {
-        hmz_DB = db::Database::open(ffn, db::OpenMode::Exclusive);
+        hmz_DB = db::Database::open(ffn, db::OpenMode::Exclusive, lookup_indexes());
     } catch (const db::Error& e) {
         ui::MsgBox("Error " + std::to_string(e.number()) + " attempting to open database " + ffn + CRLF + CRLF +
                        e.description(),
@@ -210,7 +201,6 @@ bool HMZ_Open_Database(const std::string& version) {
         hmz_DB = db::Database();
         return false;
     }
-    ensure_indexes();
     const std::string base = FileBaseName(ffn);
     hmz_version_open = base.substr(static_cast<std::size_t>(InStrLast(base, "_")));
     trace("HMZ P: hmz_version_open: " + hmz_version_open);

@@ -164,20 +164,16 @@ void SegAllVersions_Open() {
     for (;;) {
         if (FileExists(sav_DBfilename)) {
             try {
-                sav_DB = db::Database::open(sav_DBfilename, db::OpenMode::Shared);
+                // The lookups filter on these; made with the converted copy.
+                sav_DB = db::Database::open(sav_DBfilename, db::OpenMode::Shared,
+                                            {{"SegmentAllVersions", {"Segment", "HMZVersion"}, ""},
+                                             {"SegmentAllVersions", {"HMZVersion"}, ""}});
             } catch (const db::Error& e) {
                 ui::MsgBox("Error " + std::to_string(e.number()) + " opening the all-versions database:" + CRLF + CRLF +
                                sav_DBfilename + CRLF + CRLF + e.description(),
                            ui::vbExclamation | ui::vbOKOnly, "SegAllVersions_Open");
                 give_up();
                 return;
-            }
-            // The lookups filter on these; kept in the converted copy.
-            try {
-                sav_DB.create_index("SegmentAllVersions", {"Segment", "HMZVersion"});
-                sav_DB.create_index("SegmentAllVersions", {"HMZVersion"});
-            } catch (const db::Error&) {
-                // Only slower without them.
             }
             return;
         }

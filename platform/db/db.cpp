@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <sqlite3.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -145,6 +146,13 @@ bool schema_readable(sqlite3* db, int* app_id = nullptr, int* version = nullptr)
     if (app_id && !one("PRAGMA application_id", app_id)) return false;
     if (version && !one("PRAGMA user_version", version)) return false;
     return true;
+}
+
+void prepare_connection(sqlite3* db) {
+    // Pages are read through a memory map rather than a read call each: the
+    // large geometry tables are read a segment at a time.
+    sqlite3_exec(db, "PRAGMA query_only=1; PRAGMA mmap_size=2147418112", nullptr, nullptr, nullptr);
+    register_functions(db);
 }
 
 enum class FileKind { Sqlite, Jet, Other };
@@ -459,8 +467,190 @@ bool Database::is_cached_copy() const {
 
 namespace {
 
-// Finds or makes the copy of a Jet file; returns the copy's file name.
-std::string cached_copy(const std::string& path, const struct stat& st) {
+// The name an index is kept under in a copy.
+std::string index_name(const Index& ix) {
+    if (!ix.name.empty()) return ix.name;
+    std::string name = "ix_" + ix.table;
+    for (const auto& c : ix.columns) name += "_" + c;
+    for (char& ch : name)
+        if (ch >= 'A' && ch <= 'Z') ch = static_cast<char>(ch - 'A' + 'a');
+    return name;
+}
+
+std::string index_sql(const Index& ix) {
+    std::string cols;
+    for (const auto& c : ix.columns) cols += (cols.empty() ? "" : ", ") + (ix.name.empty() ? quote_name(c) : c);
+    return "CREATE INDEX IF NOT EXISTS " + quote_name(index_name(ix)) + " ON " + quote_name(ix.table) + " (" + cols +
+           ")";
+}
+
+// Whether the index's table and columns are there, so that it can be made.
+bool index_possible(sqlite3* db, const Index& ix) {
+    std::string cols;
+    for (const auto& c : ix.columns) cols += (cols.empty() ? "" : ", ") + (ix.name.empty() ? quote_name(c) : c);
+    std::string sql = "SELECT " + cols + " FROM " + quote_name(ix.table) + " LIMIT 0";
+    // A quoted name that is no column must not pass as a string.
+    int dqs = 1;
+    sqlite3_db_config(db, SQLITE_DBCONFIG_DQS_DML, -1, &dqs);
+    sqlite3_db_config(db, SQLITE_DBCONFIG_DQS_DML, 0, nullptr);
+    sqlite3_stmt* st = nullptr;
+    const bool ok = sqlite3_prepare_v2(db, sql.c_str(), -1, &st, nullptr) == SQLITE_OK;
+    sqlite3_finalize(st);
+    sqlite3_db_config(db, SQLITE_DBCONFIG_DQS_DML, dqs, nullptr);
+    return ok;
+}
+
+bool has_index(sqlite3* db, const std::string& name) {
+    sqlite3_stmt* st = nullptr;
+    if (sqlite3_prepare_v2(db, "SELECT 1 FROM sqlite_master WHERE type = 'index' AND name = ?1", -1, &st, nullptr) !=
+        SQLITE_OK)
+        return false;
+    sqlite3_bind_text(st, 1, name.c_str(), static_cast<int>(name.size()), SQLITE_TRANSIENT);
+    const bool found = sqlite3_step(st) == SQLITE_ROW;
+    sqlite3_finalize(st);
+    return found;
+}
+
+// The wanted indexes a copy lacks and could have.
+std::vector<Index> missing_indexes(sqlite3* db, const std::vector<Index>& wanted) {
+    std::vector<Index> missing;
+    for (const Index& ix : wanted)
+        if (!has_index(db, index_name(ix)) && index_possible(db, ix)) missing.push_back(ix);
+    return missing;
+}
+
+// A copy is opened as immutable: once in place it is never written again, so
+// SQLite need neither lock it nor look for a journal beside it.
+sqlite3* open_copy(const std::string& file, const std::string& shown_path) {
+    std::string uri = "file:";
+    for (char c : file) {
+        if (c == '%' || c == '?' || c == '#') {
+            char hex[4];
+            std::snprintf(hex, sizeof hex, "%%%02X", static_cast<unsigned char>(c));
+            uri += hex;
+        } else {
+            uri += c;
+        }
+    }
+    uri += "?immutable=1";
+    return open_sqlite(uri, SQLITE_OPEN_READONLY | SQLITE_OPEN_URI, shown_path);
+}
+
+// True when `copy` is a whole copy in the current format.
+bool copy_good(const fs::path& copy) {
+    std::error_code ec;
+    if (!fs::exists(copy, ec)) return false;
+    sqlite3* probe = nullptr;
+    bool good = false;
+    try {
+        probe = open_copy(copy.string(), copy.string());
+        int app = 0, version = 0;
+        good = schema_readable(probe, &app, &version) && app == detail::kCacheApplicationId &&
+               version == detail::kCacheFormat;
+    } catch (const Error&) {
+    }
+    sqlite3_close(probe);
+    return good;
+}
+
+// Holds the lock file beside a copy: the process that makes or replaces the
+// copy holds it, and another that wants the same copy waits for it.
+class CopyLock {
+public:
+    explicit CopyLock(const fs::path& copy) {
+        fd_ = ::open((copy.string() + ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+        if (fd_ < 0) return;  // a folder we cannot write: the copy cannot be made either, which says why
+        while (::flock(fd_, LOCK_EX) != 0 && errno == EINTR) {
+        }
+    }
+    ~CopyLock() {
+        if (fd_ >= 0) ::close(fd_);  // closing releases the lock
+    }
+    CopyLock(const CopyLock&) = delete;
+    CopyLock& operator=(const CopyLock&) = delete;
+
+private:
+    int fd_ = -1;
+};
+
+std::string temp_beside(const fs::path& copy, const std::string& path) {
+    std::string tmpl = copy.string() + ".part-XXXXXX";
+    std::vector<char> buf(tmpl.begin(), tmpl.end());
+    buf.push_back('\0');
+    int fd = ::mkstemp(buf.data());
+    if (fd < 0)
+        unrecognized(path, "The copy cannot be made in " + copy.parent_path().string() + ": " + std::strerror(errno) +
+                               ".");
+    ::close(fd);
+    return buf.data();
+}
+
+// Adds the indexes to a file not yet in place; "" or what went wrong.
+std::string add_indexes(const std::string& file, const std::vector<Index>& indexes) {
+    if (indexes.empty()) return "";
+    sqlite3* rw = nullptr;
+    if (sqlite3_open_v2(file.c_str(), &rw, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr) != SQLITE_OK) {
+        std::string msg = rw ? sqlite3_errmsg(rw) : "out of memory";
+        sqlite3_close(rw);
+        return msg;
+    }
+    std::string failure;
+    sqlite3_db_config(rw, SQLITE_DBCONFIG_DQS_DDL, 0, nullptr);
+    // No journal: the file is not in place yet, and is thrown away on failure.
+    std::string sql = "PRAGMA journal_mode=OFF; PRAGMA synchronous=OFF; BEGIN; ";
+    for (const Index& ix : indexes)
+        if (index_possible(rw, ix)) sql += index_sql(ix) + "; ";
+    sql += "COMMIT";
+    char* err = nullptr;
+    if (sqlite3_exec(rw, sql.c_str(), nullptr, nullptr, &err) != SQLITE_OK) failure = err ? err : "unknown error";
+    sqlite3_free(err);
+    sqlite3_close(rw);
+    return failure;
+}
+
+// Syncs `temp` and renames it to `copy`; "" or what went wrong.
+std::string put_in_place(const std::string& temp, const fs::path& copy) {
+    int tfd = ::open(temp.c_str(), O_RDONLY | O_CLOEXEC);
+    if (tfd < 0 || ::fsync(tfd) != 0) {
+        std::string failure = std::string("The copy cannot be written: ") + std::strerror(errno);
+        if (tfd >= 0) ::close(tfd);
+        return failure;
+    }
+    ::close(tfd);
+    if (std::rename(temp.c_str(), copy.c_str()) != 0) return std::string("The copy cannot be kept: ") + std::strerror(errno);
+    return "";
+}
+
+[[noreturn]] void copy_failed(const std::string& path, const std::string& temp, std::string failure) {
+    ::unlink(temp.c_str());
+    if (failure.back() != '.') failure += '.';
+    failure[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(failure[0])));
+    unrecognized(path, failure);
+}
+
+// Replaces a copy in place by one that also has `missing`. Connections open
+// on the old copy keep reading it. False when it cannot be done (a cache
+// folder that is not ours to write, say): the indexes only speed lookups up.
+bool replace_with_indexes(const fs::path& copy, const std::vector<Index>& missing) {
+    std::string temp;
+    try {
+        temp = temp_beside(copy, copy.string());
+    } catch (const Error&) {
+        return false;
+    }
+    std::error_code ec;
+    fs::copy_file(copy, temp, fs::copy_options::overwrite_existing, ec);
+    if (ec || !add_indexes(temp, missing).empty() || !put_in_place(temp, copy).empty()) {
+        ::unlink(temp.c_str());
+        return false;
+    }
+    return true;
+}
+
+// Finds or makes the copy of a Jet file with the wanted indexes; returns the
+// copy's file name. A copy in place is never written: a copy that lacks an
+// index is replaced by a whole new one, under the lock.
+std::string cached_copy(const std::string& path, const struct stat& st, const std::vector<Index>& indexes) {
     std::error_code ec;
     fs::path real = fs::canonical(path, ec);
     std::string key = ec ? fs::absolute(path).string() : real.string();
@@ -477,58 +667,45 @@ std::string cached_copy(const std::string& path, const struct stat& st) {
                        ".sqlite";
     fs::path copy = folder / name;
 
-    if (fs::exists(copy, ec)) {
-        sqlite3* probe = nullptr;
-        bool good = false;
-        if (sqlite3_open_v2(copy.c_str(), &probe, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
-            int app = 0, version = 0;
-            good = schema_readable(probe, &app, &version) && app == detail::kCacheApplicationId &&
-                   version == detail::kCacheFormat;
-        }
-        sqlite3_close(probe);
-        if (good) return copy.string();
+    auto lacking = [&] {
+        sqlite3* db = open_copy(copy.string(), path);
+        auto missing = missing_indexes(db, indexes);
+        sqlite3_close(db);
+        return missing;
+    };
+    // The usual case: the copy is there, whole and complete, and no lock is needed.
+    if (copy_good(copy) && lacking().empty()) return copy.string();
+
+    CopyLock lock(copy);
+    if (copy_good(copy)) {
+        // Made by another process while this one waited, or made earlier
+        // without an index now wanted.
+        auto missing = lacking();
+        if (!missing.empty()) replace_with_indexes(copy, missing);
+        return copy.string();
     }
 
     // Made under a temporary name and renamed when complete, so a copy that
     // is there is always whole.
-    std::string tmpl = (folder / (name + ".part-XXXXXX")).string();
-    std::vector<char> buf(tmpl.begin(), tmpl.end());
-    buf.push_back('\0');
-    int fd = ::mkstemp(buf.data());
-    if (fd < 0) unrecognized(path, "The copy cannot be made in " + folder.string() + ": " + std::strerror(errno) + ".");
-    ::close(fd);
-    std::string temp = buf.data();
+    std::string temp = temp_beside(copy, path);
     std::string failure = detail::run_isolated(
         [&](const std::function<void()>& progress) { return detail::import_jet(path, temp, progress); }, kStallLimit,
         kConversionMemory);
-    if (failure.empty()) {
-        int tfd = ::open(temp.c_str(), O_RDONLY | O_CLOEXEC);
-        if (tfd < 0 || ::fsync(tfd) != 0) failure = std::string("The copy cannot be written: ") + std::strerror(errno);
-        if (tfd >= 0) ::close(tfd);
-    }
+    if (failure.empty()) failure = add_indexes(temp, indexes);
     struct stat after {};
     if (failure.empty() && (::stat(path.c_str(), &after) != 0 || after.st_size != st.st_size ||
                             after.st_mtim.tv_sec != st.st_mtim.tv_sec || after.st_mtim.tv_nsec != st.st_mtim.tv_nsec))
         failure = "The file changed while it was being read.";
-    if (!failure.empty()) {
-        ::unlink(temp.c_str());
-        if (failure.back() != '.') failure += '.';
-        failure[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(failure[0])));
-        unrecognized(path, failure);
-    }
-    if (std::rename(temp.c_str(), copy.c_str()) != 0) {
-        int e = errno;
-        ::unlink(temp.c_str());
-        unrecognized(path, std::string("The copy cannot be kept: ") + std::strerror(e) + ".");
-    }
+    if (failure.empty()) failure = put_in_place(temp, copy);
+    if (!failure.empty()) copy_failed(path, temp, failure);
     // Copies of earlier states of the same file are of no further use, nor
-    // are pieces left by a program that ended while copying (a day old, so
-    // as not to take one being made now).
+    // are pieces and locks left by a program that ended while copying (a day
+    // old, so as not to take one in use now).
     const auto day_ago = fs::file_time_type::clock::now() - std::chrono::hours(24);
     for (const auto& entry : fs::directory_iterator(folder, ec)) {
         std::string n = entry.path().filename().string();
-        if (n == name || n.rfind(prefix, 0) != 0) continue;
-        bool part = n.find(".part-") != std::string::npos;
+        if (n.rfind(name, 0) == 0 || n.rfind(prefix, 0) != 0) continue;
+        bool part = n.find(".part-") != std::string::npos || n.ends_with(".lock");
         if (!part || entry.last_write_time(ec) < day_ago) fs::remove(entry.path(), ec);
     }
     return copy.string();
@@ -536,7 +713,7 @@ std::string cached_copy(const std::string& path, const struct stat& st) {
 
 }  // namespace
 
-Database Database::open(const std::string& path, OpenMode mode) {
+Database Database::open(const std::string& path, OpenMode mode, const std::vector<Index>& indexes) {
     auto impl = std::make_unique<Impl>();
     impl->path = path;
     struct stat st {};
@@ -572,17 +749,14 @@ Database Database::open(const std::string& path, OpenMode mode) {
                 case detail::Protection::None:
                     break;
             }
-            impl->cache = cached_copy(path, st);
-            impl->db = open_sqlite(impl->cache, SQLITE_OPEN_READONLY, path);
+            impl->cache = cached_copy(path, st, indexes);
+            impl->db = open_copy(impl->cache, path);
             break;
         }
         case FileKind::Other:
             unrecognized(path, "");
     }
-    // Pages are read through a memory map rather than a read call each: the
-    // large geometry tables are read a segment at a time.
-    sqlite3_exec(impl->db, "PRAGMA query_only=1; PRAGMA mmap_size=2147418112", nullptr, nullptr, nullptr);
-    register_functions(impl->db);
+    prepare_connection(impl->db);
     Database d;
     d.impl_ = std::move(impl);
     return d;
@@ -692,47 +866,39 @@ void Database::for_each_row(std::string_view sql, const std::function<void(const
 void Database::create_index(std::string_view table, const std::vector<std::string>& columns) const {
     if (!is_open()) throw Error(kErrNotOpen, "No database is open.");
     if (impl_->cache.empty() || columns.empty()) return;
-    std::string name = "ix_" + std::string(table);
-    std::string cols;
-    for (const auto& c : columns) {
-        name += "_" + c;
-        cols += (cols.empty() ? "" : ", ") + quote_name(c);
-    }
-    for (char& ch : name)
-        if (ch >= 'A' && ch <= 'Z') ch = static_cast<char>(ch - 'A' + 'a');
-    add_index(name, table, cols);
+    ensure_index(Index{std::string(table), columns, ""});
 }
 
 void Database::create_expression_index(std::string_view table, std::string_view name,
                                        const std::vector<std::string>& expressions) const {
     if (!is_open()) throw Error(kErrNotOpen, "No database is open.");
     if (impl_->cache.empty() || expressions.empty()) return;
-    std::string cols;
-    for (const auto& e : expressions) cols += (cols.empty() ? "" : ", ") + e;
-    add_index(std::string(name), table, cols);
+    ensure_index(Index{std::string(table), expressions, std::string(name)});
 }
 
-void Database::add_index(const std::string& name, std::string_view table, const std::string& cols) const {
-    // The reading connection is read-only; the index is added through a
-    // connection of its own, in one transaction, so the copy stays whole.
-    sqlite3* rw = open_sqlite(impl_->cache, SQLITE_OPEN_READWRITE, impl_->path);
-    std::string sql = "CREATE INDEX IF NOT EXISTS " + quote_name(name) + " ON " + quote_name(table) + " (" + cols + ")";
-    const int rc = sqlite3_exec(rw, sql.c_str(), nullptr, nullptr, nullptr);
-    const int primary = rc & 0xff;
-    if (primary == SQLITE_READONLY || primary == SQLITE_BUSY || primary == SQLITE_LOCKED) {
-        // Another process replaced or holds the copy just now. An index only
-        // speeds lookups up, so the query goes on without it this time.
-        sqlite3_close(rw);
-        return;
+void Database::ensure_index(const Index& ix) const {
+    if (has_index(impl_->db, index_name(ix))) return;
+    // A missing table or column, in Jet's terms (the failed prepare's message).
+    if (!index_possible(impl_->db, ix)) query_error(impl_->db, index_sql(ix));
+    // The copy in place is never written; a new one with the index takes its
+    // place, and this connection moves to it.
+    const fs::path copy = impl_->cache;
+    {
+        CopyLock lock(copy);
+        sqlite3* now = nullptr;
+        bool there = false;
+        try {
+            now = open_copy(copy.string(), impl_->path);
+            there = has_index(now, index_name(ix));
+        } catch (const Error&) {
+        }
+        sqlite3_close(now);
+        if (!there && !replace_with_indexes(copy, {ix})) return;
     }
-    if (rc != SQLITE_OK) {
-        struct Closer {
-            sqlite3* d;
-            ~Closer() { sqlite3_close(d); }
-        } closer{rw};
-        query_error(rw, sql);
-    }
-    sqlite3_close(rw);
+    sqlite3* fresh = open_copy(copy.string(), impl_->path);
+    prepare_connection(fresh);
+    sqlite3_close(impl_->db);
+    impl_->db = fresh;
 }
 
 }  // namespace db

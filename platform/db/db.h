@@ -4,8 +4,10 @@
 // The engine is SQLite. A Jet (.mdb) file is copied into SQLite once, in a
 // child process, and the copy is kept in a cache under
 // $XDG_CACHE_HOME/Tessawin/ (~/.cache/Tessawin/ when unset) keyed by the
-// file's path, size and modification time. A file that is already SQLite is
-// opened directly.
+// file's path, size and modification time. A copy once in place is never
+// written again (read as immutable), and processes that find no copy wait on
+// a lock file beside it while one of them makes it. A file that is already
+// SQLite is opened directly.
 //
 // Queries are SQLite's SQL. On top of it the layer accepts Jet's #yyyy-mm-dd#
 // date literals (also #yyyy-mm-dd hh:mm:ss#) and registers CINT and CLNG
@@ -87,6 +89,15 @@ struct DateTime {
 
 class Recordset;
 
+// An index the program's queries need in the cached copy of a Jet file: on
+// these columns of the table, or, when it has a name, on these expressions of
+// its columns in SQLite's SQL ("CAST(Latitude * 200 AS INTEGER)").
+struct Index {
+    std::string table;
+    std::vector<std::string> columns;
+    std::string name;
+};
+
 // One value of the current row. It reads its Recordset, so it is good for
 // as long as that Recordset stays where it is.
 class Field {
@@ -159,7 +170,12 @@ public:
     // with the cause, an encrypted one 3343 saying so, one with a database
     // password 3031. Missing file: 3024; held exclusive by another open, or
     // asked for exclusive while open elsewhere here: 3045.
-    static Database open(const std::string& path, OpenMode mode = OpenMode::Shared);
+    // The copy of a Jet file is made with `indexes` (those whose table and
+    // columns the file has); a copy made before without one of them is
+    // replaced by one with it. A copy in place is never written, so any
+    // number of processes can read and make it at once.
+    static Database open(const std::string& path, OpenMode mode = OpenMode::Shared,
+                         const std::vector<Index>& indexes = {});
 
     bool is_open() const;
     void close();
@@ -174,8 +190,10 @@ public:
     void for_each_row(std::string_view sql, const std::function<void(const Recordset&)>& row) const;
 
     // Makes sure an index on these columns of the table exists in the cached
-    // copy (kept there for later opens). A SQLite file opened directly is the
-    // caller's own and is left as it is.
+    // copy (a new copy with it replaces the old one, for later opens too); a
+    // missing table or column is an error as in a query. A SQLite file
+    // opened directly is the caller's own and is left as it is. Indexes known
+    // at open are better passed to open(): the copy is then made once.
     void create_index(std::string_view table, const std::vector<std::string>& columns) const;
     // The same for an index named `name` on expressions of the table's
     // columns, written in SQLite's SQL ("CAST(Latitude * 200 AS INTEGER)");
@@ -186,7 +204,7 @@ public:
     struct Impl;
 
 private:
-    void add_index(const std::string& name, std::string_view table, const std::string& cols) const;
+    void ensure_index(const Index& ix) const;
     std::unique_ptr<Impl> impl_;
 };
 

@@ -38,7 +38,8 @@ protected:
     std::vector<std::string> cache_files() const {
         std::vector<std::string> names;
         std::error_code ec;
-        for (const auto& e : fs::directory_iterator(cache(), ec)) names.push_back(e.path().filename().string());
+        for (const auto& e : fs::directory_iterator(cache(), ec))
+            if (!e.path().filename().string().ends_with(".lock")) names.push_back(e.path().filename().string());  // lock files stay
         return names;
     }
 
@@ -482,6 +483,44 @@ TEST_F(Inventory, IndexesAreKeptInTheCopy) {
     auto again = db::Database::open(path_);
     EXPECT_EQ(one(again, list), "ix_landmark-intersection_landmark_id,ix_segment_segment_length");
     EXPECT_EQ(error_of([&] { again.create_index("Nowhere", {"x"}); }), db::kErrNoSuchTable);
+}
+
+// Other processes read a copy in place while this one works, so a copy once
+// there is never written: indexes are made with it, and a copy without an
+// index wanted later gives way to a new one.
+TEST_F(Inventory, CopyInPlaceIsNeverWritten) {
+    d_.close();
+    for (const auto& f : cache_files()) fs::remove(cache() / f);
+    const std::vector<db::Index> wanted = {{"Segment", {"Begin_Node"}, ""},
+                                           {"Segment", {"No_Such_Column"}, ""},  // left out quietly
+                                           {"Nowhere", {"x"}, ""},
+                                           {"Segment", {"upper(Segment)"}, "ix_upper"}};
+    auto first = db::Database::open(path_, db::OpenMode::Shared, wanted);
+    const char* list =
+        "SELECT group_concat(name) FROM (SELECT name FROM sqlite_master WHERE type = 'index' ORDER BY name)";
+    EXPECT_EQ(one(first, list), "ix_segment_begin_node,ix_upper");
+    auto files = cache_files();
+    ASSERT_EQ(files.size(), 1u);
+    const fs::path copy = cache() / files[0];
+    struct stat before {};
+    ASSERT_EQ(::stat(copy.c_str(), &before), 0);
+
+    auto second = db::Database::open(path_, db::OpenMode::Shared, wanted);
+    EXPECT_EQ(one(second, "SELECT count(*) FROM Segment WHERE Begin_Node = 'N2'"), "1");
+    struct stat after {};
+    ASSERT_EQ(::stat(copy.c_str(), &after), 0);
+    EXPECT_EQ(after.st_ino, before.st_ino);
+    EXPECT_EQ(after.st_mtim.tv_nsec, before.st_mtim.tv_nsec);
+
+    // Wanted later: a new copy takes the old one's place; the connection on
+    // the old one reads on, the one asking moves to the new one.
+    second.create_index("Segment", {"End_Node"});
+    ASSERT_EQ(::stat(copy.c_str(), &after), 0);
+    EXPECT_NE(after.st_ino, before.st_ino);
+    EXPECT_EQ(one(second, list), "ix_segment_begin_node,ix_segment_end_node,ix_upper");
+    EXPECT_EQ(one(first, list), "ix_segment_begin_node,ix_upper");
+    EXPECT_EQ(one(first, "SELECT count(*) FROM Segment"), "3");
+    for (const auto& f : cache_files()) EXPECT_FALSE(f.ends_with("-journal")) << f;
 }
 
 TEST_F(DbTest, SqliteFileIsOpenedDirectly) {
