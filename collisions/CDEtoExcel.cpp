@@ -86,10 +86,6 @@ bool Check_outCDE_file(MainForm& form, const std::string& versionPrompt, std::st
     return true;
 }
 
-void Tool_Not_Yet_Available(MainForm& form, const std::string& tool) {
-    form.ShowStatus(tool + " is not yet available in this version of Tessawin.", true);
-}
-
 std::string CDE_ColumnFormat(const std::string& name) {
     if (OneOf(name, {"TOTALKLD", "Total number of people killed", "TOTALINJ", "Total number of people injured",
                      "TOTALVEH", "Total number of vehicles involved", "DIAGRAM", "Primary Occurence", "HIGHNUM",
@@ -208,26 +204,4 @@ void cmdCDEaddGeoFields_Click(MainForm& form) {
     ui::Hourglass wait;
     CDEaddLatLon(version, form.cde_fullname, outFull, form.CDE_chkLatLon.Value() != 0,
                  form.CDE_chkNaltAlbers.Value() != 0);
-}
-
-void cmdAddSDFfields_Click(MainForm& form) {
-    form.ShowStatus("", false);
-    if (!form.GetCDEfilename()) return;
-    Tool_Not_Yet_Available(form, "Add SDF Fields");
-}
-
-void cmdClsnDiagram_Click(MainForm& form) {
-    form.ShowStatus("", false);
-    if (!form.GetCDEfilename()) return;
-    Tool_Not_Yet_Available(form, "Create Collision Diagram");
-}
-
-void cmdKML_Click(MainForm& form) {
-    form.ShowStatus("", false);
-    std::string out;
-    if (!form.GetCDEfilename() || !SameFolderOrConfirmed(form, out)) {
-        form.ShowStatus("Problems!", true);
-        return;
-    }
-    Tool_Not_Yet_Available(form, "Create KML File");
 }

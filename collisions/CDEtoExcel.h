@@ -1,5 +1,5 @@
 // The "CDE Files" tab: opening an extract formatted in the spreadsheet
-// program, and the tab's commands that hand over to other tools.
+// program, and the checks of the tab's commands.
 #pragma once
 
 #include <string>
@@ -13,9 +13,6 @@ bool CDEtoExcel(MainForm& form);
 
 void cmdCDErequirements_Click(MainForm& form);
 void cmdCDEaddGeoFields_Click(MainForm& form);
-void cmdAddSDFfields_Click(MainForm& form);
-void cmdClsnDiagram_Click(MainForm& form);
-void cmdKML_Click(MainForm& form);
 
 // The output CDE name and HMZ version checks of the commands that write a
 // new extract: the output's full name and the version, or false after saying
@@ -26,9 +23,6 @@ bool Check_outCDE_file(MainForm& form, const std::string& versionPrompt, std::st
 // Out_Folder given and existing, and, when it is not the extract's folder,
 // the user's OK. False when a check failed or the user cancelled.
 bool SameFolderOrConfirmed(MainForm& form, std::string& out);
-
-// Says in the status box that `tool` is not yet available in this build.
-void Tool_Not_Yet_Available(MainForm& form, const std::string& tool);
 
 // Number format of an extract column by its heading name.
 std::string CDE_ColumnFormat(const std::string& name);

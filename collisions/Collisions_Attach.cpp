@@ -18,10 +18,11 @@ void Collisions_Attach(MainForm& form) {
                         [f] { cmdSplitByMonth_Click(*f); });
     form.AddTabCommand(MainForm::kTabCDE, "cmdCDEaddGeoFields", "Add Geo Fields",
                         [f] { cmdCDEaddGeoFields_Click(*f); });
-    form.AddTabCommand(MainForm::kTabCDE, "cmdAddSDFfields", "Add SDF Fields", [f] { cmdAddSDFfields_Click(*f); });
-    form.AddTabCommand(MainForm::kTabCDE, "cmdClsnDiagram", "Create Collision Diagram ...",
-                        [f] { cmdClsnDiagram_Click(*f); });
-    form.AddTabCommand(MainForm::kTabCDE, "cmdKML", "Create KML File", [f] { cmdKML_Click(*f); });
+    // The tools behind these three live in the section-file and mapping
+    // subsystems, which wire the buttons when they attach.
+    form.AddTabCommand(MainForm::kTabCDE, "cmdAddSDFfields", "Add SDF Fields", [] {});
+    form.AddTabCommand(MainForm::kTabCDE, "cmdClsnDiagram", "Create Collision Diagram ...", [] {});
+    form.AddTabCommand(MainForm::kTabCDE, "cmdKML", "Create KML File", [] {});
     form.AddTabCommand(MainForm::kTabCDE, "cmdCDEsumByGroupAndQuarter", "Sum by Group and Quarter",
                         [f] { cmdCDEsumByGroupAndQuarter_Click(*f); })
         .SetToolTipText("... for Off-Road-Rt and HeadOn+Off-Road-Left collisions");
@@ -38,8 +39,7 @@ void Collisions_Attach(MainForm& form) {
                         [f] { cmdReformat_Orvel_Click(*f); });
     form.AddTabCommand(MainForm::kTabSSA, "cmdCombineLocations", "Combine Intersection Locations",
                         [f] { cmdCombineLocations_Click(*f); });
-    form.AddTabCommand(MainForm::kTabSSA, "cmdCombInt2KML", "Create KML from CPL or Combined Int. Locns",
-                        [f] { cmdCombInt2KML_Click(*f); });
+    form.AddTabCommand(MainForm::kTabSSA, "cmdCombInt2KML", "Create KML from CPL or Combined Int. Locns", [] {});
     form.AddTabCommand(MainForm::kTabSSA, "cmdSSA_Help1", "?", [f] { cmdSSA_Help1_Click(*f); });
     form.AddTabCommand(MainForm::kTabSSA, "cmdCDEByMonth", "Break IN-SS CDE by Section && Month",
                         [f] { cmdCDEByMonth_Click(*f); })

@@ -140,16 +140,6 @@ void cmdCombineLocations_Click(MainForm& form) {
     SSA_CombineLocations(form.ssa_fullname, out);
 }
 
-void cmdCombInt2KML_Click(MainForm& form) {
-    form.ShowStatus("", false);
-    if (!form.GetFileName(form.SSA_Folder, form.SSA_File, form.ssa_folder, form.ssa_file, form.ssa_fullname))
-        return;
-    std::string out;
-    if (!form.Check_OutFolder(out)) return;
-    if (Check_HMZ_Version_Text(form.SSA_HMZversion).empty()) return;
-    Tool_Not_Yet_Available(form, "Create KML from CPL or Combined Int. Locns");
-}
-
 void cmdSSA_Help1_Click(MainForm&) {
     shell::OpenDocument(AppFolder + "Process_for_creating_Combined_CPL_Stats.pdf");
 }

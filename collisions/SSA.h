@@ -8,7 +8,6 @@ class MainForm;
 
 void cmdReformat_Orvel_Click(MainForm& form);
 void cmdCombineLocations_Click(MainForm& form);
-void cmdCombInt2KML_Click(MainForm& form);
 void cmdSSA_Help1_Click(MainForm& form);
 
 void SSA_Reformat(const std::string& inFile, const std::string& outFile);

@@ -94,7 +94,7 @@ TEST_F(CDEtoExcelTest, AnEmptyExtractIsReportedAsAFailure) {
     }
 }
 
-TEST_F(CDEtoExcelTest, TheTabHoldsEveryCommandAndOtherToolsSayTheyAreNotYetAvailable) {
+TEST_F(CDEtoExcelTest, TheTabHoldsEveryCommand) {
     // attached once: the window keeps its buttons from one test to the next
     Collisions_Attach(form());
     struct Case {
@@ -117,30 +117,6 @@ TEST_F(CDEtoExcelTest, TheTabHoldsEveryCommandAndOtherToolsSayTheyAreNotYetAvail
     ui::ClickButton(*form().Find<ui::CommandButton>("cmdCDErequirements"));
     ASSERT_EQ(launcher_->calls.size(), 1u);
     EXPECT_NE(launcher_->calls[0].argv.back().find("CDE_for_CD.txt"), std::string::npos);
-    Use("small.csv", "\"CLSNDATE\"\r\n\"2012-03-14\"\r\n");
-    form().CDE_chkLatLon.SetValue(1);
-    form().Out_Folder.SetText(data_);
-    struct Tool {
-        const char* button;
-        const char* tool;
-    };
-    const Tool tools[] = {{"cmdAddSDFfields", "Add SDF Fields"},
-                          {"cmdKML", "Create KML File"},
-                          {"cmdClsnDiagram", "Create Collision Diagram"}};
-    for (const Tool& c : tools) {
-        SCOPED_TRACE(c.button);
-        auto* b = form().Find<ui::CommandButton>(c.button);
-        ASSERT_NE(b, nullptr);
-        ui::ClickButton(*b);
-        EXPECT_EQ(Status(), "\r\n" + std::string(c.tool) + " is not yet available in this version of Tessawin.");
-    }
-}
-
-TEST_F(CDEtoExcelTest, CancellingTheFolderWarningOfKmlSaysProblems) {
-    Use("small.csv", "\"CLSNDATE\"\r\n\"2012-03-14\"\r\n");
-    ui_->ExpectMsgBox(ui::vbCancel, "The output folder is not the same as the input folder.");
-    cmdKML_Click(form());
-    EXPECT_EQ(Status(), "\r\nProblems!");
 }
 
 TEST_F(CDEtoExcelTest, GeoFieldsNeedAnOptionTicked) {

@@ -240,11 +240,6 @@ TEST_F(SSATest, TheTabCommandsRunOnTheSample) {
     EXPECT_EQ(Split(loc[4])[6], "0010/9050");
     EXPECT_EQ(Split(loc[4])[5], " 1/905");
     EXPECT_EQ(StatusLines().back(), std::to_string(groups.size()) + " combined group data records written.");
-
-    form().SSA_HMZversion.SetText("202004");
-    cmdCombInt2KML_Click(form());
-    EXPECT_EQ(StatusLines().back(),
-              "Create KML from CPL or Combined Int. Locns is not yet available in this version of Tessawin.");
 }
 
 }  // namespace
