@@ -139,6 +139,48 @@ TEST_F(VolRunTest, ByUtvsOnTheSearchPathFileOfTheSample) {
     EXPECT_NE(status().find("Days in Period: 184"), std::string::npos) << status();
 }
 
+// The sample's search-path file with one record changed: an unknown type is
+// warned of twice and stays on the path; a record that does not read ends the
+// path there. Either way the report of 0010 km 2.0 to 0020 km 5.0 is written.
+TEST_F(VolRunTest, ASearchPathFileWithAnOddRecordStillGivesItsReport) {
+    MainForm& f = TheMainForm();
+    const std::string sample = read_file(Sample_Folder() + "SearchPath_Hwy1_202004.txt");
+    struct Case {
+        const char *what, *find, *replace;
+        std::vector<std::pair<std::string, std::string>> boxes;  // title, prompt
+        const char* path_block;
+    };
+    const Case cases[] = {
+        {"unknown type", "NODE 100 J 02 1\r\n", "XXXX 0015 on the way\r\nNODE 100 J 02 1\r\n",
+         {{"Unrecognized Path record", "XXXX 0015 on the way"},
+          {"GetSectionVolume", "*** Warning: invalid path type: XXXX"}},
+         "SEG,0010,1,123\r\nXXXX,\r\nNODE,10002\r\nSEG,0020,1,119\r\nNODE,10003\r\n"},
+        {"no fifth word", "NODE 100 C 03 1\r\n", "NODE 100 C 03\r\n",
+         {{"Read_Search_Path_File", "Line 10: NODE 100 C 03"}},
+         "SEG,0010,1,123\r\nNODE,10002\r\nSEG,0020,1,119\r\n\r\n\r\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::string text = sample;
+        const auto at = text.find(c.find);
+        ASSERT_NE(at, std::string::npos);
+        write(file("path.txt"), text.replace(at, std::string(c.find).size(), c.replace));
+        f.vol_optionVRQ.SetValue(true);
+        f.vol_searchFilepath.SetText(file("path.txt"));
+        f.vol_EndSeg.SetText("0020");
+        f.vol_StartKm.SetText("2.0");
+        f.vol_EndKm.SetText("5.0");
+        fs::remove(out_ + "/volumes.csv");
+        const std::size_t shown = ui_->shown.size();
+        for (const auto& [title, prompt] : c.boxes) ui_->ExpectMsgBox(ui::vbOK, prompt);
+        run();
+        ASSERT_EQ(ui_->shown.size(), shown + c.boxes.size());
+        for (std::size_t i = 0; i < c.boxes.size(); ++i) EXPECT_EQ(ui_->shown[shown + i].title, c.boxes[i].first);
+        EXPECT_NE(report().find(c.path_block), std::string::npos) << report();
+        EXPECT_NE(status().find("========Results========"), std::string::npos) << status();
+    }
+}
+
 TEST_F(VolRunTest, InputsThatStopTheRunBeforeAnyReport) {
     MainForm& f = TheMainForm();
     struct Case {
