@@ -133,8 +133,8 @@ TEST_F(VolSearchPathTest, TheSearchPathFile) {
 // the records before it and the run goes on with them.
 TEST_F(VolSearchPathTest, ARecordThatDoesNotReadEndsTheReadingNamingTheLine) {
     const std::string f = file("path.txt");
-    for (const char* record : {"SEG 0200 0.1 0.9", "SEG 0200 0.1 x 1", "SEG 0200 0.1 0.9 x", "NODE 100 C 02",
-                               "NODE 100 C"}) {
+    for (const char* record :
+         {"SEG 0200 0.1 0.9", "SEG 0200 0.1 x 1", "SEG 0200 0.1 0.9 x", "NODE 100 C 02", "NODE 100 C"}) {
         SCOPED_TRACE(record);
         Erase_Search_Path();
         write(f, std::string("SEARCH PATH\r\nSEARCH PATH\r\nSEG 0100 0.1 0.9 1\r\n") + record +
