@@ -3,7 +3,6 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
-#include <vector>
 
 #include "app/MainForm.h"
 #include "collisions/collision_util.h"
@@ -28,18 +27,12 @@ std::string IdKey(const std::string& s) {
 struct Run {
     OutputFile log;
     int32_t node_seps = 0, mid_seps = 0, overlaps = 0, crowded = 0;
-    std::vector<bool> is_crowded;  // a section that cannot move is counted once
 
     void Log(const std::string& line) { log.Write(line + CRLF); }
     static void Status(const std::string& line) { TheMainForm().ShowStatus(line, true); }
     void Warn(const std::string& line) {
         Log(line);
         Status(line);
-    }
-    void Crowded(int32_t i) {
-        if (is_crowded[static_cast<std::size_t>(i)]) return;
-        is_crowded[static_cast<std::size_t>(i)] = true;
-        ++crowded;
     }
 };
 
@@ -77,7 +70,7 @@ void NodeSeparations(Run& run, int32_t count) {
             const std::string& other = Sec(at.j).ID;
             if (s.hm2 < 1) {
                 run.Warn("Warning: can't separate sections " + other + " and " + s.ID + " at node " + s.Node1);
-                run.Crowded(i);
+                ++run.crowded;
             } else {
                 s.hm1 = 1;
                 run.Log(s.ID + " nod1 and " + other + " node " + std::to_string(at.k) + " = " + s.Node1);
@@ -93,7 +86,7 @@ void NodeSeparations(Run& run, int32_t count) {
                 run.Warn("Warning: section " + s.ID + " ends at a node but with km = 0.  This case is not handled.");
             } else if (s.hm2 - 1 < s.hm1) {
                 run.Warn("Warning: can't separate sections " + other + " and " + s.ID + " at node " + s.Node2);
-                run.Crowded(i);
+                ++run.crowded;
             } else {
                 s.hm2 = static_cast<int16_t>(s.hm2 - 1);
                 run.Log(s.ID + " nod2 and " + other + " node " + std::to_string(at.k) + " = " + s.Node2);
@@ -127,7 +120,7 @@ void MidSegmentSeparations(Run& run, int32_t count) {
                     // an earlier section ending at km 0 of the segment has no hm to give
                     if (prev.hm1 == prev.hm2 || prev.hm2 == 0) {
                         run.Warn(cant);
-                        run.Crowded(p);
+                        ++run.crowded;
                     } else {
                         prev.hm2 = static_cast<int16_t>(prev.hm2 - 1);
                         ++run.mid_seps;
@@ -136,7 +129,7 @@ void MidSegmentSeparations(Run& run, int32_t count) {
                 } else {
                     if (s.hm1 == s.hm2) {
                         run.Warn(cant);
-                        run.Crowded(i);
+                        ++run.crowded;
                     } else {
                         s.hm1 = static_cast<int16_t>(s.hm1 + 1);
                         ++run.mid_seps;
@@ -152,7 +145,7 @@ void MidSegmentSeparations(Run& run, int32_t count) {
             ui::MsgBox(text + CRLF + "This should have been caught earlier!", ui::vbExclamation, kTitle);
             if (s.hm2 < 1) {
                 run.Warn(cant);
-                run.Crowded(i);
+                ++run.crowded;
             } else {
                 s.hm1 = 1;
                 ++run.mid_seps;
@@ -193,7 +186,6 @@ void SDF_1DP_Separate(int16_t option) {
     run.Log("Set_hms_and_nodes");
     SDF_Set_hms_and_nodes(st);
     if (st != 0) return finish();
-    run.is_crowded.assign(static_cast<std::size_t>(count) + 1, false);
 
     NodeSeparations(run, count);
     MidSegmentSeparations(run, count);

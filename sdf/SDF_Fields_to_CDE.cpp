@@ -16,6 +16,7 @@
 #include "common/TessawinMod.h"
 #include "inventory/Hwy_Seg_Table_mod.h"
 #include "platform/ui/ui.h"
+#include "sdf/SDF_Busy.h"
 #include "sdf/SDF_Utils.h"
 
 namespace {
@@ -184,6 +185,8 @@ void SDF_Fields_to_CDE(const std::string& version, const std::string& cdeIn, con
         int32_t idx = 0, section = 0;
         // blank lines only end the file; one with records after it is a short record
         int32_t blank_at = 0;
+        // the window repaints every 1000 records; no other command can start meanwhile
+        const sdf::OtherCommandsRefused guard;
         while (!eof) {
             Read_Line(in, line, eof);
             if (TrimSpaces(line).empty()) {
@@ -196,7 +199,10 @@ void SDF_Fields_to_CDE(const std::string& version, const std::string& cdeIn, con
                 return;
             }
             ++k;
-            if (k % 1000 == 0) form.ShowStatus("," + std::to_string(k), true, "");
+            if (k % 1000 == 0) {
+                form.ShowStatus("," + std::to_string(k), true, "");
+                ui::DoEvents();
+            }
             int16_t n = 0;
             CSV_Split(line, fields, n, true);
             if (n != heads) {

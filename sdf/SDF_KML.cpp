@@ -392,12 +392,14 @@ void Write_1_section_KML(frmSDF_KML& options, SDF_Section& s, const std::string&
         int32_t b = searchFrom;
         while (b <= n && pt(b).Km < s.GeoKm2) ++b;
         if (b > n) b = n;
-        if (b > searchFrom && pt(b).Km - s.GeoKm2 >= 0.002f) {
+        // b may be the first point searched: the end then lies in the span
+        // before it, and no point of the search is written
+        if (b > 1 && pt(b).Km - s.GeoKm2 >= 0.002f) {
             points(searchFrom, b - 1);
             Interp_SegLatLon(b - 1, b, s.GeoKm2, s.Lat2, s.Lon2);
             coord(s.Lat2, s.Lon2);
         } else {
-            if (b < searchFrom) b = searchFrom;
+            // a one-point polyline past the first segment: the end is that point
             points(searchFrom, b);
             s.Lat2 = pt(b).Lat;
             s.Lon2 = pt(b).Lon;

@@ -11,37 +11,14 @@
 #include "common/HMZ_util_noDB.h"
 #include "common/TessawinMod.h"
 #include "inventory/Hemzshifts8.h"
-#include "platform/ui/forms.h"
 #include "platform/ui/ui.h"
+#include "sdf/SDF_Busy.h"
 #include "sdf/SDF_Utils.h"
 
 namespace {
 
 constexpr const char* CRLF = "\r\n";
 constexpr const char* kTitle = "SDF_Transform";
-
-// While the run lets the window's events in, only the Cancel button acts:
-// every other command shares the state the run works on.
-class OnlyCancelActs {
-public:
-    OnlyCancelActs() {
-        for (ui::Form* f : ui::LoadedForms())
-            for (const auto& c : f->Controls()) {
-                auto* b = dynamic_cast<ui::CommandButton*>(c.get());
-                if (!b || b->Name() == "cmdSDFCancel" || !b->Enabled()) continue;
-                b->SetEnabled(false);
-                disabled_.push_back(b);
-            }
-    }
-    ~OnlyCancelActs() {
-        for (ui::CommandButton* b : disabled_) b->SetEnabled(true);
-    }
-    OnlyCancelActs(const OnlyCancelActs&) = delete;
-    OnlyCancelActs& operator=(const OnlyCancelActs&) = delete;
-
-private:
-    std::vector<ui::CommandButton*> disabled_;
-};
 
 // A km field, unquoted; "" when it reads as a number, else the reader's message.
 std::string KmField(const std::string& field, const char* which, int32_t record, float& km) {
@@ -102,7 +79,8 @@ void SDF_Transform(const std::string& target, int16_t ndp) {
     bool cancelled = false;
     std::string stop;  // a record the run cannot go on from
     std::vector<std::string> fields(kSDF_MaxFields + 1);
-    const OnlyCancelActs guard;
+    // only the Cancel button acts while the run lets events in
+    const sdf::OtherCommandsRefused guard("cmdSDFCancel");
     auto field = [&](int16_t col) -> const std::string& {
         return fields[static_cast<std::size_t>(std::clamp<int16_t>(col, 0, kSDF_MaxFields))];
     };

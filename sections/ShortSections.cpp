@@ -1563,10 +1563,10 @@ void Write_SS_CSV(const std::vector<SSRec>& records, int32_t count, bool withInt
             line += "," + GeneralText(r.Latitude1) + "," + GeneralText(r.Longitude1) + "," + std::to_string(r.LLsrc1) +
                     "," + GeneralText(r.Latitude2) + "," + GeneralText(r.Longitude2) + "," + std::to_string(r.LLsrc2);
         line += "," + std::to_string(r.Region) + "," + std::to_string(r.District) + "," + std::to_string(r.Area);
-        std::string cls = r.HwyClass;
-        cls.resize(6, ' ');
-        for (char c : cls) line += c == ' ' ? std::string(",") : "," + std::string(1, c);
-        line += "," + CsvText(Trim(cls.substr(1, 4)).empty() ? std::string() : cls.substr(1, 4));
+        // one field per character, a blank one too; no class row gives empty fields
+        const std::string& cls = r.HwyClass;
+        for (std::size_t c = 0; c < 6; ++c) line += "," + CsvText(c < cls.size() ? cls.substr(c, 1) : "");
+        line += "," + CsvText(cls.size() > 1 ? cls.substr(1, 4) : "");
         if (IncludeADT) {
             for (int32_t y = ADTyear1; y <= ADTyear2; ++y) {
                 const std::size_t k = static_cast<std::size_t>(y - ADTyear1);

@@ -346,15 +346,16 @@ void Volume_Processing() {
             f.ShowStatus("No volumes calculated; no report written.", true);
             return;
         }
-        if (missing > 0) {
-            adt = -1;
-            total = -1;
-        }
+        // the status shows the total as calculated; only the report marks it missing
         const std::string text = "========Results========" + CRLF + "ADT: " + std::to_string(adt) + CRLF +
                                  "Total Volume: " + std::to_string(total) + CRLF + "Days in Period: " +
                                  std::to_string(days) + CRLF + "Section Length: " +
                                  decimal::Format(lengthHm / 10.0, "##0.0") + "Km" + CRLF + CRLF +
                                  "Full results printed to file:" + CRLF + full;
+        if (missing > 0) {
+            adt = -1;
+            total = -1;
+        }
         Print_Combined_Results(adt, total, days, lengthHm);
         vol_ReportFile = nullptr;
         if (!run.report.Close()) {

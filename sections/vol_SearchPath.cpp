@@ -115,7 +115,8 @@ void Build_HMZ_Search_Path(const std::string& startSeg, const std::string& endSe
     }
     if (start == 0) return;
 
-    std::unordered_set<std::string> nodes;
+    // an empty name counts as placed already: a segment end without a node adds no item
+    std::unordered_set<std::string> nodes{""};
     bool after_break = false;
     for (int32_t i = start; i <= Hwy_Seg_Count; ++i) {
         const Hwy_Seg_Record& r = Hwy_Seg_Table[static_cast<std::size_t>(i)];
@@ -146,10 +147,12 @@ bool Read_Search_Path_File(const std::string& path) {
                    "Read_Search_Path_File");
         return false;
     }
-    auto bad_record = [&](long n, const std::string& line, const std::string& why, const std::string& title) {
+    // A record that does not read ends the reading; the run goes on with the
+    // path read so far.
+    auto bad_record = [&](long n, const std::string& line, const std::string& why) {
         ui::MsgBox(why + CRLF + "File: " + path + CRLF + "Line " + std::to_string(n) + ": " + line,
-                   ui::vbExclamation | ui::vbOKOnly, title);
-        return false;
+                   ui::vbExclamation | ui::vbOKOnly, "Read_Search_Path_File");
+        return true;
     };
     int headings = 0;
     long n = 0;
@@ -171,21 +174,19 @@ bool Read_Search_Path_File(const std::string& path) {
             item.Name = line.size() > 4 ? line.substr(4, 4) : "";
             if (!number_word(line, 3, km1) || !number_word(line, 4, km2) || !hm_of_km(km1, item.Hm1) ||
                 !hm_of_km(km2, item.Hm2) || !whole_word(line, 5, item.Flag))
-                return bad_record(n, line, "A SEG record needs its segment, two kms and a flag.",
-                                  "Read_Search_Path_File");
+                return bad_record(n, line, "A SEG record needs its segment, two kms and a flag.");
         } else if (item.Type == "NODE") {
             const std::string w2 = Nth_Word(line, 2), w4 = Nth_Word(line, 4);
             if (w2 == " " || w4 == " " || !whole_word(line, 5, item.Flag))
-                return bad_record(n, line, "A NODE record needs its node name in words 2 and 4, and a flag.",
-                                  "Read_Search_Path_File");
+                return bad_record(n, line, "A NODE record needs its node name in words 2 and 4, and a flag.");
             item.Name = w2 + w4;
         } else if (item.Type == "----") {
         } else if (item.Type == "====") {
             Add_Path_Item(item);
             break;
         } else {
-            return bad_record(n, line, "Unrecognized search path record; the reading stops here.",
-                              "Unrecognized Path record");
+            // kept on the path: the calculation warns of it when it lies in the stretch
+            ui::MsgBox(line, ui::vbExclamation | ui::vbOKOnly, "Unrecognized Path record");
         }
         Add_Path_Item(item);
     }

@@ -46,9 +46,11 @@ void Add_Path_Item(const PathRec& item);
 void Build_HMZ_Search_Path(const std::string& startSeg, const std::string& endSeg, const std::string& version);
 
 // Reads a search-path file (records after the second "SEARCH PATH" line, up
-// to a blank line, a "====" record or the end of the file). False after a box
-// naming the file and line when the file cannot be read or a record is
-// malformed or of an unknown type; the path then holds the records before it.
+// to a blank line, a "====" record or the end of the file). A record of an
+// unknown type is shown in a box and kept on the path; a SEG or NODE record
+// that does not read ends the reading after a box naming the file and line,
+// the path holding the records before it. False only when the file cannot be
+// opened.
 bool Read_Search_Path_File(const std::string& path);
 
 // Index of the item holding segment/hm, searching from fromIndex; 0 when none.

@@ -111,6 +111,26 @@ TEST_F(SdfFieldsTest, StopsAndTheirMessages) {
                     .empty());
 }
 
+// Every 1000 records the count goes to the status box and the window's
+// events run; no command button acts meanwhile.
+TEST_F(SdfFieldsTest, ProgressLetsTheWindowRepaintWithOtherCommandsRefused) {
+    EventsBackend& events = UseEventsBackend();
+    std::vector<bool> enabled;
+    events.on_events = [&](int) {
+        for (const char* b : {"cmdAddSDFfields", "cmdSDF_transform", "cmdClose"})
+            enabled.push_back(form().Find<ui::CommandButton>(b)->Enabled());
+    };
+    std::string cde = "SEGNUM,KMMARK,NODE\r\n";
+    for (int i = 0; i < 2500; ++i) cde += "0030,1.5,\r\n";
+    ui_->ExpectMsgBox(ui::vbOK, "2500 CDE collision records read from");
+    EXPECT_EQ(Run("ID,Seg,Km1,Km2,Route\r\nA,0030,1,2,a\r\n", cde).size(), 2501u);
+    EXPECT_EQ(events.do_events_calls, 2);
+    EXPECT_EQ(enabled, std::vector<bool>(6, false));
+    EXPECT_TRUE(StatusHas("Header,1000,2000" + CRLF));
+    for (const char* b : {"cmdAddSDFfields", "cmdSDF_transform", "cmdClose"})
+        EXPECT_TRUE(form().Find<ui::CommandButton>(b)->Enabled()) << b;
+}
+
 TEST_F(SdfFieldsTest, CommandChecks) {
     WriteFile(data_ + "c.csv", "SEGNUM,KMMARK,NODE\r\n0030,1,\r\n");
     WriteFile(data_ + "s.csv", "ID,Seg,Km1,Km2,Route\r\nA,0030,1,2,a\r\n");

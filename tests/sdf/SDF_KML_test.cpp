@@ -89,6 +89,62 @@ TEST_F(SdfKmlTest, SectionsDrawOnTheCentrelineWithTheirOptions) {
     EXPECT_EQ(settings::GetSetting("Tessawin", "SDFKML", "chkSDF_MarkKms", ""), "1");
 }
 
+// A line whose end lies before the first point searched ends in the span
+// before that point, the end label with it: within one span of a segment, in
+// the first span of the last segment, and at its node.
+TEST_F(SdfKmlTest, ALineEndsInTheSpanBeforeTheFirstPointSearched) {
+    WriteFile(data_ + "ends.csv",
+              "ID,Seg1,Km1,Seg2,Km2\r\n"
+              "E,0010,1.05,0010,1.10\r\n"
+              "F,0010,12.0,0020,0.1\r\n"
+              "G,0010,12.0,0020,0.0\r\n");
+    Open("ends.csv", "202004");
+    Tick({&win().chkSDF_label_endpoints});
+    ExpectGeometry();
+    Run();
+    EXPECT_EQ(StatusLines().back(), "3 sections written to KML file ends.csv") << Status();
+
+    const auto coord = [](double lat, double lon) { return Format_Coord(lon) + "," + Format_Coord(lat) + ",0"; };
+    const auto interp = [&](const std::string& seg, int i, float km) {
+        Load_SegLatLonKm(seg);
+        double lat = 0, lon = 0;
+        Interp_SegLatLon(i, i + 1, km, lat, lon);
+        return coord(lat, lon);
+    };
+    Load_SegLatLonKm("0010");
+    ASSERT_FLOAT_EQ(SegLatLon_Pts[6].Km, 1.0f);
+    ASSERT_FLOAT_EQ(SegLatLon_Pts[7].Km, 1.2f);
+    const std::string last0010 = coord(SegLatLon_Pts.back().Lat, SegLatLon_Pts.back().Lon);
+    Load_SegLatLonKm("0020");
+    ASSERT_GE(SegLatLon_Count, 2);
+    ASSERT_FLOAT_EQ(SegLatLon_Pts[1].Km, 0.0f);
+    ASSERT_GT(SegLatLon_Pts[2].Km, 0.102f);
+    const std::string node = coord(SegLatLon_Pts[1].Lat, SegLatLon_Pts[1].Lon);
+
+    const std::vector<std::vector<std::string>> tails = {
+        {interp("0010", 6, 1.05f), interp("0010", 6, 1.10f)},
+        {last0010, interp("0020", 1, 0.1f)},
+        {last0010, node},
+    };
+    const auto all = kmlcheck::ReadKml(out_ + "ends.kml");
+    const auto lines = Of(all, true);
+    ASSERT_EQ(lines.size(), 3u);
+    std::vector<std::string> endLabels;
+    for (const auto& p : Of(all, false))
+        if (p.style == "#endpoint") endLabels.push_back(p.coordinates.at(0));
+    ASSERT_EQ(endLabels.size(), 3u);
+    for (size_t i = 0; i < 3; ++i) {
+        SCOPED_TRACE(lines[i].name);
+        const auto coords = Lines(lines[i].coordinates.at(0));
+        ASSERT_GE(coords.size(), 2u);
+        if (i == 0) {
+            EXPECT_EQ(coords.size(), 2u);  // no centreline point between its ends
+        }
+        EXPECT_EQ(std::vector<std::string>(coords.end() - 2, coords.end()), tails[i]);
+        EXPECT_EQ(endLabels[i], tails[i].back());
+    }
+}
+
 TEST_F(SdfKmlTest, SectionsAreCarriedIntoTheGeometrysVersion) {
     // 0510 is renumbered 0515 in 202004, 0990 leaves the inventory there
     WriteFile(data_ + "old.csv",

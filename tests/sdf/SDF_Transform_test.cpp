@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
-
 #include "sdf/SDF_Attach.h"
 #include "tests/sdf/sdf_support.h"
 
@@ -11,25 +9,11 @@ namespace {
 
 using namespace sdftest;
 
-// A headless backend whose event loop can press buttons.
-class EventsBackend : public ui::HeadlessBackend {
-public:
-    std::function<void(int call)> on_events;
-    void DoEvents() override {
-        HeadlessBackend::DoEvents();
-        if (on_events) on_events(do_events_calls);
-    }
-};
-
 class SdfTransformTest : public SdfTest {
 protected:
     void SetUp() override {
         SdfTest::SetUp();
-        auto b = std::make_shared<EventsBackend>();
-        b->on_unexpected = ui_->on_unexpected;
-        ui_ = b;
-        events_ = b.get();
-        ui::SetBackend(b);
+        events_ = &UseEventsBackend();
     }
     std::vector<std::string> Run(const std::string& text, const std::string& version, const std::string& target,
                                  int16_t ndp) {

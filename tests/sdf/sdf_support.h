@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -56,8 +57,28 @@ inline std::vector<std::string> Lines(const std::string& text) {
     return out;
 }
 
+// A headless backend whose event loop can act: on_events runs at every
+// DoEvents with that call's number.
+class EventsBackend : public ui::HeadlessBackend {
+public:
+    std::function<void(int call)> on_events;
+    void DoEvents() override {
+        HeadlessBackend::DoEvents();
+        if (on_events) on_events(do_events_calls);
+    }
+};
+
 class SdfTest : public testsupport::HeadlessTest {
 protected:
+    // Puts an EventsBackend in the place of the plain one.
+    EventsBackend& UseEventsBackend() {
+        auto b = std::make_shared<EventsBackend>();
+        b->on_unexpected = ui_->on_unexpected;
+        ui_ = b;
+        ui::SetBackend(b);
+        return *b;
+    }
+
     void SetUp() override {
         HeadlessTest::SetUp();
         for (const char* sub : {"store", "temp", "data", "out"}) fs::create_directories(dir_.path() / sub);

@@ -365,6 +365,29 @@ TEST_F(Output, Columns) {
               std::string::npos);
     EXPECT_EQ(ext[1].substr(0, 48), "1,SEC_0007_01,0007,7,0007,0.00,5.05,5.05,Z2,,\"Sa");
     EXPECT_NE(ext[1].find(",6,49.107129,-122.857581,-3,0,0,0,1,1,11,"), std::string::npos) << ext[1];
+
+    // The class string one character a field, a blank one as a blank field,
+    // then characters 2 to 5; no class row gives empty fields.
+    S::Extend50m = false;
+    S::IncludeLatLons = false;
+    const struct {
+        const char *cls, *fields;
+    } classes[] = {
+        {"ARR2UP", ",1,1,11,A,R,R,2,U,P,RR2U"},
+        {"A  2  ", ",1,1,11,A, , ,2, , ,  2 "},
+        {"      ", ",1,1,11, , , , , , ,    "},
+        {"", ",1,1,11,,,,,,,"},
+    };
+    for (const auto& c : classes) {
+        SCOPED_TRACE(std::string("'") + c.cls + "'");
+        S::SS[1].HwyClass = c.cls;
+        Write_SS_CSV(S::SS, 1, false, file);
+        const auto one = ReadLines(file);
+        ASSERT_EQ(one.size(), 2u);
+        const std::string fields = c.fields;
+        ASSERT_GE(one[1].size(), fields.size());
+        EXPECT_EQ(one[1].substr(one[1].size() - fields.size()), fields);
+    }
 }
 
 // Volumes read once per segment: a Null AADT is a missing year; the average

@@ -129,27 +129,46 @@ TEST_F(VolSearchPathTest, TheSearchPathFile) {
     EXPECT_EQ(path_text(), "SEG:0100(1-9)");
 }
 
-TEST_F(VolSearchPathTest, ARecordThatDoesNotReadStopsTheReadingNamingTheLine) {
+// A SEG or NODE record that does not read ends the reading; the path keeps
+// the records before it and the run goes on with them.
+TEST_F(VolSearchPathTest, ARecordThatDoesNotReadEndsTheReadingNamingTheLine) {
     const std::string f = file("path.txt");
-    struct Case {
-        const char* record;
-        const char* title;
-    };
-    const Case cases[] = {
-        {"SEGX 0200 0.1 0.9 1", "Unrecognized Path record"},
-        {"SEG 0200 0.1 0.9", "Read_Search_Path_File"},
-        {"SEG 0200 0.1 x 1", "Read_Search_Path_File"},
-        {"NODE 100 C", "Read_Search_Path_File"},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.record);
+    for (const char* record :
+         {"SEG 0200 0.1 0.9", "SEG 0200 0.1 x 1", "SEG 0200 0.1 0.9 x", "NODE 100 C 02", "NODE 100 C"}) {
+        SCOPED_TRACE(record);
         Erase_Search_Path();
-        write(f, std::string("SEARCH PATH\r\nSEARCH PATH\r\nSEG 0100 0.1 0.9 1\r\n") + c.record + "\r\n");
-        ui_->ExpectMsgBox(ui::vbOK, std::string("Line 4: ") + c.record);
-        EXPECT_FALSE(Read_Search_Path_File(f));
-        EXPECT_EQ(ui_->shown.back().title, c.title);
+        write(f, std::string("SEARCH PATH\r\nSEARCH PATH\r\nSEG 0100 0.1 0.9 1\r\n") + record +
+                     "\r\nSEG 0300 0.1 0.4 1\r\n\r\n");
+        ui_->ExpectMsgBox(ui::vbOK, std::string("Line 4: ") + record);
+        EXPECT_TRUE(Read_Search_Path_File(f));
+        EXPECT_EQ(ui_->shown.back().title, "Read_Search_Path_File");
         EXPECT_EQ(path_text(), "SEG:0100(1-9)");
+        EXPECT_EQ(vol_PathSource, "VRQ");
     }
+}
+
+// A record of an unknown type is shown whole and stays on the path; the
+// reading goes on.
+TEST_F(VolSearchPathTest, ARecordOfAnUnknownTypeIsShownAndKept) {
+    const std::string f = file("path.txt");
+    write(f, "SEARCH PATH\r\nSEARCH PATH\r\nSEG 0100 0.1 0.9 1\r\nsegx 0200 0.1 0.9 1\r\nSEG 0300 0.1 0.4 1\r\n\r\n");
+    ui_->ExpectMsgBox(ui::vbOK, "segx 0200 0.1 0.9 1");
+    EXPECT_TRUE(Read_Search_Path_File(f));
+    EXPECT_EQ(ui_->shown.back().prompt, "segx 0200 0.1 0.9 1");
+    EXPECT_EQ(ui_->shown.back().title, "Unrecognized Path record");
+    EXPECT_EQ(path_text(), "SEG:0100(1-9) SEGX SEG:0300(1-4)");
+}
+
+// A segment end without a node name adds no NODE item.
+TEST_F(VolSearchPathTest, ASegmentEndWithoutANodeAddsNoNodeItem) {
+    write_mdb(data() + "/segallversions.mdb",
+              std::string(invtest::kSegmentAllVersionsTable) +
+                  "INSERT INTO SegmentAllVersions VALUES\n"
+                  "  ('0100', '202004', 1.0, NULL, 7, NULL, 2, 'N', 1, '', NULL, 'T', 'D', NULL, 'First'),\n"
+                  "  ('0200', '202004', 2.05, NULL, 7, NULL, 2, 'N', 2, '', 'N3', 'C', 'C', NULL, 'Second');\n");
+    SAV_Forget_Database();
+    Build_HMZ_Search_Path("0100", "0200", "202004");
+    EXPECT_EQ(path_text(), "SEG:0100(1-9) ---- SEG:0200(1-20) NODE:N3");
 }
 
 }  // namespace
