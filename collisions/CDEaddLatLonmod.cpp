@@ -1,5 +1,6 @@
 #include "collisions/CDEaddLatLonmod.h"
 
+#include <cfloat>
 #include <cmath>
 #include <stdexcept>
 #include <vector>
@@ -90,7 +91,11 @@ void CDEaddLatLon(const std::string& version, const std::string& inFile, const s
     Show("...Data");
 
     long long read = 1, written = 1, lookups = 0, projections = 0;
-    std::string cacheSeg, cacheKm = "\x01";  // nothing looked up yet
+    // The last location asked for: its segment and its km as a Single; an
+    // empty km, or one that is no number a Single holds, cannot be placed.
+    std::string cacheSeg;
+    float cacheKm = 0;
+    bool cacheKmRead = false, cacheUsed = false;
     double lat = 0, lon = 0;
     bool placed = false;
     double projLat = -1, projLon = -1;
@@ -116,16 +121,19 @@ void CDEaddLatLon(const std::string& version, const std::string& inFile, const s
             if (fromSegKm) {
                 const std::string seg = Pad_Code4(field(segCol));
                 const std::string kmText = field(kmCol);
-                if (seg != cacheSeg || kmText != cacheKm) {
+                double d = 0;
+                const bool kmRead = !kmText.empty() && decimal::ParseDouble(kmText, d) && std::fabs(d) <= FLT_MAX;
+                const float km = kmRead ? static_cast<float>(d) : 0.0f;
+                if (!cacheUsed || seg != cacheSeg || kmRead != cacheKmRead || km != cacheKm) {
+                    cacheUsed = true;
                     cacheSeg = seg;
-                    cacheKm = kmText;
-                    double km = 0;
-                    // an empty or non-numeric km cannot be placed
-                    placed = !kmText.empty() && decimal::ParseDouble(kmText, km) && std::isfinite(km);
+                    cacheKm = km;
+                    cacheKmRead = kmRead;
+                    placed = kmRead;
                     if (placed) {
                         int16_t src = 0;
                         lat = lon = 0;
-                        GetLocnLatLon_Km(seg, static_cast<float>(km), lat, lon, src);
+                        GetLocnLatLon_Km(seg, km, lat, lon, src);
                         ++lookups;
                         placed = !(lat == 0 && lon == 0);
                     }

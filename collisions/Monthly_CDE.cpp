@@ -191,9 +191,11 @@ void Monthly_CDE(const std::string& inFile, const std::string& outFolder, int16_
     bool eof = false;
     while (!eof) {
         Read_Line(in, line, eof);
-        // blank lines and the heading (which sorts after the data) are not data
+        // The data end at the quoted heading, which sorts after every quoted
+        // date, or at the file's last line, whatever that holds (an unquoted
+        // heading, a footer); blank lines are no records.
+        if (eof || (line.size() >= 9 && line.compare(1, 8, "CLSNDATE") == 0)) break;
         if (collisions::IsBlankLine(line)) continue;
-        if (line.size() >= 9 && line.compare(1, 8, "CLSNDATE") == 0) continue;
         std::string key;
         if (!MonthKey(line, key)) {
             // the lines of the open month all sort before this one: it is whole

@@ -1,5 +1,6 @@
 #include "collisions/RateTable.h"
 
+#include <cfloat>
 #include <chrono>
 #include <cmath>
 #include <optional>
@@ -328,23 +329,36 @@ void ClassRate_to_RateTable(const std::string& report, const std::string& output
             float length = 0;
             if (!perLocation) {
                 double len = 0;
-                if (!decimal::ParseDouble(StripQuotes(field(7)), len) || !std::isfinite(len))
+                if (!decimal::ParseDouble(StripQuotes(field(7)), len) || !(std::fabs(len) <= FLT_MAX))
                     throw ErrorEnding{"Data line " + std::to_string(nin) + ", field 7 (length): \"" + field(7) +
                                       "\" is not a number." + CRLF + line};
                 length = static_cast<float>(len);
             }
-            // ADT times days in 64 bits
-            const double vehicles = static_cast<double>(adt * days);
+            // ADT times days is a 32-bit product; computed in 64 bits to see one beyond it
+            const int64_t adtDays = adt * days;
+            if (adtDays < INT32_MIN || adtDays > INT32_MAX)
+                throw ErrorEnding{"Data line " + std::to_string(nin) + ": ADT " + std::to_string(adt) + " times " +
+                                  std::to_string(days) + " days is beyond the 32-bit range." + CRLF + line};
+            const double vehicles = static_cast<double>(adtDays);
             const double exposure = perLocation ? vehicles : static_cast<double>(length) * vehicles;
             for (size_t k = 1; k <= K; ++k) {
                 if (!ClassInClassSet(static_cast<int16_t>(k), cls)) continue;
                 for (size_t v = 1; v <= V; ++v) {
                     if (adt < lows[v] || adt > highs[v]) continue;
                     RateCell& c = cells[k][v];
-                    c.fatal += fat;
-                    c.injury += inj;
-                    c.pdo += pdo;
-                    c.clsn += all;
+                    // the counts are 32-bit sums
+                    auto add = [&](int64_t& sum, int64_t x, const char* what) {
+                        sum += x;
+                        if (sum < INT32_MIN || sum > INT32_MAX)
+                            throw ErrorEnding{"Data line " + std::to_string(nin) + ": the sum of " + what +
+                                              " of class set " + sets[k] + ", volume range " +
+                                              std::to_string(lows[v]) + " - " + std::to_string(highs[v]) +
+                                              " is beyond the 32-bit range." + CRLF + line};
+                    };
+                    add(c.fatal, fat, "fatal collisions");
+                    add(c.injury, inj, "injury collisions");
+                    add(c.pdo, pdo, "PDO collisions");
+                    add(c.clsn, all, "all collisions");
                     c.exposure += exposure;
                     if (!perLocation) c.km += length;
                     c.lines += 1;

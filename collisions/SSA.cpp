@@ -296,6 +296,24 @@ void SSA_CombineLocations(const std::string& inFile, const std::string& outFile)
         g = Group();
     };
 
+    auto too_large = [&](int field, const char* heading) {
+        ui::MsgBox("Error in SSA data record " + std::to_string(records) + ": the sum of field " +
+                       std::to_string(field) + " (" + heading + ") of group " + g.id + " is too large." + CRLF +
+                       "Nothing was written.",
+                   ui::vbExclamation, kTitle);
+        return false;
+    };
+    // Adds a record's value to its group's sum; false after naming the
+    // group when the sum does not fit.
+    auto add = [&](int64_t& sum, double v, int field, const char* heading) {
+        int64_t next = 0;
+        if (__builtin_add_overflow(sum, static_cast<int64_t>(v), &next)) return too_large(field, heading);
+        sum = next;
+        return true;
+    };
+    static const char* const kCountHeadings[8] = {"#Clsn",     "#Veh",      "Fat #Clsn", "Fat #Fat",
+                                                  "Fat #Inj",  "Inj #Clsn", "Inj #Inj",  "PDO #Clsn"};
+
     Fields f(45);
     while (!eof) {
         Read_Line(in, line, eof);
@@ -336,25 +354,28 @@ void SSA_CombineLocations(const std::string& inFile, const std::string& outFile)
         if (f(16) != g.cls) g.classWarning = true;
         double v = 0;
         for (int i = 0; i < 8; ++i) {
-            if (!NumberField(f, 25 + i, records, true, false, v, kTitle)) {
+            if (!NumberField(f, 25 + i, records, true, false, v, kTitle) ||
+                !add(g.counts[i], v, 25 + i, kCountHeadings[i])) {
                 out.Discard();
                 return;
             }
-            g.counts[i] += static_cast<int64_t>(v);
         }
-        if (!NumberField(f, 18, records, true, false, v, kTitle)) {
+        if (!NumberField(f, 18, records, true, false, v, kTitle) || !add(g.adt, v, 18, "ADT")) {
             out.Discard();
             return;
         }
-        g.adt += static_cast<int64_t>(v);
         double volume = 0, rw = 0;
         if (!NumberField(f, 20, records, true, true, volume, kTitle) ||
-            !NumberField(f, 22, records, false, true, rw, kTitle)) {
+            !NumberField(f, 22, records, false, true, rw, kTitle) || !add(g.volume, volume, 20, "Volume (5 yrs)")) {
             out.Discard();
             return;
         }
-        g.volume += static_cast<int64_t>(volume);
         g.rwSum += rw * volume;
+        if (!std::isfinite(g.rwSum)) {
+            too_large(22, "RW Rate");
+            out.Discard();
+            return;
+        }
     }
     complete();
     in.Close();

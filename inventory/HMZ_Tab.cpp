@@ -220,8 +220,10 @@ void cmdHMZ_LatLon_Click() {
     int32_t Y = 0, X = 0;
     Naltalbers_XY(lat, lon, Y, X);
     f.ShowStatus("   Nalt Albers X,Y: " + std::to_string(X) + "," + std::to_string(Y), true);
-    ui::Clipboard_SetText("");
-    ui::Clipboard_SetText(latlon);
+    while (!ui::Clipboard_Clear())
+        if (ui::MsgBox("Clipboard Clear Failed", ui::vbRetryCancel + ui::vbExclamation) == ui::vbCancel) return;
+    while (!ui::Clipboard_SetText(latlon))
+        if (ui::MsgBox("Clipboard SetText Failed", ui::vbRetryCancel + ui::vbExclamation) == ui::vbCancel) return;
 }
 
 void cmdFindClosestHMZLocations_Click() {

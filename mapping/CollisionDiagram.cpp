@@ -1,5 +1,7 @@
 #include "mapping/CollisionDiagram.h"
 
+#include <cfloat>
+#include <cmath>
 #include <cstring>
 
 #include "collisions/collision_util.h"
@@ -78,7 +80,8 @@ bool ParseRecord(const std::string& line, int32_t line_no, CDE_DiagramRecord& r,
     r.TYPE2ND1 = f[cTYPE2ND1];
     r.LOCN1ST = f[cLOCN1ST];
     double km = 0;
-    if (!IsNumber(f[cKMMARK], km)) {
+    // a km beyond a Single's range is no km either
+    if (!IsNumber(f[cKMMARK], km) || !(std::fabs(km) <= FLT_MAX)) {
         why = NumberProblem(line_no, "KMMARK", f[cKMMARK]);
         return false;
     }

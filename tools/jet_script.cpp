@@ -185,20 +185,35 @@ private:
                 {"REAL", Type::Single},       {"DOUBLE", Type::Double},    {"FLOAT", Type::Double},
                 {"CURRENCY", Type::Currency}, {"MONEY", Type::Currency},   {"DATETIME", Type::DateTime},
                 {"DATE", Type::DateTime},     {"YESNO", Type::Boolean},    {"BIT", Type::Boolean},
-                {"BOOLEAN", Type::Boolean},   {"LOGICAL", Type::Boolean},
+                {"BOOLEAN", Type::Boolean},   {"LOGICAL", Type::Boolean},  {"NUMERIC", Type::Numeric},
+                {"DECIMAL", Type::Numeric},
             };
             auto it = kTypes.find(type);
             if (it == kTypes.end()) fail("unknown column type " + type);
             c.type = it->second;
             if (is_punct("(")) {
                 advance();
-                if (cur_.kind != Tok::Number) fail("expected a length");
-                if (c.type != Type::Text) fail("only TEXT takes a length");
-                const char* first = cur_.text.data();
-                const char* last = first + cur_.text.size();
-                auto [end, ec] = std::from_chars(first, last, c.length);
-                if (ec != std::errc() || end != last) fail("expected a whole length, not " + cur_.text);
-                advance();
+                auto whole = [&](int& out, const char* what) {
+                    if (cur_.kind != Tok::Number) fail(std::string("expected a ") + what);
+                    const char* first = cur_.text.data();
+                    const char* last = first + cur_.text.size();
+                    auto [end, ec] = std::from_chars(first, last, out);
+                    if (ec != std::errc() || end != last)
+                        fail(std::string("expected a whole ") + what + ", not " + cur_.text);
+                    advance();
+                };
+                if (c.type == Type::Numeric) {
+                    // NUMERIC(precision[, scale])
+                    whole(c.precision, "precision");
+                    c.scale = 0;
+                    if (is_punct(",")) {
+                        advance();
+                        whole(c.scale, "scale");
+                    }
+                } else {
+                    if (cur_.kind == Tok::Number && c.type != Type::Text) fail("only TEXT takes a length");
+                    whole(c.length, "length");
+                }
                 expect(")");
             }
             cols.push_back(c);

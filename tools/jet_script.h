@@ -9,7 +9,9 @@
 // Types, with their Jet DDL meanings: TEXT(n) / VARCHAR(n) / CHAR(n) (255 when
 // no length is given), MEMO / LONGTEXT, BYTE, SHORT / SMALLINT (16-bit
 // Integer), LONG / INTEGER / INT (32-bit Long), SINGLE / REAL, DOUBLE / FLOAT,
-// CURRENCY / MONEY, DATETIME / DATE, YESNO / BIT / BOOLEAN / LOGICAL.
+// CURRENCY / MONEY, NUMERIC(p, s) / DECIMAL(p, s) (precision 18 and scale 0
+// when not given; the scale alone may be left out), DATETIME / DATE,
+// YESNO / BIT / BOOLEAN / LOGICAL.
 // Values: NULL, TRUE (-1), FALSE (0), 'text' (quotes doubled inside), numbers
 // (decimal point "."), #yyyy-mm-dd# or #yyyy-mm-dd hh:mm:ss# dates.
 // Names are bare, [bracketed], "quoted" or `quoted`. Columns an INSERT leaves

@@ -244,6 +244,54 @@ std::int64_t currency(const Value& v) {
     return neg ? static_cast<std::int64_t>(0 - units) : static_cast<std::int64_t>(units);
 }
 
+// A Numeric value: the sign byte, then the whole number of units of the
+// scale's last decimal as four 32-bit words, the most significant first, each
+// stored low byte first.
+std::array<std::uint8_t, 17> numeric(const Value& v, int precision, int scale) {
+    std::string text;
+    if (auto i = std::get_if<std::int64_t>(&v)) {
+        text = std::to_string(*i);
+    } else if (auto d = std::get_if<double>(&v)) {
+        if (!std::isfinite(*d)) throw WriteError("not a number");
+        char buf[400];
+        auto [p, ec] = std::to_chars(buf, buf + sizeof buf, *d, std::chars_format::fixed);
+        if (ec != std::errc()) throw WriteError("Numeric value out of range");
+        text.assign(buf, p);
+    } else {
+        text = std::get<std::string>(v);
+    }
+    std::size_t i = 0;
+    bool neg = false;
+    if (i < text.size() && (text[i] == '-' || text[i] == '+')) neg = text[i++] == '-';
+    unsigned __int128 units = 0;
+    int digits = 0, decimals = -1;
+    bool any = false;
+    for (; i < text.size(); ++i) {
+        char c = text[i];
+        if (c == '.' && decimals < 0) {
+            decimals = 0;
+            continue;
+        }
+        if (c < '0' || c > '9') throw WriteError("not a number: \"" + text + "\"");
+        any = true;
+        if (decimals >= 0 && ++decimals > scale)
+            throw WriteError("Numeric (" + std::to_string(precision) + ", " + std::to_string(scale) + ") has at most " +
+                             std::to_string(scale) + " decimals: \"" + text + "\"");
+        if (units == 0 && c == '0') continue;  // leading zeros are no digits
+        if (++digits > precision) break;
+        units = units * 10 + static_cast<unsigned>(c - '0');
+    }
+    if (!any) throw WriteError("not a number: \"" + text + "\"");
+    for (int k = std::max(decimals, 0); k < scale && units != 0 && digits <= precision; ++k, ++digits) units *= 10;
+    if (digits > precision)
+        throw WriteError("Numeric (" + std::to_string(precision) + ", " + std::to_string(scale) +
+                         ") value out of range: \"" + text + "\"");
+    std::array<std::uint8_t, 17> out{};
+    out[0] = neg && units != 0 ? 0x80 : 0x00;
+    for (int w = 0; w < 4; ++w) put32(out.data() + 1 + 4 * w, static_cast<std::uint32_t>(units >> (32 * (3 - w))));
+    return out;
+}
+
 double date_value(const Value& v) {
     if (auto s = std::get_if<std::string>(&v)) {
         double d = 0;
@@ -261,6 +309,11 @@ bool is_fixed(Type t) {
     return t != Type::Text && t != Type::Memo && t != kOle;
 }
 
+bool supported(Type t) {
+    const int code = static_cast<int>(t);
+    return t == Type::Numeric || (code >= 1 && code <= 0x0C && code != 0x09 && t != kOle);
+}
+
 int fixed_size(Type t) {
     switch (t) {
         case Type::Boolean:
@@ -276,6 +329,8 @@ int fixed_size(Type t) {
         case Type::Double:
         case Type::DateTime:
             return 8;
+        case Type::Numeric:
+            return 17;
         default:
             return 0;
     }
@@ -303,6 +358,8 @@ const char* type_name(Type t) {
             return "Text";
         case Type::Memo:
             return "Memo";
+        case Type::Numeric:
+            return "Numeric";
         default:
             return "long binary";
     }
@@ -568,6 +625,11 @@ struct Writer::Impl {
                             put32(p + 4, static_cast<std::uint32_t>(bits >> 32));
                             break;
                         }
+                        case Type::Numeric: {
+                            const auto bytes = numeric(v, c.def.precision, c.def.scale);
+                            std::memcpy(p, bytes.data(), bytes.size());
+                            break;
+                        }
                         default:
                             break;
                     }
@@ -666,6 +728,8 @@ void Writer::Impl::check_column(const TableState& t, const Column& c) const {
         if (lower(d.name) == lower(c.name)) throw WriteError("column " + c.name + " twice in table " + t.name);
     if (c.type == Type::Text && (c.length < 1 || c.length > 255))
         throw WriteError("text column " + c.name + " must hold 1 to 255 characters");
+    if (c.type == Type::Numeric && (c.precision < 1 || c.precision > 28 || c.scale < 0 || c.scale > c.precision))
+        throw WriteError("numeric column " + c.name + " must have a precision of 1 to 28 and a scale of 0 to it");
     if (t.cols.size() >= 255) throw WriteError("table " + t.name + " has more than 255 columns");
 }
 
@@ -701,6 +765,10 @@ void Writer::Impl::build_tail(TableState& t) {
         if (l.def.type == Type::Text || l.def.type == Type::Memo) {
             put16(e + 11, 0x0409);  // General sort order
             e[16] = l.def.compression == Compression::None ? 0x00 : 0x01;  // values may be compressed
+        }
+        if (l.def.type == Type::Numeric) {
+            e[11] = static_cast<std::uint8_t>(l.def.precision);
+            e[12] = static_cast<std::uint8_t>(l.def.scale);
         }
         e[15] = static_cast<std::uint8_t>((l.fixed ? 0x01 : 0x00) | 0x02);
         put16(e + 21, static_cast<std::uint32_t>(l.fixed_offset));
@@ -940,9 +1008,7 @@ int Writer::add_table(const std::string& name, const std::vector<Column>& column
     if (impl_->finished) throw WriteError("file already finished");
     if (lower(name) == "msysobjects") throw WriteError("table name MSysObjects is reserved");
     for (const auto& c : columns)
-        if (c.type == kOle || (static_cast<int>(c.type) < 1 || static_cast<int>(c.type) > 0x0C) ||
-            c.type == static_cast<Type>(0x09))
-            throw WriteError("unsupported type for column " + c.name);
+        if (!supported(c.type)) throw WriteError("unsupported type for column " + c.name);
     impl_->add_table(name, columns, false, 0);
     return static_cast<int>(impl_->tables.size()) - 1;
 }
@@ -998,9 +1064,7 @@ void Writer::delete_column(int table, const std::string& name) {
 void Writer::insert_column(int table, int position, const Column& column) {
     if (impl_->finished) throw WriteError("file already finished");
     auto& t = impl_->tables.at(static_cast<std::size_t>(table));
-    if (column.type == kOle || static_cast<int>(column.type) < 1 || static_cast<int>(column.type) > 0x0C ||
-        column.type == static_cast<Type>(0x09))
-        throw WriteError("unsupported type for column " + column.name);
+    if (!supported(column.type)) throw WriteError("unsupported type for column " + column.name);
     if (position < 0 || position > static_cast<int>(t.defs.size()))
         throw WriteError("no position " + std::to_string(position) + " among the columns of table " + t.name);
     impl_->check_column(t, column);

@@ -30,6 +30,7 @@ enum class Type : std::uint8_t {
     DateTime = 0x08,
     Text = 0x0A,
     Memo = 0x0C,
+    Numeric = 0x10,  // Access's Decimal: a scaled whole number of up to 28 digits
 };
 
 // How Text and Memo values are stored.
@@ -44,6 +45,8 @@ struct Column {
     Type type = Type::Text;
     int length = 255;  // Text only: the most characters a value may have (1..255)
     Compression compression = Compression::Latin;
+    int precision = 18;  // Numeric only: digits in all (1..28)
+    int scale = 0;       // and of them after the point (0..precision)
 };
 
 // How a row is laid out on its page.
@@ -69,6 +72,8 @@ enum class Version : std::uint8_t {
 //   Boolean   whole number (0 is No, anything else Yes)
 //   Byte, Integer, Long   whole number in range, or a real with no fraction
 //   Currency  whole or real number, or a decimal text (exact to 4 places)
+//   Numeric   whole or real number, or a decimal text, with at most the
+//             column's scale of decimals and precision of digits
 //   Single, Double        number, or a decimal text
 //   DateTime  real: days since 1899-12-30 (Jet's stored value); text:
 //             "YYYY-MM-DD", "YYYY-MM-DD HH:MM" or "YYYY-MM-DD HH:MM:SS"

@@ -26,6 +26,8 @@
 //                     Jet's expression service does with Single fields, so
 //                     CLNG(Km * 100 + 0.001) gives Jet's answer.
 //   Double, Currency  DOUBLE, REAL
+//   Numeric           REAL: the double nearest the stored decimal, scaled by
+//                     the column's own scale
 //   Date/Time         DATETIME holding text: "YYYY-MM-DD" when the time is
 //                     midnight, else "YYYY-MM-DD HH:MM:SS" (to the second).
 //                     Texts of this form sort as the dates do, and a

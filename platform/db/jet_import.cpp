@@ -569,7 +569,9 @@ std::string TableCopy::copy_row(const std::uint8_t* page, int begin, int end, in
             }
             case MDB_NUMERIC: {
                 if (!need(17)) return err;
-                text_[i] = numeric_text(v, col->col_scale);
+                // libmdb names the definition's two bytes the other way
+                // round: the scale is the byte it calls the precision.
+                text_[i] = numeric_text(v, col->col_prec);
                 sqlite3_bind_double(insert_, p, std::strtod(text_[i].c_str(), nullptr));
                 break;
             }

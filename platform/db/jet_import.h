@@ -11,7 +11,7 @@
 namespace db::detail {
 
 // Format of the copies; a cache file of another format is made again.
-inline constexpr int kCacheFormat = 1;
+inline constexpr int kCacheFormat = 2;  // 2: Numeric columns scaled by their own scale
 inline constexpr int kCacheApplicationId = 0x54574442;  // "TWDB"
 
 // What the header page (page 0) of a Jet or ACE file says of its protection:

@@ -52,22 +52,25 @@ TEST_F(CDEaddLatLonTest, EachDistinctLocationIsLookedUpOnceInARow) {
         "\"SEGNUM\",\"KMMARK\",\"X\"\r\n"
         "\"030\",\"1.0\",\"a\"\r\n"     // read as 0030
         "\"0030\",\"1.0\",\"b\"\r\n"    // the same location: no new lookup
+        "\"0030\",\"1.00\",\"b\"\r\n"   // the same km as a Single: no new lookup
         "\"0040\",\"2.0\",\"c\"\r\n"
         "\"0030\",\"1.0\",\"d\"\r\n"    // again after another
         "\"0030\",\"\",\"e\"\r\n"       // no km: not placed
         "\"0030\",\"x\",\"f\"\r\n"      // no number: not placed
+        "\"0030\",\"1e39\",\"f\"\r\n"   // beyond a Single: not placed
         "\"Z999\",\"1.0\",\"g\"\r\n",   // not in the inventory
         true, true);
-    ASSERT_EQ(out.size(), 8u);
+    ASSERT_EQ(out.size(), 10u);
     EXPECT_EQ(out[0], "\"SEGNUM\",\"KMMARK\",\"X\",Latitude,Longitude,NaltalbersX,NaltalbersY");
     EXPECT_EQ(Tail(out[1], 4), Tail(out[2], 4));
-    EXPECT_EQ(Tail(out[1], 4), Tail(out[4], 4));
-    EXPECT_NE(Tail(out[1], 4), Tail(out[3], 4));
+    EXPECT_EQ(Tail(out[1], 4), Tail(out[3], 4));
+    EXPECT_EQ(Tail(out[1], 4), Tail(out[5], 4));
+    EXPECT_NE(Tail(out[1], 4), Tail(out[4], 4));
     EXPECT_NE(Tail(out[1], 4).substr(0, 3), ",,,");
-    for (int i : {5, 6, 7}) EXPECT_EQ(Tail(out[static_cast<size_t>(i)], 4), ",,,") << out[static_cast<size_t>(i)];
+    for (int i : {6, 7, 8, 9}) EXPECT_EQ(Tail(out[static_cast<size_t>(i)], 4), ",,,") << out[static_cast<size_t>(i)];
     EXPECT_NE(Status().find("4 Seg/Km to LatLon calculations were done."), std::string::npos) << Status();
     EXPECT_NE(Status().find("3 LatLon to Nalt Albers calculations were done."), std::string::npos);
-    EXPECT_NE(Status().find("7 CDE collision records written to " + out_ + "geo.csv"), std::string::npos);
+    EXPECT_NE(Status().find("9 CDE collision records written to " + out_ + "geo.csv"), std::string::npos);
 }
 
 TEST_F(CDEaddLatLonTest, AlbersFromTheExtractsOwnCoordinates) {

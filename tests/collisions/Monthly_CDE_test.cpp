@@ -113,23 +113,56 @@ TEST_F(MonthlySplitTest, AHeadingAloneEndsBeforeTheSort) {
     EXPECT_EQ(status, kSplitInputOpen);
 }
 
-// A line whose first field is no quoted date sorts after the months (a
-// quote and a digit sort before it); the split stops there, naming it, and
-// the page lists the months converted.
+// A line before the end of the data whose first field is no quoted date
+// sorts after the months (a quote and a digit sort before it); the split
+// stops there, naming it, and the page lists the months converted.
 TEST_F(MonthlySplitTest, ALineWithoutARealMonthStopsTheSplitWithAClosedPage) {
-    const std::vector<std::string> bad = {"\"2015-13-01\",\"B1\",\"0010\",\"1.0\"",
-                                          "\"2015-1x-01\",\"B1\",\"0010\",\"1.0\"",
-                                          "\"SEGNUM\",\"B1\"", "2015-03-01,B1,0010,1.0"};
-    for (const std::string& line : bad) {
-        SCOPED_TRACE(line);
-        ui_->ExpectMsgBox(ui::vbOK, line);
-        const int16_t status = Split(kExtract + "\r\n" + line + "\r\n");
+    const std::string unquoted = "CLSNDATE,ACCASE,SEGNUM,KMMARK" + kExtract.substr(kHeading.size());
+    struct Case {
+        std::string extract, line;
+    } cases[] = {
+        {kExtract, "\"2015-13-01\",\"B1\",\"0010\",\"1.0\""},
+        {kExtract, "\"2015-1x-01\",\"B1\",\"0010\",\"1.0\""},
+        {kExtract, "\"ACCIDENT\",\"B1\""},
+        // unquoted, it sorts before an unquoted heading
+        {unquoted, "2015-03-01,B1,0010,1.0"},
+        // a footer after an unquoted heading leaves the heading inside the data
+        {unquoted, "Total collisions: 4"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.line);
+        const std::string refused = c.line[0] == 'T' ? "CLSNDATE,ACCASE,SEGNUM,KMMARK" : c.line;
+        ui_->ExpectMsgBox(ui::vbOK, "does not begin with a quoted collision date yyyy-mm-dd:\r\n" + refused);
+        const int16_t status = Split(c.extract + "\r\n" + c.line + "\r\n");
         EXPECT_EQ(status, kSplitBadMonthKey);
         const std::string page = ReadFile(Page());
         EXPECT_EQ(page.substr(page.size() - 18), "</BODY>\r\n</HTML>\r\n");
         EXPECT_EQ(Links(), (std::vector<std::string>{"fatal_data_2015-01.xlsx", "fatal_data_2015-02.xlsx",
                                                      "fatal_data_2015-04.xlsx"}));
         EXPECT_EQ(StatusLines().back(), "CDE split by month failed.");
+        fs::remove_all(out_);
+        fs::create_directories(out_);
+    }
+}
+
+// The data end at a quoted CLSNDATE heading or at the sorted file's last
+// line, whatever that holds: nothing after them is an error.
+TEST_F(MonthlySplitTest, TheDataEndAtTheQuotedHeadingOrAtTheLastLine) {
+    const std::string data = kExtract.substr(kHeading.size());
+    const std::string cases[] = {
+        "CLSNDATE,ACCASE,SEGNUM,KMMARK" + data,             // unquoted heading: the last line
+        kExtract + "\r\nTotal collisions: 4\r\n",          // a footer after the quoted heading
+        kExtract + "\r\n\"Total collisions\",\"4\"\r\n",  // a quoted one sorts after it too
+        kExtract + "\r\n\"SEGNUM\",\"B1\"\r\n",
+    };
+    for (const std::string& extract : cases) {
+        SCOPED_TRACE(extract);
+        EXPECT_EQ(Split(extract), kSplitFinished);
+        EXPECT_EQ(Links(), (std::vector<std::string>{"fatal_data_2015-01.xlsx", "fatal_data_2015-02.xlsx",
+                                                     "fatal_data_2015-04.xlsx"}));
+        EXPECT_EQ(CaseColumn(Book("2015-01")), (std::vector<std::string>{"ACCASE", "A0", "A1"}));
+        EXPECT_EQ(CaseColumn(Book("2015-04")), (std::vector<std::string>{"ACCASE", "A4"}));
+        EXPECT_EQ(StatusLines().back(), "Finished CDE split by month.");
         fs::remove_all(out_);
         fs::create_directories(out_);
     }

@@ -172,6 +172,16 @@ TEST_F(RateTableTest, ErrorEndingsWriteNothingAndAskNothing) {
          "Data line 1, field 13 (all collisions): \"\" is not a whole number."},
         {kHead + kLists + kPeriod + "Region,District\r\n1,1,1,0010,0,1,x,PUAU2,100,0,0,0,0\r\n========\r\n",
          "Data line 1, field 7 (length): \"x\" is not a number."},
+        {kHead + kLists + kPeriod + "Region,District\r\n1,1,1,0010,0,1,1e39,PUAU2,100,0,0,0,0\r\n========\r\n",
+         "Data line 1, field 7 (length): \"1e39\" is not a number."},
+        // ADT times 10 days beyond 32 bits
+        {kHead + kLists + kPeriod + "Region,District\r\n1,1,1,0010,0,1,1,PUAU2,300000000,0,0,0,0\r\n========\r\n",
+         "Data line 1: ADT 300000000 times 10 days is beyond the 32-bit range.\r\n"
+         "1,1,1,0010,0,1,1,PUAU2,300000000,0,0,0,0"},
+        {kHead + kLists + kPeriod + "Region,District\r\n1,1,1,0010,0,1,1,PUAU2,100,0,0,0,2000000000\r\n"
+             "1,1,1,0011,0,1,1,PUAU2,200,0,0,0,2000000000\r\n========\r\n",
+         "Data line 2: the sum of all collisions of class set P  U  A  U  2, volume range 1 - 5000 is beyond the "
+         "32-bit range.\r\n1,1,1,0011,0,1,1,PUAU2,200,0,0,0,2000000000"},
         {kHead + "Highway Classifications Sets:\r\n\r\nTraffic Volume Ranges:\r\n1-5\r\n\r\n" + kPeriod + kData,
          "No class sets to make a rate table for."},
         {kHead +
@@ -183,7 +193,8 @@ TEST_F(RateTableTest, ErrorEndingsWriteNothingAndAskNothing) {
         SCOPED_TRACE(c.message);
         WriteFile(Report(), c.report);
         const bool lists_read = c.report.find("Traffic Volume Ranges:\r\n1") != std::string::npos &&
-                                c.message.find("volume range") == std::string::npos;
+                                c.message.find("reading a volume range") == std::string::npos &&
+                                c.message.find("reading volume ranges") == std::string::npos;
         if (c.message.find("class-sets") == std::string::npos) ui_->ExpectMsgBox(ui::vbOK, "Class Sets found");
         if (lists_read) ui_->ExpectMsgBox(ui::vbOK, "Volume Ranges found");
         ui_->ExpectMsgBox(ui::vbOK, c.message);

@@ -152,6 +152,35 @@ TEST_F(SSATest, CombineHasNoLineLimitAndSumsIn64Bits) {
     EXPECT_EQ(last[20], "6000000000");
 }
 
+// 1,025 values just under 9e15 do not fit a 64-bit sum; nor does a volume
+// weighted RW rate beyond a double.
+TEST_F(SSATest, ASumThatDoesNotFitStopsNamingTheGroup) {
+    struct Case {
+        int field;
+        const char* value;
+        int records;
+        const char* message;
+    } cases[] = {
+        {25, "8999999999999999", 1025, "record 1026: the sum of field 25 (#Clsn) of group 7 is too large."},
+        {32, "8999999999999999", 1025, "record 1026: the sum of field 32 (PDO #Clsn) of group 7 is too large."},
+        {18, "8999999999999999", 1025, "record 1026: the sum of field 18 (ADT) of group 7 is too large."},
+        {20, "8999999999999999", 1025, "record 1026: the sum of field 20 (Volume (5 yrs)) of group 7 is too large."},
+        {22, "1e303", 1, "record 2: the sum of field 22 (RW Rate) of group 7 is too large."},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.message);
+        auto first = Record("6", "0030", "1.0", 0, 1, 1, 100);
+        auto big = Record("7", "0030", "1.0", 0, 1, 1, 1000000);
+        big[c.field] = c.value;
+        std::vector<std::string> recs{Location(first)};
+        for (int i = 0; i < c.records; ++i) recs.push_back(Location(big));
+        ui_->ExpectMsgBox(ui::vbOK, c.message);
+        EXPECT_TRUE(Combine(recs).empty());
+        EXPECT_EQ(ui_->shown.back().title, "SSA_CombineLocations");
+        EXPECT_FALSE(fs::exists(out_ + "loc_COMBINED.csv"));
+    }
+}
+
 TEST_F(SSATest, ANonNumericFieldStopsNamingRecordAndField) {
     auto good = Record("1", "0030", "1.0", 0, 1, 1, 100);
     auto bad = good;

@@ -16,9 +16,9 @@ namespace {
 using testfiles::TempDir;
 using Rows = std::vector<std::vector<std::string>>;
 
-// How a column's values are compared: text as it is, numbers by value,
-// Yes/No as 0 or 1.
-enum class Kind { Text, Number, YesNo };
+// How a column's values are compared: text as it is, numbers by value
+// (decimals to a double's every digit), Yes/No as 0 or 1.
+enum class Kind { Text, Number, Decimal, YesNo };
 
 struct TableSpec {
     std::string name;
@@ -32,9 +32,16 @@ std::string number_text(double d) {
     return buf;
 }
 
+std::string decimal_text(double d) {
+    char buf[40];
+    std::snprintf(buf, sizeof buf, "%.17g", d);
+    return buf;
+}
+
 std::string normal(const std::string& v, Kind k) {
     if (v.empty()) return "";
     if (k == Kind::Number) return number_text(std::strtod(v.c_str(), nullptr));
+    if (k == Kind::Decimal) return decimal_text(std::strtod(v.c_str(), nullptr));
     if (k == Kind::YesNo) return std::strtod(v.c_str(), nullptr) != 0 ? "1" : "0";
     return v;
 }
@@ -108,6 +115,7 @@ Rows layer_rows(const db::Database& d, const TableSpec& t, std::vector<std::stri
             row.push_back(f.is_null()        ? ""
                           : k == Kind::Text   ? f.as_text()
                           : k == Kind::YesNo  ? (f.as_bool() ? "1" : "0")
+                          : k == Kind::Decimal ? decimal_text(f.as_double())
                                               : number_text(f.as_double()));
         }
         rows.push_back(row);
@@ -285,6 +293,42 @@ std::vector<TableSpec> write_layouts(const std::string& path) {
                         {"4", "d4", "0", "44", "", ""},
                         {"5", "d5", "1", "-55", "f5", "-0.25"},
                         {"6", "", "0", "", "", ""}}};
+        specs.push_back(spec);
+    }
+    {  // Numeric columns of several precisions and scales.
+        auto numeric = [](const char* name, int precision, int scale) {
+            return jet::Column{.name = name, .type = Type::Numeric, .precision = precision, .scale = scale};
+        };
+        int t = w.add_table("Numeric", {{"ID", Type::Long}, numeric("Whole", 18, 0), numeric("Cents", 10, 2),
+                                        numeric("Fine", 12, 4), numeric("Big", 28, 4)});
+        TableSpec spec{"Numeric",
+                       {{"ID", Kind::Number},
+                        {"Whole", Kind::Decimal},
+                        {"Cents", Kind::Decimal},
+                        {"Fine", Kind::Decimal},
+                        {"Big", Kind::Decimal}},
+                       {}};
+        const std::vector<std::vector<Value>> rows = {
+            {n(1), s("12.34"), s("3.1416"), s("123456789012345678901234.5678")},
+            {n(0), s("-0.05"), s("-0.0001"), s("-999999999999999999999999.9999")},
+            {n(4), s("1.5"), s("12345678.9999"), {}},
+            {n(-1), s("99999999.99"), s("-12345678.9999"), n(0)},
+            {n(123456789012345678), n(0), s("0.5"), s("0.0001")},
+            {n(-999999999999999999), {}, n(7), n(-42)},
+        };
+        for (std::size_t i = 0; i < rows.size(); ++i) {
+            std::vector<Value> values = {n(static_cast<std::int64_t>(i))};
+            values.insert(values.end(), rows[i].begin(), rows[i].end());
+            w.add_row(t, values);
+            std::vector<std::string> expected = {std::to_string(i)};
+            for (const Value& v : rows[i]) {
+                std::string text;
+                if (auto whole = std::get_if<std::int64_t>(&v)) text = std::to_string(*whole);
+                if (auto decimal = std::get_if<std::string>(&v)) text = *decimal;
+                expected.push_back(normal(text, Kind::Decimal));
+            }
+            spec.rows.push_back(expected);
+        }
         specs.push_back(spec);
     }
     {

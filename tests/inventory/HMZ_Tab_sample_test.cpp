@@ -153,6 +153,36 @@ TEST_F(HMZTabGeoSample, GetLatLonOfALocation) {
     }
 }
 
+TEST_F(HMZTabGeoSample, GetLatLonClipboardRetries) {
+    location("0010", "3.2", "");
+    struct Case {
+        int clear_failures, set_failures;
+        std::vector<ui::MsgBoxResult> answers;
+        const char* box;
+        const char* clipboard;
+    } cases[] = {
+        {1, 0, {ui::vbRetry}, "Clipboard Clear Failed", "copied"},
+        {0, 2, {ui::vbRetry, ui::vbCancel}, "Clipboard SetText Failed", ""},
+        {3, 0, {ui::vbCancel}, "Clipboard Clear Failed", "old"},
+    };
+    for (const Case& c : cases) {
+        ui_->clipboard = "old";
+        ui_->clipboard_clear_failures = c.clear_failures;
+        ui_->clipboard_set_failures = c.set_failures;
+        for (auto a : c.answers) ui_->ExpectMsgBox(a, c.box);
+        const std::size_t before = ui_->shown.size();
+        f().ShowStatus("");
+        click("cmdHMZ_LatLon");
+        ASSERT_EQ(ui_->shown.size(), before + c.answers.size()) << c.box;
+        EXPECT_EQ(ui_->shown.back().prompt, c.box);
+        EXPECT_EQ(ui_->shown.back().buttons, ui::vbRetryCancel + ui::vbExclamation);
+        const std::string line = status_lines().at(1);
+        const std::string latlon = line.substr(line.find("LatLon: ") + 8);
+        EXPECT_EQ(ui_->clipboard, std::string(c.clipboard) == "copied" ? latlon : c.clipboard) << c.box;
+    }
+    ui_->clipboard_clear_failures = 0;
+}
+
 TEST_F(HMZTabGeoSample, GetLatLonWithoutAnAnswer) {
     struct Case {
         const char* seg;

@@ -153,6 +153,8 @@ TEST_F(ReadCdeTest, BadNumbersAndTooManyRecordsRejectTheExtractNamingTheLine) {
     Clsn good;
     Clsn bad_km = good;
     bad_km.km = "";
+    Clsn huge_km = good;
+    huge_km.km = "1e39";
     Clsn bad_veh = good;
     bad_veh.veh = "two";
     Clsn big_inj = good;
@@ -162,6 +164,7 @@ TEST_F(ReadCdeTest, BadNumbersAndTooManyRecordsRejectTheExtractNamingTheLine) {
         const char* says;
     } cases[] = {
         {Extract({good, bad_km}), "Line 3: KMMARK \"\" is not a number."},
+        {Extract({huge_km}), "Line 2: KMMARK \"1e39\" is not a number."},
         {Extract({good, good, bad_veh}), "Line 4: TOTALVEH \"two\" is not a number."},
         {Extract({big_inj}), "Line 2: TOTALINJ \"40000\" is not a number."},
         // a blank line inside the extract is a record without numbers

@@ -207,6 +207,36 @@ TEST(JetWriter, ScriptWritesTheSameAsTheLibrary) {
               "a,b,c,d,e,f\n\"x\",,,,0,\"it's\"\n\"y\",-15,1.2500,\"1900-03-01 12:00:00\",1,\n");
 }
 
+// Numeric columns as Access keeps them: precision and scale in the column's
+// definition, each value a whole number of units of its last decimal.
+TEST(JetWriter, NumericColumnsOfSeveralPrecisionsAndScales) {
+    TempDir dir;
+    std::string file = write_script(dir,
+                                    "CREATE TABLE N (Whole NUMERIC(18, 0), Cents DECIMAL(10, 2), Fine NUMERIC(12, 4),"
+                                    " Big NUMERIC(28), Plain DECIMAL);\n"
+                                    "INSERT INTO N VALUES (1, 12.34, 3.1416, 1234567890123456789012345678, 0),"
+                                    " (0, -0.05, -0.0001, -9999999999999999999999999999, NULL),"
+                                    " (4, 1.5, 12345678.9999, NULL, -1),"
+                                    " (-1, 99999999.99, -12345678.9999, 0, 999999999999999999),"
+                                    " (-999999999999999999, 0, 0.5, 1, 7)");
+    expect_readable(file, {"N"});
+    std::string schema = run({"mdb-schema", file}).out;
+    EXPECT_NE(schema.find("\t[Whole]\t\t\tNumeric (18, 0), \n"
+                          "\t[Cents]\t\t\tNumeric (10, 2), \n"
+                          "\t[Fine]\t\t\tNumeric (12, 4), \n"
+                          "\t[Big]\t\t\tNumeric (28, 0), \n"
+                          "\t[Plain]\t\t\tNumeric (18, 0)\n"),
+              std::string::npos)
+        << schema;
+    EXPECT_EQ(export_table(file, "N"),
+              "Whole,Cents,Fine,Big,Plain\n"
+              "1,12.34,3.1416,1234567890123456789012345678,0\n"
+              "0,-0.05,-0.0001,-9999999999999999999999999999,\n"
+              "4,1.50,12345678.9999,,-1\n"
+              "-1,99999999.99,-12345678.9999,0,999999999999999999\n"
+              "-999999999999999999,0.00,0.5000,1,7\n");
+}
+
 TEST(JetWriter, FixtureBuiltAtBuildTime) {
     expect_readable(SAMPLE_FIXTURE, {"Segment", "Landmark-Intersection"});
     EXPECT_EQ(export_table(SAMPLE_FIXTURE, "Segment"),
@@ -238,6 +268,18 @@ TEST(JetWriter, ScriptErrorsNameTheLine) {
         {"CREATE TABLE t (a LONG);\nCREATE TABLE T (b LONG);", "line 2: table T defined twice"},
         {"CREATE TABLE t (a CURRENCY);\nINSERT INTO t VALUES (1.23456);",
          "line 2: table t, column a (Currency): Currency has at most 4 decimals: \"1.23456\""},
+        {"CREATE TABLE t (a NUMERIC(10, 2));\nINSERT INTO t VALUES (1.234);",
+         "line 2: table t, column a (Numeric): Numeric (10, 2) has at most 2 decimals: \"1.234\""},
+        {"CREATE TABLE t (a NUMERIC(4, 2));\nINSERT INTO t VALUES (-123);",
+         "line 2: table t, column a (Numeric): Numeric (4, 2) value out of range: \"-123\""},
+        {"CREATE TABLE t (a NUMERIC(28));\nINSERT INTO t VALUES (12345678901234567890123456789);",
+         "line 2: table t, column a (Numeric): Numeric (28, 0) value out of range: "
+         "\"12345678901234567890123456789\""},
+        {"CREATE TABLE t (a NUMERIC(29));",
+         "line 1: numeric column a must have a precision of 1 to 28 and a scale of 0 to it"},
+        {"CREATE TABLE t (a NUMERIC(4, 5));",
+         "line 1: numeric column a must have a precision of 1 to 28 and a scale of 0 to it"},
+        {"CREATE TABLE t (a NUMERIC(4, x));", "line 1: expected a scale"},
     };
     for (const auto& c : cases) {
         TempDir dir;
