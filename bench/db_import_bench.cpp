@@ -52,15 +52,22 @@ Setup& setup() {
     return s;
 }
 
-void BM_ConvertWithLayer(benchmark::State& state) {
+// Times `convert` on a cold cache each iteration.
+template <typename Convert>
+void ConvertCold(benchmark::State& state, Convert convert) {
     auto& s = setup();
     for (auto _ : state) {
         state.PauseTiming();
         fs::remove_all(s.cache);
         state.ResumeTiming();
-        auto d = db::Database::open(s.mdb.string());
+        db::Database d = convert(s.mdb.string());
         benchmark::DoNotOptimize(d.is_open());
     }
+}
+
+void BM_ConvertWithLayer(benchmark::State& state) {
+    auto& s = setup();
+    ConvertCold(state, [](const std::string& mdb) { return db::Database::open(mdb); });
     auto check = db::Database::open(s.mdb.string()).open_recordset("SELECT count(*) FROM SegLatLonKm");
     if (check.field(0).as_long() != kRows) state.SkipWithError("the copy lost rows");
     state.counters["rows/s"] =
@@ -75,27 +82,17 @@ const std::vector<db::Index> kGeometryIndexes = {{"SegLatLonKm", {"Segment", "Ro
                                                  {"SegLatLonKm", {"Latitude", "Longitude"}, ""}};
 
 void BM_ConvertWithIndexesMadeWithTheCopy(benchmark::State& state) {
-    auto& s = setup();
-    for (auto _ : state) {
-        state.PauseTiming();
-        fs::remove_all(s.cache);
-        state.ResumeTiming();
-        auto d = db::Database::open(s.mdb.string(), db::OpenMode::Shared, kGeometryIndexes);
-        benchmark::DoNotOptimize(d.is_open());
-    }
+    ConvertCold(state,
+                [](const std::string& mdb) { return db::Database::open(mdb, db::OpenMode::Shared, kGeometryIndexes); });
 }
 BENCHMARK(BM_ConvertWithIndexesMadeWithTheCopy)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
 
 void BM_ConvertThenReplaceTheCopyPerIndex(benchmark::State& state) {
-    auto& s = setup();
-    for (auto _ : state) {
-        state.PauseTiming();
-        fs::remove_all(s.cache);
-        state.ResumeTiming();
-        auto d = db::Database::open(s.mdb.string());
+    ConvertCold(state, [](const std::string& mdb) {
+        auto d = db::Database::open(mdb);
         for (const auto& ix : kGeometryIndexes) d.create_index(ix.table, ix.columns);
-        benchmark::DoNotOptimize(d.is_open());
-    }
+        return d;
+    });
 }
 BENCHMARK(BM_ConvertThenReplaceTheCopyPerIndex)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
 
