@@ -24,6 +24,7 @@
 #include "platform/ui/forms.h"
 #include "platform/ui/ui.h"
 #include "sections/SS_Psec_Sources.h"
+#include "sections/vol_Database.h"
 #include "sections/SS_SegmentCache.h"
 #include "sections/frmShortSections.h"
 
@@ -1268,7 +1269,7 @@ void Prefetch_From(int32_t b) {
     std::sort(segs.begin(), segs.end());
     segs.erase(std::unique(segs.begin(), segs.end()), segs.end());
     sscache::Prefetch(segs);
-    if (IncludeADT && ss_vol::Open()) ss_vol::Prefetch(HMZversion, segs, ADTyear1, ADTyear2);
+    if (IncludeADT && ss_vol::Open()) Vol_Prefetch(HMZversion, segs, ADTyear1, ADTyear2);
 }
 
 }  // namespace
@@ -1444,7 +1445,7 @@ void Lookup_SS_Attributes() {
             any = true;
         }
         r.HwyClass = any ? cls : std::string();
-        if (IncludeADT) ss_vol::Lookup_AADT(HMZversion, r.Segment, km, ADTyear1, ADTyear2, r.AADT, r.avgAADT);
+        if (IncludeADT) Lookup_AADT(HMZversion, r.Segment, km, ADTyear1, ADTyear2, r.AADT, r.avgAADT);
         AttrDone = i;
     }
 }
@@ -1670,7 +1671,7 @@ void Run_ShortSections(ui::Form& form, int32_t& count) {
 
         GetParametersFromForm();
         if (Abort) return;
-        ss_vol::Set_Segment_Info([](const std::string& seg, float& length, std::string& begin, std::string& end) {
+        Vol_Set_Segment_Info([](const std::string& seg, float& length, std::string& begin, std::string& end) {
             const int32_t i = Hwy_Seg_Count > 0 ? HwySet_Index(seg) : 0;
             if (i <= 0) return false;
             const Hwy_Seg_Record& r = Hwy_Seg_Table[static_cast<std::size_t>(i)];
