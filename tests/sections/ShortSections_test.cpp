@@ -15,6 +15,7 @@
 #include "sections/vol_Database.h"
 #include "sections/SS_SegmentCache.h"
 #include "sections/ShortSections.h"
+#include "sections/SS_State.h"
 #include "tests/support/headless.h"
 #include "tests/tools/test_files.h"
 #include "tools/jet_script.h"
