@@ -3,25 +3,18 @@
 #include "sections/ShortSections.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <chrono>
 #include <cmath>
-#include <cstdio>
 #include <ctime>
-#include <limits>
 
 #include "app/MainForm.h"
 #include "common/Brellinlib.h"
-#include "common/DecimalFormat.h"
 #include "common/FileNumbers.h"
 #include "common/HMZ_util_noDB.h"
 #include "common/TessawinMod.h"
 #include "inventory/HMZ_Database.h"
 #include "inventory/HMZ_SegAllVersions.h"
-#include "inventory/Hemzshifts8.h"
 #include "inventory/Hwy_Seg_Table_mod.h"
 #include "inventory/Intersections.h"
-#include "inventory/Locn_LatLon.h"
 #include "platform/db/db.h"
 #include "platform/ui/forms.h"
 #include "platform/ui/ui.h"

@@ -270,4 +270,3 @@ void Lookup_AADT(const std::string& version, const std::string& segment, float k
     }
     if (n > 0) avgAADT = static_cast<int32_t>(std::nearbyint(static_cast<double>(sum) / n));
 }
-

@@ -51,8 +51,8 @@ void Vol_Prefetch(const std::string& version, const std::vector<std::string>& se
 // it is asked about without a query (the run's highway segment table); the
 // function says False for a segment it does not hold. Cleared by
 // Close_Volume_DB.
-using Vol_SegmentInfo = std::function<bool(const std::string& segment, float& length, std::string& begin_node,
-                                           std::string& end_node)>;
+using Vol_SegmentInfo =
+    std::function<bool(const std::string& segment, float& length, std::string& begin_node, std::string& end_node)>;
 void Vol_Set_Segment_Info(Vol_SegmentInfo info);
 
 // Rounds half to even, as the volume arithmetic does everywhere.
