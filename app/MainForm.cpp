@@ -626,6 +626,16 @@ bool MainForm::Check_OutFolder(std::string& OutFolder) {
     return false;
 }
 
+bool SameFolderOrConfirmed(MainForm& form, std::string& out) {
+    if (!form.Check_OutFolder(out)) return false;
+    if (Upper(AddBackslash(out)) != Upper(AddBackslash(form.cde_folder))) {
+        if (ui::MsgBox("The output folder is not the same as the input folder.", ui::vbOKCancel + ui::vbExclamation,
+                       "Warning") == ui::vbCancel)
+            return false;
+    }
+    return true;
+}
+
 bool MainForm::Confirm_Delete_File(const std::string& FileName, bool Ask) {
     if (!FileExists(FileName)) return true;
     if (Ask) {

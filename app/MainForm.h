@@ -207,3 +207,8 @@ private:
 
 // The one main window of the program, created at the first call.
 MainForm& TheMainForm();
+
+// The output folder check of the commands that write beside the extract:
+// Out_Folder given and existing, and, when it is not the extract's folder,
+// the user's OK. False when a check failed or the user cancelled.
+bool SameFolderOrConfirmed(MainForm& form, std::string& out);

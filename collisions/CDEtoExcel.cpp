@@ -7,7 +7,6 @@
 #include "collisions/CDEaddLatLonmod.h"
 #include "collisions/collision_util.h"
 #include "common/TessawinMod.h"
-#include "inventory/HMZ_SegAllVersions.h"
 #include "platform/office/spreadsheet.h"
 #include "platform/ui/ui.h"
 
@@ -16,12 +15,6 @@ namespace {
 constexpr const char* CRLF = "\r\n";
 constexpr int16_t kMaxHeadings = 200;
 
-std::string Upper(std::string s) {
-    for (char& c : s)
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    return s;
-}
-
 bool OneOf(const std::string& name, std::initializer_list<const char*> names) {
     for (const char* n : names)
         if (name == n) return true;
@@ -29,62 +22,6 @@ bool OneOf(const std::string& name, std::initializer_list<const char*> names) {
 }
 
 }  // namespace
-
-bool SameFolderOrConfirmed(MainForm& form, std::string& out) {
-    if (!form.Check_OutFolder(out)) return false;
-    if (Upper(AddBackslash(out)) != Upper(AddBackslash(form.cde_folder))) {
-        if (ui::MsgBox("The output folder is not the same as the input folder.", ui::vbOKCancel + ui::vbExclamation,
-                       "Warning") == ui::vbCancel)
-            return false;
-    }
-    return true;
-}
-
-bool Check_outCDE_file(MainForm& form, const std::string& versionPrompt, std::string& outFull, std::string& version) {
-    const std::string name = collisions::Trimmed(form.outCDE_file.Text());
-    if (name.empty()) {
-        ui::MsgBox("Specify the name of the output CDE csv file.  (It will go into the output folder.)",
-                   ui::vbExclamation);
-        form.outCDE_file.SetFocus();
-        return false;
-    }
-    if (!FolderPart(name).empty()) {
-        ui::MsgBox("No path allowed on the output CDE csv file.  (It will go into the specified output folder.)",
-                   ui::vbExclamation);
-        form.outCDE_file.SetFocus();
-        return false;
-    }
-    std::string out;
-    if (!form.Check_OutFolder(out)) return false;
-    outFull = AddBackslash(out) + RemoveExtension(name) + ".csv";
-    version = collisions::Trimmed(form.CDE_HMZversion.Text());
-    if (version.empty()) {
-        ui::MsgBox(versionPrompt, ui::vbExclamation, "Tessawin");
-        form.CDE_HMZversion.SetFocus();
-        return false;
-    }
-    if (!HMZ_Version_Valid(version)) {
-        ui::MsgBox("HMZ version " + version +
-                       " is not a valid HMZ version (i.e. is not in the SegAllVersions database).",
-                   ui::vbExclamation, "Tessawin");
-        form.CDE_HMZversion.SetFocus();
-        return false;
-    }
-    if (collisions::SameFile(outFull, form.cde_fullname)) {
-        ui::MsgBox("The output file " + outFull + CRLF + "is the input CDE file itself.", ui::vbExclamation);
-        form.outCDE_file.SetFocus();
-        return false;
-    }
-    // asked last, after every other check; the new file replaces the old one
-    // only once it is complete
-    if (FileExists(outFull) &&
-        ui::MsgBox("File " + outFull + " exists.  Do you want to replace it?", ui::vbOKCancel + ui::vbQuestion) ==
-            ui::vbCancel) {
-        form.outCDE_file.SetFocus();
-        return false;
-    }
-    return true;
-}
 
 std::string CDE_ColumnFormat(const std::string& name) {
     if (OneOf(name, {"TOTALKLD", "Total number of people killed", "TOTALINJ", "Total number of people injured",

@@ -5,7 +5,11 @@
 #include <filesystem>
 #include <limits>
 
+#include "app/MainForm.h"
+#include "common/Brellinlib.h"
 #include "common/DecimalFormat.h"
+#include "inventory/HMZ_SegAllVersions.h"
+#include "platform/ui/ui.h"
 
 namespace fs = std::filesystem;
 
@@ -102,3 +106,55 @@ std::string Trimmed(const std::string& s) {
 }
 
 }  // namespace collisions
+
+namespace {
+
+constexpr const char* CRLF = "\r\n";
+
+}  // namespace
+
+bool Check_outCDE_file(MainForm& form, const std::string& versionPrompt, std::string& outFull, std::string& version) {
+    const std::string name = collisions::Trimmed(form.outCDE_file.Text());
+    if (name.empty()) {
+        ui::MsgBox("Specify the name of the output CDE csv file.  (It will go into the output folder.)",
+                   ui::vbExclamation);
+        form.outCDE_file.SetFocus();
+        return false;
+    }
+    if (!FolderPart(name).empty()) {
+        ui::MsgBox("No path allowed on the output CDE csv file.  (It will go into the specified output folder.)",
+                   ui::vbExclamation);
+        form.outCDE_file.SetFocus();
+        return false;
+    }
+    std::string out;
+    if (!form.Check_OutFolder(out)) return false;
+    outFull = AddBackslash(out) + RemoveExtension(name) + ".csv";
+    version = collisions::Trimmed(form.CDE_HMZversion.Text());
+    if (version.empty()) {
+        ui::MsgBox(versionPrompt, ui::vbExclamation, "Tessawin");
+        form.CDE_HMZversion.SetFocus();
+        return false;
+    }
+    if (!HMZ_Version_Valid(version)) {
+        ui::MsgBox("HMZ version " + version +
+                       " is not a valid HMZ version (i.e. is not in the SegAllVersions database).",
+                   ui::vbExclamation, "Tessawin");
+        form.CDE_HMZversion.SetFocus();
+        return false;
+    }
+    if (collisions::SameFile(outFull, form.cde_fullname)) {
+        ui::MsgBox("The output file " + outFull + CRLF + "is the input CDE file itself.", ui::vbExclamation);
+        form.outCDE_file.SetFocus();
+        return false;
+    }
+    // asked last, after every other check; the new file replaces the old one
+    // only once it is complete
+    if (FileExists(outFull) &&
+        ui::MsgBox("File " + outFull + " exists.  Do you want to replace it?", ui::vbOKCancel + ui::vbQuestion) ==
+            ui::vbCancel) {
+        form.outCDE_file.SetFocus();
+        return false;
+    }
+    return true;
+}

@@ -1,6 +1,7 @@
 // Small helpers the collision commands share: telling whether two names are
 // one file, whole numbers read as the conversions of the original read them,
-// date texts, and HTML escaping.
+// date texts, HTML escaping, and the output checks of the commands that
+// write a new extract.
 #pragma once
 
 #include <cstdint>
@@ -36,3 +37,10 @@ std::string MonthName(int month);
 std::string HTML_Escape(const std::string& s);
 
 }  // namespace collisions
+
+class MainForm;
+
+// The output CDE name and HMZ version checks of the commands that write a
+// new extract: the output's full name and the version, or false after saying
+// what is wrong.
+bool Check_outCDE_file(MainForm& form, const std::string& versionPrompt, std::string& outFull, std::string& version);

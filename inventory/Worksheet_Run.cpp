@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "app/SelFile.h"
 #include "common/Brellinlib.h"
 #include "common/Excel_Util.h"
 #include "common/HMZ_util_noDB.h"
@@ -127,6 +128,23 @@ bool Check_Column(ui::TextBox& box, bool required, int16_t& column) {
     return true;
 }
 
+bool Check_Location_Columns(const LocationColumns& first, const LocationColumns& second) {
+    if (!Check_Column(first.Seg, true, first.colSeg)) return false;
+    if (!Check_Column(first.Km, true, first.colKm)) return false;
+    if (!Check_Column(second.Seg, false, second.colSeg)) return false;
+    if (second.colSeg > 0) {
+        if (!Check_Column(second.Km, false, second.colKm)) return false;
+        if (second.colKm == 0) second.colSeg = 0;  // a blank second km: one location a row
+    }
+    if (!Check_Column(first.Out1, true, first.colOut1)) return false;
+    if (!Check_Column(first.Out2, true, first.colOut2)) return false;
+    if (second.colSeg > 0) {
+        if (!Check_Column(second.Out1, true, second.colOut1)) return false;
+        if (!Check_Column(second.Out2, true, second.colOut2)) return false;
+    }
+    return true;
+}
+
 bool Check_Workbook_Choice(bool activeSheet, ui::TextBox& txtExcelFileName, ui::TextBox& txtWorksheet,
                            std::string& file, std::string& sheet) {
     if (activeSheet) {
@@ -158,4 +176,22 @@ std::string Cell_Segment(const office::CellValue& v) {
 void Show_Row_Error(int32_t row, const std::exception& e) {
     ui::MsgBox("Error at Excel row " + std::to_string(row) + ":\r\n" + e.what(), ui::vbExclamation,
                ui::kProgramTitle);
+}
+
+void Enable_Workbook_Boxes(const ui::OptionButton& optExcelFile, ui::TextBox& txtExcelFileName,
+                           ui::TextBox& txtWorksheet) {
+    const bool on = optExcelFile.Value();
+    txtExcelFileName.SetEnabled(on);
+    txtWorksheet.SetEnabled(on);
+}
+
+void Default_Workbook_Choice(ui::OptionButton& optActiveSheet, ui::OptionButton& optExcelFile) {
+    // No spreadsheet program here lends its active worksheet, so a file is
+    // the choice that works.
+    if (!optActiveSheet.Value() && !optExcelFile.Value()) optExcelFile.SetValue(true);
+}
+
+void Browse_Workbook(ui::TextBox& txtExcelFileName) {
+    SelFileFilter = "Excel files|*.xls*";
+    SelectFile(txtExcelFileName, "Excel file", "", "Read");
 }

@@ -1,6 +1,6 @@
 // What the two worksheet windows share: the worksheet of one run, opened by
-// the spreadsheet helpers and let go of on every path, and the checks of
-// their row and column boxes.
+// the spreadsheet helpers and let go of on every path, the checks of their
+// row and column boxes, and their workbook boxes.
 #pragma once
 
 #include <cstdint>
@@ -56,10 +56,29 @@ bool Check_Rows(ui::TextBox& txtFirstRow, ui::TextBox& txtLastRow, int16_t& firs
 // saying what is wrong (blank and required, or not a column).
 bool Check_Column(ui::TextBox& box, bool required, int16_t& column);
 
+// The column boxes of one location a row: its segment and km, then the two
+// columns the other side of the conversion goes to or comes from.
+struct LocationColumns {
+    ui::TextBox &Seg, &Km, &Out1, &Out2;
+    int16_t &colSeg, &colKm, &colOut1, &colOut2;
+};
+// The first location's four boxes are required. The second location is
+// there when its segment and km boxes are both given (a blank second km
+// leaves one location a row, colSeg then 0), and its other two are then
+// required. False after a box said what is wrong.
+bool Check_Location_Columns(const LocationColumns& first, const LocationColumns& second);
+
 // The workbook choice of the option buttons: file and sheet ("active" for the
 // active worksheet); false after a box when the file is not given or not there.
 bool Check_Workbook_Choice(bool activeSheet, ui::TextBox& txtExcelFileName, ui::TextBox& txtWorksheet,
                            std::string& file, std::string& sheet);
+// The file boxes enabled only when a file is the choice.
+void Enable_Workbook_Boxes(const ui::OptionButton& optExcelFile, ui::TextBox& txtExcelFileName,
+                           ui::TextBox& txtWorksheet);
+// Restored windows with neither choice made get the file.
+void Default_Workbook_Choice(ui::OptionButton& optActiveSheet, ui::OptionButton& optExcelFile);
+// The open dialog for the file box, Excel files shown.
+void Browse_Workbook(ui::TextBox& txtExcelFileName);
 
 // The segment code of a cell. The spreadsheet keeps a typed 0010 as the
 // number 10, so a whole number below 10000 gets its leading zeros back; a

@@ -4,7 +4,6 @@
 #include <cmath>
 
 #include "app/MainForm.h"
-#include "app/SelFile.h"
 #include "common/Brellinlib.h"
 #include "common/DataFolders.h"
 #include "common/DecimalFormat.h"
@@ -142,16 +141,12 @@ void frmHMZLatLon::Form_Load() {
     MainForm& m = TheMainForm();
     if (txtLL_HMZversion.Text().empty()) txtLL_HMZversion.SetText(m.txtHMZ_HMZversion.Text());
     if (txtLL_ndp.Text().empty()) txtLL_ndp.SetText(m.txtHMZ_NDP.Text());
-    // No spreadsheet program here lends its active worksheet, so a file is
-    // the choice that works.
-    if (!optActiveSheet.Value() && !optExcelFile.Value()) optExcelFile.SetValue(true);
+    Default_Workbook_Choice(optActiveSheet, optExcelFile);
     EnableFileBoxes();
 }
 
 void frmHMZLatLon::EnableFileBoxes() {
-    const bool on = optExcelFile.Value();
-    txtExcelFileName.SetEnabled(on);
-    txtWorksheet.SetEnabled(on);
+    Enable_Workbook_Boxes(optExcelFile, txtExcelFileName, txtWorksheet);
 }
 
 void frmHMZLatLon::optActiveSheet_Click() {
@@ -163,8 +158,7 @@ void frmHMZLatLon::optExcelFile_Click() {
 }
 
 void frmHMZLatLon::cmdBrowse_Click() {
-    SelFileFilter = "Excel files|*.xls*";
-    SelectFile(txtExcelFileName, "Excel file", "", "Read");
+    Browse_Workbook(txtExcelFileName);
 }
 
 void frmHMZLatLon::cmdClose_Click() {
@@ -211,19 +205,9 @@ bool frmHMZLatLon::Validate_Inputs() {
     ndp_ = static_cast<int16_t>(ndp[0] - '0');
     if (!Check_Rows(txtFirstRow, txtLastRow, firstRow_, lastRow_)) return false;
 
-    if (!Check_ColNumber(txtColSeg1, true, colSeg1_)) return false;
-    if (!Check_ColNumber(txtColKm1, true, colKm1_)) return false;
-    if (!Check_ColNumber(txtColSeg2, false, colSeg2_)) return false;
-    if (colSeg2_ > 0) {
-        if (!Check_ColNumber(txtColKm2, false, colKm2_)) return false;
-        if (colKm2_ == 0) colSeg2_ = 0;  // a blank second km: one location a row
-    }
-    if (!Check_ColNumber(txtColLat1, true, colLat1_)) return false;
-    if (!Check_ColNumber(txtColLon1, true, colLon1_)) return false;
-    if (colSeg2_ > 0) {
-        if (!Check_ColNumber(txtColLat2, true, colLat2_)) return false;
-        if (!Check_ColNumber(txtColLon2, true, colLon2_)) return false;
-    }
+    if (!Check_Location_Columns({txtColSeg1, txtColKm1, txtColLat1, txtColLon1, colSeg1_, colKm1_, colLat1_, colLon1_},
+                                {txtColSeg2, txtColKm2, txtColLat2, txtColLon2, colSeg2_, colKm2_, colLat2_, colLon2_}))
+        return false;
     double range = 0;
     if (decimal::ParseDouble(txtLL_Range.Text(), range) && std::fabs(range) < 2147483647.0)
         range_ = static_cast<int32_t>(std::nearbyint(range));

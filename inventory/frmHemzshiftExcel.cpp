@@ -4,7 +4,6 @@
 #include <cmath>
 
 #include "app/MainForm.h"
-#include "app/SelFile.h"
 #include "common/Brellinlib.h"
 #include "common/DataFolders.h"
 #include "common/DecimalFormat.h"
@@ -172,17 +171,13 @@ void frmHemzshiftExcel::Layout() {
 void frmHemzshiftExcel::Form_Load() {
     Form_Restore_Settings(*this, Name());
     if (!optLatestDate.Value() && !optUseDate.Value() && !optDateFromExcel.Value()) optLatestDate.SetValue(true);
-    // No spreadsheet program here lends its active worksheet, so a file is
-    // the choice that works.
-    if (!optActiveSheet.Value() && !optExcelFile.Value()) optExcelFile.SetValue(true);
+    Default_Workbook_Choice(optActiveSheet, optExcelFile);
     if (txtTarget_HMZversion.Text().empty()) txtTarget_HMZversion.SetText(TheMainForm().txtHMZ_HMZversion.Text());
     EnableFileBoxes();
 }
 
 void frmHemzshiftExcel::EnableFileBoxes() {
-    const bool on = optExcelFile.Value();
-    txtExcelFileName.SetEnabled(on);
-    txtWorksheet.SetEnabled(on);
+    Enable_Workbook_Boxes(optExcelFile, txtExcelFileName, txtWorksheet);
 }
 
 void frmHemzshiftExcel::optActiveSheet_Click() {
@@ -194,8 +189,7 @@ void frmHemzshiftExcel::optExcelFile_Click() {
 }
 
 void frmHemzshiftExcel::cmdBrowse_Click() {
-    SelFileFilter = "Excel files|*.xls*";
-    SelectFile(txtExcelFileName, "Excel file", "", "Read");
+    Browse_Workbook(txtExcelFileName);
 }
 
 void frmHemzshiftExcel::cmdClose_Click() {
@@ -248,20 +242,9 @@ bool frmHemzshiftExcel::Validate_Inputs() {
     }
     ndp_ = static_cast<int16_t>(ndp[0] - '0');
     if (!Check_Rows(txtFirstRow, txtLastRow, firstRow_, lastRow_)) return false;
-    if (!Check_ColNumber(txtColSrcSeg1, true, colSrcSeg1_)) return false;
-    if (!Check_ColNumber(txtColSrcKm1, true, colSrcKm1_)) return false;
-    if (!Check_ColNumber(txtColSrcSeg2, false, colSrcSeg2_)) return false;
-    if (colSrcSeg2_ > 0) {
-        if (!Check_ColNumber(txtColSrcKm2, false, colSrcKm2_)) return false;
-        if (colSrcKm2_ == 0) colSrcSeg2_ = 0;  // a blank second km: one location a row
-    }
-    if (!Check_ColNumber(txtColTgtSeg1, true, colTgtSeg1_)) return false;
-    if (!Check_ColNumber(txtColTgtKm1, true, colTgtKm1_)) return false;
-    if (colSrcSeg2_ > 0) {
-        if (!Check_ColNumber(txtColTgtSeg2, true, colTgtSeg2_)) return false;
-        if (!Check_ColNumber(txtColTgtKm2, true, colTgtKm2_)) return false;
-    }
-    return true;
+    return Check_Location_Columns(
+        {txtColSrcSeg1, txtColSrcKm1, txtColTgtSeg1, txtColTgtKm1, colSrcSeg1_, colSrcKm1_, colTgtSeg1_, colTgtKm1_},
+        {txtColSrcSeg2, txtColSrcKm2, txtColTgtSeg2, txtColTgtKm2, colSrcSeg2_, colSrcKm2_, colTgtSeg2_, colTgtKm2_});
 }
 
 void frmHemzshiftExcel::Row_Transform(int16_t row, int16_t colSrcSeg, int16_t colSrcKm, int16_t colTgtSeg,

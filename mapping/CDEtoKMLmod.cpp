@@ -3,13 +3,12 @@
 #include <vector>
 
 #include "app/MainForm.h"
-#include "collisions/CDEtoExcel.h"
 #include "collisions/collision_util.h"
 #include "common/Brellinlib.h"
+#include "common/KML_Text.h"
 #include "common/TessawinMod.h"
 #include "mapping/CollisionKML.h"
 #include "platform/ui/ui.h"
-#include "sdf/SDF_Geometry.h"
 
 namespace {
 

@@ -6,6 +6,7 @@
 #include "app/MainForm.h"
 #include "common/Brellinlib.h"
 #include "common/FormSettings.h"
+#include "common/KML_Text.h"
 #include "common/TessawinMod.h"
 #include "common/TextFile.h"
 #include "mapping/CollisionKML.h"
@@ -14,7 +15,6 @@
 #include "platform/shell/scratch.h"
 #include "platform/shell/shell.h"
 #include "platform/ui/ui.h"
-#include "sdf/SDF_Geometry.h"
 
 namespace {
 

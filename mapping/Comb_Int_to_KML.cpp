@@ -6,14 +6,15 @@
 #include "collisions/collision_util.h"
 #include "common/Brellinlib.h"
 #include "common/HMZ_util_noDB.h"
+#include "common/KML_Text.h"
 #include "common/TessawinMod.h"
 #include "inventory/HMZ_Database.h"
 #include "inventory/HMZ_SegAllVersions.h"
+#include "inventory/LatLon_to_SegKm.h"
 #include "inventory/Locn_LatLon.h"
 #include "mapping/CollisionKML.h"
 #include "platform/db/db.h"
 #include "platform/ui/ui.h"
-#include "sdf/SDF_Geometry.h"
 
 namespace {
 

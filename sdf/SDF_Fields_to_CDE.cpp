@@ -8,7 +8,6 @@
 #include <vector>
 
 #include "app/MainForm.h"
-#include "collisions/CDEtoExcel.h"
 #include "collisions/collision_util.h"
 #include "common/Brellinlib.h"
 #include "common/DecimalFormat.h"

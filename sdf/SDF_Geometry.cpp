@@ -8,7 +8,6 @@
 #include "inventory/GeoDBmod.h"
 #include "inventory/HMZ_SegAllVersions.h"
 #include "inventory/Hemzshifts8.h"
-#include "platform/text/xml_text.h"
 #include "platform/ui/ui.h"
 #include "sdf/SDF_Utils.h"
 
@@ -72,14 +71,6 @@ void KML_Write_Coord(double lat, double lon) {
         *KmlSectionText += line;
     else if (KmlMainFile)
         KmlMainFile->Write(line);
-}
-
-std::string KML_Text(const std::string& s) {
-    return XML_Escape(text::xml_safe(s));
-}
-
-std::string KML_CData(const std::string& s) {
-    return Replace_All(text::xml_safe(s), "]]>", "]]]]><![CDATA[>");
 }
 
 namespace {

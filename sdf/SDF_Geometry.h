@@ -1,7 +1,7 @@
 // SDF_Geometry: section ends carried into the geometry database's inventory
 // version, the centreline polyline of one segment (a cache that lives for
-// the whole process), interpolation on it, and the coordinate and text
-// writers every KML file of the program uses.
+// the whole process), interpolation on it, and the coordinate writers of the
+// section KML.
 #pragma once
 
 #include <cstdint>
@@ -53,10 +53,3 @@ extern std::string* KmlSectionText;
 void KML_Write_GeoPoints(int32_t i, int32_t j);
 // "lon,lat,0" as one line.
 void KML_Write_Coord(double lat, double lon);
-
-// Text for a KML element: bytes that are not UTF-8 read as Windows-1252,
-// characters XML forbids dropped, then XML_Escape.
-std::string KML_Text(const std::string& s);
-// Text for inside a CDATA section: the same repair, and every "]]>" split
-// across two sections so none ends early.
-std::string KML_CData(const std::string& s);

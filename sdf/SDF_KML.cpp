@@ -9,6 +9,7 @@
 #include "collisions/collision_util.h"
 #include "common/Brellinlib.h"
 #include "common/HMZ_util_noDB.h"
+#include "common/KML_Text.h"
 #include "common/TessawinMod.h"
 #include "inventory/GeoDBmod.h"
 #include "inventory/HMZ_Database.h"

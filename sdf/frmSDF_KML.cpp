@@ -7,7 +7,7 @@
 #include "platform/settings/settings.h"
 #include "platform/ui/ui.h"
 #include "sdf/SDF_KML.h"
-#include "sdf/SDF_Attach.h"
+#include "sdf/SDF_Tab.h"
 #include "sdf/SDF_Utils.h"
 
 namespace {

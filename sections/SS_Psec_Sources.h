@@ -1,10 +1,9 @@
 // What the short-sections run reads from outside the inventory: the
-// traffic-volume database (volume years, UTVS definitions, AADT by year at a
-// location, each segment's volume rows read once) and the sections of an SDF.
+// traffic-volume database (volume years, UTVS definitions; the AADT lookup is
+// the database module's) and the sections of an SDF.
 #pragma once
 
 #include <cstdint>
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -24,21 +23,6 @@ struct UTVS_Row {
 // The rows of VRQ_<v>_UTVS_Definitions by segment and Hm1; False after a
 // message when the table cannot be read.
 bool Load_UTVS(const std::string& version, std::vector<UTVS_Row>& rows);
-
-// AADT per year at a location: aadt[y - year1] for year1..year2 (-1 when a
-// year has no row or its AADT is Null) and their rounded average (-1 when no
-// year has one). A location at either end of the segment reads its node's
-// volumes. Each segment's rows are read once and kept until Close.
-void Lookup_AADT(const std::string& version, const std::string& segment, float km, int16_t year1, int16_t year2,
-                 std::vector<int32_t>& aadt, int32_t& avgAADT);
-// Reads the volume rows of these segments at once, in place of those held.
-void Prefetch(const std::string& version, const std::vector<std::string>& segments, int16_t year1, int16_t year2);
-// Where Lookup_AADT may take a segment's length and end nodes in the version
-// it is asked about without a query (the run's highway segment table); the
-// function says False for a segment it does not hold. Cleared by Close.
-using SegmentInfo = std::function<bool(const std::string& segment, float& length, std::string& begin_node,
-                                       std::string& end_node)>;
-void Set_Segment_Info(SegmentInfo info);
 
 }  // namespace ss_vol
 

@@ -11,6 +11,7 @@
 #include "platform/settings/settings.h"
 #include "platform/ui/ui.h"
 #include "sections/ShortSections.h"
+#include "sections/SS_State.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "sdf/SDF_Attach.h"
+#include "sdf/SDF_Tab.h"
 #include "tests/sdf/sdf_support.h"
 
 namespace {

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "inventory/Hwy_Seg_Table_mod.h"
-#include "sdf/SDF_Attach.h"
+#include "sdf/SDF_Tab.h"
 #include "tests/sdf/sdf_support.h"
 
 namespace {

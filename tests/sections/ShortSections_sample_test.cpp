@@ -10,6 +10,7 @@
 #include "common/FileNumbers.h"
 #include "inventory/HMZ_Database.h"
 #include "sections/ShortSections.h"
+#include "sections/SS_State.h"
 #include "sections/ShortSections_Attach.h"
 #include "sections/frmShortSections.h"
 #include "tests/inventory/inventory_support.h"

@@ -12,8 +12,10 @@
 #include "inventory/HMZ_Database.h"
 #include "platform/db/db.h"
 #include "sections/SS_Psec_Sources.h"
+#include "sections/vol_Database.h"
 #include "sections/SS_SegmentCache.h"
 #include "sections/ShortSections.h"
+#include "sections/SS_State.h"
 #include "tests/support/headless.h"
 #include "tests/tools/test_files.h"
 #include "tools/jet_script.h"
@@ -413,13 +415,13 @@ TEST_F(Breaking, VolumesAndVolumeSections) {
     ASSERT_TRUE(ss_vol::Open());
     std::vector<int32_t> aadt;
     int32_t avg = 0;
-    ss_vol::Lookup_AADT("201807", "0007", 3.0f, 2017, 2019, aadt, avg);
+    Lookup_AADT("201807", "0007", 3.0f, 2017, 2019, aadt, avg);
     EXPECT_EQ(aadt, (std::vector<int32_t>{1000, -1, 2001}));
     EXPECT_EQ(avg, 1500);
-    ss_vol::Lookup_AADT("201807", "0007", 9.0f, 2017, 2019, aadt, avg);
+    Lookup_AADT("201807", "0007", 9.0f, 2017, 2019, aadt, avg);
     EXPECT_EQ(aadt, (std::vector<int32_t>{1000, -1, 7000}));
     EXPECT_EQ(avg, 4000);
-    ss_vol::Lookup_AADT("201807", "0007", 3.0f, 2020, 2021, aadt, avg);
+    Lookup_AADT("201807", "0007", 3.0f, 2020, 2021, aadt, avg);
     EXPECT_EQ(aadt, (std::vector<int32_t>{-1, -1}));
     EXPECT_EQ(avg, -1);
 
