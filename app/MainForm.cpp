@@ -535,7 +535,7 @@ void MainForm::cmdClearStatus_Click() {
 }
 
 void MainForm::cmdReadMe_Click() {
-    Shell_Command("Notepad", AppFolder + "readme.txt", vbNormalFocus);
+    if (Help_File_Found(AppFolder + "readme.txt")) Shell_Command("Notepad", AppFolder + "readme.txt", vbNormalFocus);
 }
 
 void MainForm::cmdAbout_Click() {
