@@ -674,6 +674,7 @@ void QtBackend::FitCaption(ui::Control& c, QWidget* w) {
     const int left = px(c.Left()), top = px(c.Top()), bottom = px(c.Top() + c.Height());
     const int width = std::max(px(c.Width()), 1);
     w->resize(width, w->height());
+    if (caption_width(w, width + 1) == width) return;  // fits as laid out, the common case
     int limit = w->parentWidget() ? w->parentWidget()->width() - kGap - left : width;
     for (const auto& other : c.Parent().Controls()) {
         if (other.get() == &c || other->Container() != c.Container() || other->ContainerTab() != c.ContainerTab())
