@@ -517,10 +517,12 @@ void MainForm::SSTab1_Click() {
 void MainForm::ShowStatus(const std::string& mes, bool Append, const std::string& sep) {
     if (!Append) {
         Status.SetText(mes);
+    } else if (Status.Text().size() > kStatusLimit) {
+        Status.SetText(LastChars(Status.Text(), kStatusKeep) + sep + mes);
     } else {
-        std::string old = Status.Text();
-        if (old.size() > kStatusLimit) old = LastChars(old, kStatusKeep);
-        Status.SetText(old + sep + mes);
+        // Only what is added goes to the box, so a long run of lines costs
+        // no more per line than a short one.
+        Status.AppendText(sep + mes);
     }
     Status.SetSelStart(static_cast<int>(Status.Text().size()));
     Status.Refresh();
@@ -533,7 +535,7 @@ void MainForm::cmdClearStatus_Click() {
 }
 
 void MainForm::cmdReadMe_Click() {
-    Shell_Command("Notepad", AppFolder + "readme.txt", vbNormalFocus);
+    if (Help_File_Found(AppFolder + "readme.txt")) Shell_Command("Notepad", AppFolder + "readme.txt", vbNormalFocus);
 }
 
 void MainForm::cmdAbout_Click() {

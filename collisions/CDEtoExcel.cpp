@@ -124,7 +124,8 @@ bool CDEtoExcel(MainForm& form) {
 }
 
 void cmdCDErequirements_Click(MainForm&) {
-    Shell_Command("Notepad", AppFolder + "CDE_for_CD.txt", vbNormalFocus);
+    const std::string help = AppFolder + "CDE_for_CD.txt";
+    if (Help_File_Found(help)) Shell_Command("Notepad", help, vbNormalFocus);
 }
 
 void cmdCDEaddGeoFields_Click(MainForm& form) {

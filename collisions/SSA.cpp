@@ -141,7 +141,8 @@ void cmdCombineLocations_Click(MainForm& form) {
 }
 
 void cmdSSA_Help1_Click(MainForm&) {
-    shell::OpenDocument(AppFolder + "Process_for_creating_Combined_CPL_Stats.pdf");
+    const std::string help = AppFolder + "Process_for_creating_Combined_CPL_Stats.pdf";
+    if (Help_File_Found(help)) shell::OpenDocument(help);
 }
 
 void SSA_Reformat(const std::string& inFile, const std::string& outFile) {

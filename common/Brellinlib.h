@@ -116,6 +116,10 @@ inline constexpr int16_t vbNormalFocus = 1;
 // gives False.
 bool Shell_Command(const std::string& Program, const std::string& Args, int16_t WindowStyle = vbNormalFocus);
 
+// For the help and read-me buttons: True when the file they open is there;
+// otherwise a box names the missing file and gives False.
+bool Help_File_Found(const std::string& File);
+
 // ---------------------------------------------------------------------------
 // Text, SQL and XML literals, number and date text
 

@@ -276,6 +276,13 @@ std::vector<std::string> CommandWords(const std::string& text) {
 
 }  // namespace
 
+bool Help_File_Found(const std::string& File) {
+    if (FileExists(File)) return true;
+    ui::MsgBox("File: " + File + " not found.\r\n\r\nIt belongs in the program folder, beside the program.",
+               ui::vbExclamation, "");
+    return false;
+}
+
 bool Shell_Command(const std::string& Program, const std::string& Args, int16_t WindowStyle) {
     (void)WindowStyle;  // the desktop places the window
     std::vector<std::string> argv = CommandWords(Program);

@@ -309,5 +309,5 @@ void cmdHMZTransformsInExcel_Click() {
 }
 
 void cmdHMZhelp_Click() {
-    Shell_Command("Notepad", AppFolder + "HMZhelp.txt", vbNormalFocus);
+    if (Help_File_Found(AppFolder + "HMZhelp.txt")) Shell_Command("Notepad", AppFolder + "HMZhelp.txt", vbNormalFocus);
 }

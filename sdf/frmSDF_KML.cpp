@@ -112,7 +112,8 @@ void frmSDF_KML::cmdRun_Click() {
 }
 
 void frmSDF_KML::cmdHelp_Click() {
-    Shell_Command("Notepad", AppFolder + "SDF_KML_help.txt", vbNormalFocus);
+    if (Help_File_Found(AppFolder + "SDF_KML_help.txt"))
+        Shell_Command("Notepad", AppFolder + "SDF_KML_help.txt", vbNormalFocus);
 }
 
 void frmSDF_KML::cmdClose_Click() {

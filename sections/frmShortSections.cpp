@@ -236,7 +236,7 @@ void frmShortSections::cmdOpenOutput_Click() {
 }
 
 void frmShortSections::cmdHelp_Click() {
-    Shell_Command("Notepad", AppFolder + kHelpFile, vbNormalFocus);
+    if (Help_File_Found(AppFolder + kHelpFile)) Shell_Command("Notepad", AppFolder + kHelpFile, vbNormalFocus);
 }
 
 void frmShortSections::cmdBrowseSDF_Click() {

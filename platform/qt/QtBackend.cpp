@@ -13,6 +13,7 @@
 #include <QFileInfo>
 #include <QFontDatabase>
 #include <QFontInfo>
+#include <QFontMetrics>
 #include <QGroupBox>
 #include <QIcon>
 #include <QInputDialog>
@@ -27,6 +28,9 @@
 #include <QRadioButton>
 #include <QScreen>
 #include <QScrollBar>
+#include <QStyle>
+#include <QStyleOptionButton>
+#include <QStylePainter>
 #include <QTabWidget>
 #include <QTextBlock>
 #include <QTextCursor>
@@ -48,6 +52,104 @@ constexpr int kTwipsPerPixel = 15;
 int px(int twips) {
     return twips / kTwipsPerPixel;
 }
+
+// The forms' twip layouts were drawn for a small 8-point sans face at 96
+// pixels an inch. Liberation Sans (fonts-liberation2, with Arial's widths) at
+// 11 pixels fills them alike; sized in pixels, it keeps to the layout at any
+// desktop font setting.
+constexpr int kFormFontPixels = 11;
+QFont form_font() {
+    QFont f(QStringLiteral("Liberation Sans"));
+    f.setStyleHint(QFont::SansSerif);
+    f.setPixelSize(kFormFontPixels);
+    return f;
+}
+
+// The width of the part of a button its style draws a one-line caption in.
+int one_line_room(QAbstractButton* button) {
+    QStyleOptionButton opt;
+    opt.initFrom(button);
+    opt.text = button->text();
+    opt.icon = button->icon();
+    opt.iconSize = button->iconSize();
+    const QStyle::SubElement element = qobject_cast<QPushButton*>(button) ? QStyle::SE_PushButtonContents
+                                       : qobject_cast<QCheckBox*>(button) ? QStyle::SE_CheckBoxContents
+                                                                          : QStyle::SE_RadioButtonContents;
+    return button->style()->subElementRect(element, &opt, button).width();
+}
+
+// Whether text wrapped at word breaks fits in a box of that size.
+bool wraps_into(const QFontMetrics& fm, const QString& text, const QSize& box) {
+    const QRect r =
+        fm.boundingRect(QRect(0, 0, box.width(), 1 << 20), Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, text);
+    return r.width() <= box.width() && r.height() <= box.height();
+}
+
+// The least width between `have` and `limit` at which fits(width) holds,
+// `limit` when none does; fits grows true with the width.
+template <class Fits>
+int least_width(int have, int limit, Fits fits) {
+    if (fits(have)) return have;
+    if (limit <= have || !fits(limit)) return std::max(limit, have);
+    int lo = have, hi = limit;  // lo does not fit, hi does
+    while (hi - lo > 1) {
+        const int mid = (lo + hi) / 2;
+        (fits(mid) ? hi : lo) = mid;
+    }
+    return hi;
+}
+
+// The least width at which a control's caption shows whole in its widget, at
+// most `limit` (the widget's own width when it fits already).
+int caption_width(QWidget* w, int limit) {
+    const int have = w->width();
+    const QFontMetrics fm(w->font());
+    if (auto* label = qobject_cast<QLabel*>(w)) {
+        const QString text = label->text();
+        if (text.isEmpty()) return have;
+        const QSize frame = label->size() - label->contentsRect().size();
+        return least_width(have, limit, [&](int width) {
+            return wraps_into(fm, text, QSize(width - frame.width(), label->height() - frame.height()));
+        });
+    }
+    auto* button = qobject_cast<QAbstractButton*>(w);
+    if (!button) return have;
+    const QString text = WithoutAccessKeys(button->text());
+    if (text.isEmpty()) return have;
+    const int one_line = have - one_line_room(button) + fm.horizontalAdvance(text);
+    if (one_line <= have) return have;
+    auto wraps_at = [&](int width) {
+        return wraps_into(fm, text, WrappedCaptionRect(QRect(0, 0, width, button->height())).size());
+    };
+    // A push button wraps a long caption where its height allows, so a
+    // column of buttons keeps one width; otherwise the control widens.
+    if (!qobject_cast<QPushButton*>(w) || (!wraps_at(have) && one_line <= limit))
+        return std::clamp(one_line, have, std::max(limit, have));
+    return least_width(have, limit, wraps_at);
+}
+
+// A push button whose caption wraps onto more lines where one line is too
+// narrow, as the command buttons the forms were drawn for do.
+class WrappingButton : public QPushButton {
+public:
+    using QPushButton::QPushButton;
+
+protected:
+    void paintEvent(QPaintEvent* event) override {
+        const QString caption = WithoutAccessKeys(text());
+        if (fontMetrics().horizontalAdvance(caption) <= one_line_room(this)) {
+            QPushButton::paintEvent(event);
+            return;
+        }
+        QStylePainter painter(this);
+        QStyleOptionButton opt;
+        initStyleOption(&opt);
+        opt.text.clear();
+        painter.drawControl(QStyle::CE_PushButton, opt);
+        painter.drawItemText(WrappedCaptionRect(rect()), Qt::AlignCenter | Qt::TextWordWrap | Qt::TextShowMnemonic,
+                             palette(), isEnabled(), text(), QPalette::ButtonText);
+    }
+};
 
 // A face whose columns line up: the named face (or the desktop's stand-in for
 // it), else the desktop's fixed font, else the first installed family with
@@ -234,6 +336,7 @@ private:
     void Push(ui::Control& c, QWidget* w, ui::Prop p);
     void PushAll(ui::Control& c, QWidget* w);
     void PushGeometry(ui::Control& c, QWidget* w);
+    void FitCaption(ui::Control& c, QWidget* w);
     void PushVisible(ui::Control& c, QWidget* w);
     void PushFormGeometry(Window& win);
     void ShowTabPage(Window& win, ui::TabStrip& strip);
@@ -377,6 +480,7 @@ QtBackend::Window& QtBackend::Build(ui::Form& form) {
     windows_[&form] = std::move(owned);
     win.form = &form;
     win.widget = new QWidget(nullptr);
+    win.widget->setFont(form_font());  // before the controls, which inherit it
     win.widget->setObjectName(FromBytes(form.Name()));
     win.widget->setWindowTitle(FromBytes(form.Caption()));
     win.widget->installEventFilter(this);
@@ -470,7 +574,7 @@ QWidget* QtBackend::BuildControl(Window& win, ui::Control& c) {
         }
         case ui::ControlKind::CommandButton: {
             auto& cmd = static_cast<ui::CommandButton&>(c);
-            auto* button = new QPushButton(parent);
+            auto* button = new WrappingButton(parent);
             button->setAutoDefault(false);
             QObject::connect(button, &QAbstractButton::clicked, this, [this, &cmd] {
                 if (syncing_) return;
@@ -550,6 +654,37 @@ void QtBackend::Rebuild(Window& win, ui::Control& c) {
 
 void QtBackend::PushGeometry(ui::Control& c, QWidget* w) {
     w->setGeometry(px(c.Left()), px(c.Top()), std::max(px(c.Width()), 1), std::max(px(c.Height()), 1));
+    FitCaption(c, w);
+}
+
+// A caption wider than its control widens the control to the right, as far
+// as its container's edge and short of the next control beside it, rather
+// than being cut.
+void QtBackend::FitCaption(ui::Control& c, QWidget* w) {
+    switch (c.Kind()) {
+        case ui::ControlKind::CommandButton:
+        case ui::ControlKind::CheckBox:
+        case ui::ControlKind::OptionButton:
+        case ui::ControlKind::Label:
+            break;
+        default:
+            return;
+    }
+    constexpr int kGap = 4;
+    const int left = px(c.Left()), top = px(c.Top()), bottom = px(c.Top() + c.Height());
+    const int width = std::max(px(c.Width()), 1);
+    w->resize(width, w->height());
+    if (caption_width(w, width + 1) == width) return;  // fits as laid out, the common case
+    int limit = w->parentWidget() ? w->parentWidget()->width() - kGap - left : width;
+    for (const auto& other : c.Parent().Controls()) {
+        if (other.get() == &c || other->Container() != c.Container() || other->ContainerTab() != c.ContainerTab())
+            continue;
+        const int o_left = px(other->Left());
+        if (o_left < left + width || px(other->Top()) >= bottom || px(other->Top() + other->Height()) <= top) continue;
+        limit = std::min(limit, o_left - kGap - left);
+    }
+    const int need = caption_width(w, limit);
+    if (need > width) w->resize(need, w->height());
 }
 
 void QtBackend::PushVisible(ui::Control& c, QWidget* w) {
@@ -593,8 +728,11 @@ void QtBackend::Push(ui::Control& c, QWidget* w, ui::Prop p) {
             if (c.FixedPitch()) {
                 w->setFont(fixed_pitch_font(c.FontName()));
             } else if (!c.FontName().empty()) {
-                w->setFont(QFont(FromBytes(c.FontName())));
+                QFont named(FromBytes(c.FontName()));
+                named.setPixelSize(kFormFontPixels);
+                w->setFont(named);
             }
+            FitCaption(c, w);
             return;
         default:
             break;
@@ -607,31 +745,50 @@ void QtBackend::Push(ui::Control& c, QWidget* w, ui::Prop p) {
                 return;
             }
             if (auto* edit = qobject_cast<QPlainTextEdit*>(w)) {
-                if (p == ui::Prop::Text) {
+                bool new_text = false;
+                if (p == ui::Prop::Appended) {
+                    const std::string& text = tb.Text();
+                    const size_t from = std::min(tb.AppendedFrom(), text.size());
+                    QString added = to_widget_text(text.substr(from), true);
+                    // a CR before the added part was shown as a line end already
+                    if (from > 0 && text[from - 1] == '\r' && added.startsWith('\n')) added.remove(0, 1);
+                    QTextCursor end(edit->document());
+                    end.movePosition(QTextCursor::End);
+                    end.insertText(added);
+                    new_text = true;
+                    p = ui::Prop::Selection;
+                } else if (p == ui::Prop::Text) {
                     QString want = to_widget_text(tb.Text(), true);
                     QString have = edit->toPlainText();
                     if (have != want) {
                         if (!have.isEmpty() && want.startsWith(have)) {
-                            // A status line appended: add only the new part.
                             QTextCursor end(edit->document());
                             end.movePosition(QTextCursor::End);
                             end.insertText(want.mid(have.size()));
                         } else {
                             edit->setPlainText(want);
                         }
+                        new_text = true;
                         p = ui::Prop::Selection;
                     }
                 }
                 if (p == ui::Prop::Selection) {
                     QTextCursor cur = edit->textCursor();
-                    int start = widget_pos(tb.Text(), tb.SelStart(), true);
-                    int end = widget_pos(tb.Text(), tb.SelStart() + tb.SelLength(), true);
-                    if (cur.anchor() != start || cur.position() != end) {
+                    const bool at_end = tb.SelLength() == 0 && tb.SelStart() == static_cast<int>(tb.Text().size());
+                    // the end is found without counting through the text
+                    const int start =
+                        at_end ? edit->document()->characterCount() - 1 : widget_pos(tb.Text(), tb.SelStart(), true);
+                    const int end = at_end ? start : widget_pos(tb.Text(), tb.SelStart() + tb.SelLength(), true);
+                    const bool moved = cur.anchor() != start || cur.position() != end;
+                    if (moved) {
                         cur.setPosition(start);
                         cur.setPosition(end, QTextCursor::KeepAnchor);
                         edit->setTextCursor(cur);
-                        edit->ensureCursorVisible();
                     }
+                    if (moved || new_text) edit->ensureCursorVisible();
+                    // A line written at the end is read from its start, not
+                    // from wherever its last character scrolled the view.
+                    if (at_end && (moved || new_text)) edit->horizontalScrollBar()->setValue(0);
                 } else if (p == ui::Prop::Locked) {
                     edit->setReadOnly(tb.Locked());
                 } else if (p == ui::Prop::Style) {
@@ -644,7 +801,7 @@ void QtBackend::Push(ui::Control& c, QWidget* w, ui::Prop p) {
                                                                                  : Qt::ScrollBarAlwaysOff);
                 }
             } else if (auto* line = qobject_cast<QLineEdit*>(w)) {
-                if (p == ui::Prop::Text) {
+                if (p == ui::Prop::Text || p == ui::Prop::Appended) {
                     QString want = to_widget_text(tb.Text(), false);
                     if (line->text() != want) {
                         line->setText(want);
@@ -667,7 +824,10 @@ void QtBackend::Push(ui::Control& c, QWidget* w, ui::Prop p) {
         case ui::ControlKind::CheckBox: {
             auto& chk = static_cast<ui::CheckBox&>(c);
             auto* box = static_cast<QCheckBox*>(w);
-            if (p == ui::Prop::Caption) box->setText(FromBytes(chk.Caption()));
+            if (p == ui::Prop::Caption) {
+                box->setText(FromBytes(chk.Caption()));
+                FitCaption(c, w);
+            }
             if (p == ui::Prop::Value) {
                 Qt::CheckState want = chk.Value() == ui::vbChecked  ? Qt::Checked
                                       : chk.Value() == ui::vbGrayed ? Qt::PartiallyChecked
@@ -680,7 +840,10 @@ void QtBackend::Push(ui::Control& c, QWidget* w, ui::Prop p) {
         case ui::ControlKind::OptionButton: {
             auto& opt = static_cast<ui::OptionButton&>(c);
             auto* radio = static_cast<QRadioButton*>(w);
-            if (p == ui::Prop::Caption) radio->setText(FromBytes(opt.Caption()));
+            if (p == ui::Prop::Caption) {
+                radio->setText(FromBytes(opt.Caption()));
+                FitCaption(c, w);
+            }
             if (p == ui::Prop::Value) radio->setChecked(opt.Value());
             if (p == ui::Prop::Style || p == ui::Prop::Geometry) {
                 if (opt.Picture().empty()) {
@@ -694,14 +857,19 @@ void QtBackend::Push(ui::Control& c, QWidget* w, ui::Prop p) {
             return;
         }
         case ui::ControlKind::Label:
-            if (p == ui::Prop::Caption)
+            if (p == ui::Prop::Caption) {
                 static_cast<QLabel*>(w)->setText(
                     WithoutAccessKeys(to_widget_text(static_cast<ui::Label&>(c).Caption(), true)));
+                FitCaption(c, w);
+            }
             return;
         case ui::ControlKind::CommandButton: {
             auto& cmd = static_cast<ui::CommandButton&>(c);
             auto* button = static_cast<QPushButton*>(w);
-            if (p == ui::Prop::Caption) button->setText(FromBytes(cmd.Caption()));
+            if (p == ui::Prop::Caption) {
+                button->setText(FromBytes(cmd.Caption()));
+                FitCaption(c, w);
+            }
             if (p == ui::Prop::Style) button->setDefault(cmd.Default());
             return;
         }

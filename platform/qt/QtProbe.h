@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "platform/ui/forms.h"
 
@@ -22,5 +23,20 @@ std::string WidgetText(const ui::Control& control);
 bool UserClick(const ui::Control& control);
 // Runs pending events.
 void ProcessEvents();
+
+// A caption that its widget cuts: the control, the text and the widths (or,
+// for a word-wrapped label, the heights) in pixels it needs and has.
+struct CutCaption {
+    std::string control;
+    std::string text;
+    std::string font;  // family and pixel size
+    int needed = 0, available = 0;
+    bool height = false;  // wrapped lines (of a label or push button) too many for its height
+};
+// Every button, label, check box and option button of a shown form whose text
+// does not fit its widget in the widget's own font.
+std::vector<CutCaption> CutCaptions(const ui::Form& form);
+// The family and pixel size of the font a control's widget draws with.
+std::string FontOf(const ui::Control& control);
 
 }  // namespace tw_qt::probe

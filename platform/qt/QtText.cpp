@@ -55,4 +55,8 @@ QString WithoutAccessKeys(const QString& caption) {
     return out;
 }
 
+QRect WrappedCaptionRect(const QRect& button) {
+    return button.adjusted(4, 1, -4, -1);
+}
+
 }  // namespace tw_qt

@@ -2,6 +2,7 @@
 // and Qt.
 #pragma once
 
+#include <QRect>
 #include <QString>
 #include <string>
 
@@ -14,5 +15,10 @@ std::string ToBytes(const QString& text);
 // A caption as a label shows it: "&&" is one "&", a single "&" marks the
 // access key and is not shown.
 QString WithoutAccessKeys(const QString& caption);
+
+// Where a push button draws a caption too long for one line: wrapped at word
+// breaks and centred, inside the bevel of a button whose whole rectangle is
+// `button`.
+QRect WrappedCaptionRect(const QRect& button);
 
 }  // namespace tw_qt

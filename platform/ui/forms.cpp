@@ -171,6 +171,16 @@ void TextBox::SetText(const std::string& text) {
     Change();
 }
 
+void TextBox::AppendText(const std::string& more) {
+    if (more.empty()) return;
+    appended_from_ = s_.text.size();
+    s_.text += more;
+    s_.sel_start = static_cast<int>(s_.text.size());
+    s_.sel_length = 0;
+    Changed(Prop::Appended);
+    Change();
+}
+
 void TextBox::SetMultiLine(bool on) {
     s_.multiline = on;
     Changed(Prop::Style);

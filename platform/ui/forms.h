@@ -42,6 +42,7 @@ enum class Prop {
     Items,  // list contents
     ListIndex,
     Selected,  // multi-select states
+    Appended,  // text added at the end of a text box (TextBox::AppendedFrom)
 };
 
 // Scroll bars of a text box.
@@ -175,6 +176,11 @@ public:
     const std::string& Text() const { return s_.text; }
     // Raises Change when the text differs. The caret goes to the end.
     void SetText(const std::string& text);
+    // Adds text at the end, as SetText(Text() + more) does, at a cost in
+    // proportion to `more` rather than to the whole text.
+    void AppendText(const std::string& more);
+    // Where the text added by the last AppendText begins, for the backend.
+    std::size_t AppendedFrom() const { return appended_from_; }
     bool MultiLine() const { return s_.multiline; }
     void SetMultiLine(bool on);
     int ScrollBars() const { return s_.scrollbars; }
@@ -210,6 +216,7 @@ private:
         bool multiline = false, locked = false;
         int scrollbars = vbSBNone, sel_start = 0, sel_length = 0;
     } s_, design_;
+    std::size_t appended_from_ = 0;
 };
 
 class CheckBox : public Control {

@@ -415,6 +415,8 @@ TEST_F(MainFormTest, FrameButtons) {
     ui::ClickButton(f.cmdClearStatus);
     EXPECT_EQ(f.Status.Text(), "");
 
+    AppFolder = data_ + "/";
+    std::ofstream(AppFolder + "readme.txt") << "Tessawin - read me\n";
     ui::ClickButton(f.cmdReadMe);
     ASSERT_EQ(launcher_->calls.size(), 1u);
     EXPECT_EQ(launcher_->calls[0].argv.back(), AppFolder + "readme.txt");

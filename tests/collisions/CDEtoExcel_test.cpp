@@ -4,6 +4,7 @@
 
 #include "app/Subsystems.h"
 #include "common/DataFolders.h"
+#include "common/TessawinMod.h"
 #include "platform/office/spreadsheet.h"
 #include "tests/collisions/collisions_support.h"
 
@@ -114,9 +115,12 @@ TEST_F(CDEtoExcelTest, TheTabHoldsEveryCommand) {
         EXPECT_EQ(b->Caption(), c.caption);
         EXPECT_EQ(b->Placement().tab, MainForm::kTabCDE);
     }
+    const std::string app_folder = AppFolder;
+    AppFolder = PROGRAM_FOLDER;
     ui::ClickButton(*form().Find<ui::CommandButton>("cmdCDErequirements"));
+    AppFolder = app_folder;
     ASSERT_EQ(launcher_->calls.size(), 1u);
-    EXPECT_NE(launcher_->calls[0].argv.back().find("CDE_for_CD.txt"), std::string::npos);
+    EXPECT_EQ(launcher_->calls[0].argv.back(), std::string(PROGRAM_FOLDER) + "CDE_for_CD.txt");
 }
 
 TEST_F(CDEtoExcelTest, GeoFieldsNeedAnOptionTicked) {

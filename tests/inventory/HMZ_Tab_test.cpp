@@ -174,6 +174,7 @@ TEST_F(HMZTabTest, ShowTransformationsAppendsTheHistory) {
 }
 
 TEST_F(HMZTabTest, HelpOpensTheTabsText) {
+    fs::copy_file(std::string(PROGRAM_FOLDER) + "HMZhelp.txt", app() + "/HMZhelp.txt");
     click("cmdHMZhelp");
     ASSERT_EQ(launcher_->calls.size(), 1u);
     EXPECT_EQ(launcher_->calls[0].argv.back(), app() + "/HMZhelp.txt");

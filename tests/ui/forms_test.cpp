@@ -125,6 +125,13 @@ TEST_F(Forms, EventsFireOnlyWhenTheValueChanges) {
     f.txtA.SetText("new");
     f.txtA.SetText("new");
     EXPECT_EQ(changes, 1);
+    f.txtA.SetSelStart(1);
+    f.txtA.AppendText("");
+    f.txtA.AppendText(" line\r\n");
+    EXPECT_EQ(changes, 2);
+    EXPECT_EQ(f.txtA.Text(), "new line\r\n");
+    EXPECT_EQ(f.txtA.SelStart(), 10) << "the caret goes to the end, as after SetText";
+    EXPECT_EQ(f.txtA.AppendedFrom(), 3u);
     f.chkB.SetValue(0);
     f.chkB.SetValue(2);
     EXPECT_EQ(clicks, 1);

@@ -1,5 +1,6 @@
 // The Qt backend offscreen: widgets built from a form, bound both ways, and
 // Qt's boxes answered by the program's conventions.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -17,6 +18,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollBar>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
@@ -25,6 +27,7 @@
 #include <vector>
 
 #include "platform/qt/QtApp.h"
+#include "platform/qt/QtProbe.h"
 #include "platform/ui/backend.h"
 #include "platform/ui/forms.h"
 #include "tests/support/qt.h"
@@ -379,6 +382,95 @@ TEST_F(QtBackendTest, ServicesUseTheDesktop) {
         EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
     }
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+}
+
+// A status box as the main window has it: both scroll bars, lines added at
+// the end.
+class LogForm : public ui::Form {
+public:
+    LogForm() : ui::Form("frmLog", "Log") {
+        Move(0, 0, 6000, 3000);
+        Log.SetMultiLine(true);
+        Log.SetScrollBars(ui::vbBoth);
+        Log.SetFontName("Courier New");
+        Log.Move(120, 120, 4500, 1500);
+    }
+    ui::TextBox& Log = Add<ui::TextBox>("Log");
+};
+
+TEST_F(QtBackendTest, AppendedLinesShowFromTheirStartAtTheEnd) {
+    LogForm f;
+    f.Show();
+    auto* box = Widget<QPlainTextEdit>(f.Log);
+    ASSERT_NE(box, nullptr);
+    QApplication::processEvents();
+    const std::string long_line = "Input CDE file: /a/folder/with/a/long/name/" + std::string(200, 'x') + ".csv";
+    f.Log.SetText("first");
+    for (int i = 0; i < 40; ++i) {
+        f.Log.AppendText("\r\n" + long_line);
+        f.Log.AppendText("\r\nshort " + std::to_string(i));
+    }
+    f.Log.AppendText("\r\n" + long_line);
+    QApplication::processEvents();
+    EXPECT_EQ(box->toPlainText().toStdString(), tw_qt::probe::WidgetText(f.Log));
+    EXPECT_EQ(box->toPlainText().count('\n'), 81);
+    EXPECT_GT(box->horizontalScrollBar()->maximum(), 0) << "the long line is wider than the box";
+    EXPECT_EQ(box->horizontalScrollBar()->value(), 0) << "the last line reads from its start";
+    const QRect caret = box->cursorRect();
+    EXPECT_TRUE(caret.top() >= 0 && caret.bottom() <= box->viewport()->height()) << "the last line shows";
+    EXPECT_EQ(box->textCursor().position(), box->toPlainText().size());
+
+    // The line break split over two appends is one break.
+    f.Log.SetText("a\r");
+    f.Log.AppendText("\nb");
+    EXPECT_EQ(box->toPlainText(), "a\nb");
+    EXPECT_EQ(f.Log.Text(), "a\r\nb");
+}
+
+// Controls whose captions the layout made too narrow.
+class NarrowForm : public ui::Form {
+public:
+    NarrowForm() : ui::Form("frmNarrow", "Narrow") {
+        Move(0, 0, 9000, 4000);
+        lblFree.SetCaption("A label with room to its right");
+        lblFree.Move(120, 120, 600, 255);
+        lblHemmed.SetCaption("A label hemmed in by a box");
+        lblHemmed.Move(120, 600, 600, 255);
+        txtBeside.Move(900, 600, 1500, 315);
+        cmdLong.SetCaption("A command whose caption needs two lines here");
+        cmdLong.Move(120, 1200, 2400, 420);
+        chkInFrame.SetCaption("A check box that grows to its frame's edge and no further at all");
+        chkInFrame.Move(120, 300, 1000, 300);
+        Frame1.Move(120, 2000, 3000, 900);
+    }
+    ui::Label& lblFree = Add<ui::Label>("lblFree");
+    ui::Label& lblHemmed = Add<ui::Label>("lblHemmed");
+    ui::TextBox& txtBeside = Add<ui::TextBox>("txtBeside");
+    ui::CommandButton& cmdLong = Add<ui::CommandButton>("cmdLong");
+    ui::Frame& Frame1 = Add<ui::Frame>("Frame1");
+    ui::CheckBox& chkInFrame = Add<ui::CheckBox>("chkInFrame", ui::In(Frame1));
+};
+
+TEST_F(QtBackendTest, CaptionsGrowTheirControlWithinTheContainer) {
+    NarrowForm f;
+    f.Show();
+    auto cut = [&] {
+        std::vector<std::string> names;
+        for (const auto& c : tw_qt::probe::CutCaptions(f)) names.push_back(c.control);
+        return names;
+    };
+    // grown to the right as far as needed
+    EXPECT_GT(tw_qt::WidgetOf(f.lblFree)->width(), 40);
+    // never over the box beside it nor past the frame: these stay cut
+    EXPECT_LT(tw_qt::WidgetOf(f.lblHemmed)->geometry().right(), tw_qt::WidgetOf(f.txtBeside)->x());
+    EXPECT_LE(tw_qt::WidgetOf(f.chkInFrame)->geometry().right(), tw_qt::WidgetOf(f.Frame1)->width());
+    EXPECT_EQ(cut(), (std::vector<std::string>{"lblHemmed", "chkInFrame"}));
+    // a push button keeps its width and wraps
+    EXPECT_EQ(tw_qt::WidgetOf(f.cmdLong)->width(), 160);
+    // a caption changed later is fitted again, from the control's own width
+    f.lblFree.SetCaption("Short");
+    EXPECT_EQ(tw_qt::WidgetOf(f.lblFree)->width(), 40);
+    EXPECT_THAT(cut(), ::testing::Not(::testing::Contains("lblFree")));
 }
 
 TEST(QtFilter, CommonDialogFiltersBecomeQtFilters) {
