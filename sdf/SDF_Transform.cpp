@@ -20,29 +20,6 @@ namespace {
 constexpr const char* CRLF = "\r\n";
 constexpr const char* kTitle = "SDF_Transform";
 
-// While the run lets the window's events in, only the Cancel button acts:
-// every other command shares the state the run works on.
-class OnlyCancelActs {
-public:
-    OnlyCancelActs() {
-        for (ui::Form* f : ui::LoadedForms())
-            for (const auto& c : f->Controls()) {
-                auto* b = dynamic_cast<ui::CommandButton*>(c.get());
-                if (!b || b->Name() == "cmdSDFCancel" || !b->Enabled()) continue;
-                b->SetEnabled(false);
-                disabled_.push_back(b);
-            }
-    }
-    ~OnlyCancelActs() {
-        for (ui::CommandButton* b : disabled_) b->SetEnabled(true);
-    }
-    OnlyCancelActs(const OnlyCancelActs&) = delete;
-    OnlyCancelActs& operator=(const OnlyCancelActs&) = delete;
-
-private:
-    std::vector<ui::CommandButton*> disabled_;
-};
-
 // A km field, unquoted; "" when it reads as a number, else the reader's message.
 std::string KmField(const std::string& field, const char* which, int32_t record, float& km) {
     const std::string text = StripQuotes(field);
