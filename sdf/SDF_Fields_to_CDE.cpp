@@ -119,6 +119,7 @@ void SDF_Fields_to_CDE(const std::string& version, const std::string& cdeIn, con
     if (st != 0) return;
     int32_t overlaps = 0;
     SDF_Find_Overlaps(overlaps);
+    if (overlaps < 0) return;  // cancelled
     if (overlaps > 0 &&
         ui::MsgBox(std::to_string(overlaps) + " overlaps found in file " + sdfFile + CRLF + "Do you want to continue?",
                    ui::vbYesNo + ui::vbExclamation, kTitle) == ui::vbNo)

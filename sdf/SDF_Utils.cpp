@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <charconv>
+#include <chrono>
+#include <optional>
 #include <string_view>
 #include <unordered_map>
 #include <utility>
@@ -15,6 +17,7 @@
 #include "inventory/HMZ_SegAllVersions.h"
 #include "inventory/Hemzshifts8.h"
 #include "inventory/Hwy_Seg_Table_mod.h"
+#include "platform/ui/forms.h"
 #include "platform/ui/ui.h"
 
 std::string SDF_Version;
@@ -66,6 +69,47 @@ private:
     int n_ = 0;
 };
 
+// Where a long overlap check looks up from its work: past its first quarter
+// second it shows the Cancel button, holds the other commands off and lets
+// the window's events in every tenth of a second.
+class CancelPoint {
+public:
+    using Clock = std::chrono::steady_clock;
+    CancelPoint() : next_(Clock::now() + std::chrono::milliseconds(250)) { SDF_Cancel = false; }
+    ~CancelPoint() {
+        if (cancel_) cancel_->SetVisible(cancel_was_visible_);
+    }
+    CancelPoint(const CancelPoint&) = delete;
+    CancelPoint& operator=(const CancelPoint&) = delete;
+
+    // True once the user has asked to stop; cheap enough for every line.
+    bool Cancelled() {
+        if (++calls_ % 256 != 0) return false;
+        const auto now = Clock::now();
+        if (now < next_) return false;
+        next_ = now + std::chrono::milliseconds(100);
+        if (!guard_) {
+            guard_.emplace();
+            for (ui::Form* f : ui::LoadedForms())
+                if (auto* b = f->Find<ui::CommandButton>("cmdSDFCancel")) {
+                    cancel_ = b;
+                    cancel_was_visible_ = b->Visible();
+                    b->SetVisible(true);
+                    break;
+                }
+        }
+        ui::DoEvents();
+        return SDF_Cancel;
+    }
+
+private:
+    Clock::time_point next_;
+    unsigned calls_ = 0;
+    std::optional<OnlyCancelActs> guard_;
+    ui::CommandButton* cancel_ = nullptr;
+    bool cancel_was_visible_ = false;
+};
+
 std::string LowerAscii(std::string s) {
     for (char& c : s)
         if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
@@ -103,6 +147,20 @@ bool KmValue(const std::string& text, float& km) {
 }
 
 }  // namespace
+
+OnlyCancelActs::OnlyCancelActs() {
+    for (ui::Form* f : ui::LoadedForms())
+        for (const auto& c : f->Controls()) {
+            auto* b = dynamic_cast<ui::CommandButton*>(c.get());
+            if (!b || b->Name() == "cmdSDFCancel" || !b->Enabled()) continue;
+            b->SetEnabled(false);
+            disabled_.push_back(b);
+        }
+}
+
+OnlyCancelActs::~OnlyCancelActs() {
+    for (ui::CommandButton* b : disabled_) b->SetEnabled(true);
+}
 
 void SDF_Set_HMZversion(const std::string& version) {
     SDF_Version = version;
@@ -454,7 +512,7 @@ void SDF_Overlaps(int16_t& Status) {
     }
     int32_t count = 0;
     SDF_Find_Overlaps(count);
-    Status = count < 32768 ? static_cast<int16_t>(count) : int16_t{9999};
+    Status = count < 0 ? int16_t{-1} : count < 32768 ? static_cast<int16_t>(count) : int16_t{9999};
 }
 
 void SDF_Find_Overlaps(int32_t& Count) {
@@ -466,7 +524,14 @@ void SDF_Find_Overlaps(int32_t& Count) {
     std::vector<int32_t> keys(static_cast<std::size_t>(n) + 1), order;
     for (int32_t i = 1; i <= n; ++i) keys[static_cast<std::size_t>(i)] = sec(i).Pos1;
     Index_Sort_L(n, keys, order);
+    CancelPoint point;
     StatusReport report;
+    auto cancelled = [&] {
+        if (!point.Cancelled()) return false;
+        report.Line("Processing CANCELLED");
+        Count = -1;
+        return true;
+    };
     for (int32_t m = 2; m <= n; ++m) {
         const int32_t p = order[static_cast<std::size_t>(m - 1)];
         const int32_t c = order[static_cast<std::size_t>(m)];
@@ -474,6 +539,7 @@ void SDF_Find_Overlaps(int32_t& Count) {
             report.Line("Section " + label(c) + " overlaps section " + label(p));
             ++Count;
         }
+        if (cancelled()) return;
     }
 
     // Node test. Every pair j < k sharing a node is reported once per shared
@@ -500,10 +566,12 @@ void SDF_Find_Overlaps(int32_t& Count) {
             for (; it != list.end(); ++it) shared.emplace_back(*it, a);
         }
         std::sort(shared.begin(), shared.end());
+        if (cancelled()) return;
         for (const auto& [k, a] : shared) {
             report.Line("Section " + label(j) + " overlaps section " + label(k) + " at node " +
                         s.Nodes[static_cast<std::size_t>(a)]);
             ++Count;
+            if (cancelled()) return;
         }
     }
     report.Line(std::to_string(Count) + " overlaps found.");

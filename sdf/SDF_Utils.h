@@ -14,6 +14,10 @@
 
 #include "common/TextFile.h"
 
+namespace ui {
+class CommandButton;
+}
+
 struct SDF_Section {
     std::string ID;
     std::string Seg1;
@@ -96,8 +100,24 @@ void SDF_Get_Section(int32_t i, std::string& ID, std::string& Seg1, std::string&
 void SDF_Get_Section_Hwys(int32_t i, std::string& Hwy1, std::string& Hwy2);
 
 // Overlap check: read, derive and check. Status 0 no overlaps, the number
-// found (9999 from 32768 on), or a negative status of the step that failed.
+// found (9999 from 32768 on), or a negative status of the step that failed
+// (-1 too when the user cancelled the check).
 void SDF_Overlaps(int16_t& Status);
 // The check on sections already derived: one status line per overlap and a
-// total line.
+// total line. A long check lets the window repaint and shows the Cancel
+// button ("cmdSDFCancel"); a cancelled one ends with "Processing CANCELLED"
+// instead of the total line, and Count -1.
 void SDF_Find_Overlaps(int32_t& Count);
+
+// While a long run lets the window's events in, only the Cancel button
+// acts: every other command shares the state the run works on.
+class OnlyCancelActs {
+public:
+    OnlyCancelActs();
+    ~OnlyCancelActs();
+    OnlyCancelActs(const OnlyCancelActs&) = delete;
+    OnlyCancelActs& operator=(const OnlyCancelActs&) = delete;
+
+private:
+    std::vector<ui::CommandButton*> disabled_;
+};

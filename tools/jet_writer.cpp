@@ -22,7 +22,6 @@ constexpr int kMaxRowsPerPage = 255;  // a row pointer keeps the row number in o
 constexpr int kMaxRowSize = kPageSize - kDataHeader - 2;
 constexpr int kTdefColumnsStart = 63;
 constexpr int kColumnEntrySize = 25;
-constexpr int kMemoHeader = 12;
 constexpr int kInlineMemoMax = 64;  // encoded bytes kept in the row itself
 constexpr int kSinglePageMemoMax = 4000;
 constexpr int kLvalChunk = kPageSize - kDataHeader - 2 - 4;

@@ -623,7 +623,7 @@ std::string put_in_place(const std::string& temp, const fs::path& copy) {
 
 [[noreturn]] void copy_failed(const std::string& path, const std::string& temp, std::string failure) {
     ::unlink(temp.c_str());
-    if (failure.back() != '.') failure += '.';
+    if (failure.back() != '.' && failure.back() != '?') failure += '.';
     failure[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(failure[0])));
     unrecognized(path, failure);
 }

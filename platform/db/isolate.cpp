@@ -69,14 +69,10 @@ std::string run_isolated(const std::function<std::string(const std::function<voi
         ::close(err[0]);
         ::dup2(err[1], 2);
         ::signal(SIGPIPE, SIG_IGN);
-#if !defined(__SANITIZE_ADDRESS__)
-        if (memory_limit > 0) {
+        if (!kAddressSanitizer && memory_limit > 0) {
             rlimit lim{memory_limit, memory_limit};
             ::setrlimit(RLIMIT_AS, &lim);
         }
-#else
-        (void)memory_limit;
-#endif
         const int fd = proto[1];
         std::string result;
         try {

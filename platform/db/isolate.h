@@ -8,6 +8,20 @@
 
 namespace db::detail {
 
+// Whether this build runs under AddressSanitizer: GCC says so with
+// __SANITIZE_ADDRESS__, clang only through __has_feature.
+#if defined(__SANITIZE_ADDRESS__)
+inline constexpr bool kAddressSanitizer = true;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+inline constexpr bool kAddressSanitizer = true;
+#else
+inline constexpr bool kAddressSanitizer = false;
+#endif
+#else
+inline constexpr bool kAddressSanitizer = false;
+#endif
+
 // The work reports progress through the callback it is given, and returns ""
 // when it succeeded or the reason it failed. Returns "" when the child
 // finished successfully, else a description of what went wrong: the reason

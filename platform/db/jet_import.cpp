@@ -10,6 +10,7 @@
 #include <cstring>
 #include <vector>
 
+#include "platform/db/jet_pages.h"
 #include "platform/db/jet_values.h"
 
 namespace db::detail {
@@ -628,6 +629,12 @@ Protection jet_protection(const std::uint8_t* header, std::size_t size) {
 
 std::string import_jet(const std::string& mdb_path, const std::string& sqlite_path,
                        const std::function<void()>& progress) {
+    // libmdb follows the catalog's and each table's pages without asking
+    // whether they are there.
+    JetPages pages;
+    std::string damage = pages.open(mdb_path);
+    if (damage.empty()) damage = pages.table(kJetCatalogPage);
+    if (!damage.empty()) return damage;
     MdbCloser mdb{mdb_open(mdb_path.c_str(), MDB_NOFLAGS)};
     if (!mdb.mdb) return "it is not a Jet database, or its first page cannot be read";
     if (!mdb_read_catalog(mdb.mdb, MDB_ANY)) return "its list of tables cannot be read";
@@ -646,6 +653,8 @@ std::string import_jet(const std::string& mdb_path, const std::string& sqlite_pa
     for (unsigned i = 0; i < mdb.mdb->num_catalog; ++i) {
         auto* entry = static_cast<MdbCatalogEntry*>(g_ptr_array_index(mdb.mdb->catalog, i));
         if (!mdb_is_user_table(entry)) continue;
+        damage = pages.table(static_cast<std::uint32_t>(entry->table_pg));
+        if (!damage.empty()) return damage;
         TableFreer t{mdb_read_table(entry)};
         if (!t.t) return "the definition of table " + std::string(entry->object_name) + " cannot be read";
         std::string e = TableCopy(mdb.mdb, t.t, out, progress).run();

@@ -147,7 +147,7 @@ private:
                     ++p_;
                     Value member;
                     if (!Element(member, depth + 1)) return false;
-                    v.object.emplace_back(std::move(key), std::move(member));
+                    v.object.push_back(Member{std::move(key), std::move(member)});
                     Blanks();
                     if (p_ >= t_.size()) return false;
                     if (t_[p_] == '}') return ++p_, true;

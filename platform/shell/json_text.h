@@ -4,10 +4,11 @@
 
 #include <string>
 #include <string_view>
-#include <utility>
 #include <vector>
 
 namespace shell::json {
+
+struct Member;
 
 struct Value {
     enum Kind { Null, Bool, Number, String, Array, Object } kind = Null;
@@ -15,12 +16,19 @@ struct Value {
     double number = 0;
     std::string string;  // UTF-8
     std::vector<Value> array;
-    std::vector<std::pair<std::string, Value>> object;
+    // A pair<string, Value> here would need Value complete: clang with
+    // libstdc++ checks that.
+    std::vector<Member> object;
 
     // The member named key of an object; nullptr when absent or not an object.
     const Value* Find(std::string_view key) const;
     // The member's text when it is a string, else "".
     std::string Text(std::string_view key) const;
+};
+
+struct Member {
+    std::string key;
+    Value value;
 };
 
 // Reads one JSON document (blanks around it allowed). False on any error,

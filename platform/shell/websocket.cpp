@@ -387,7 +387,9 @@ bool WebSocketClient::ReceiveText(std::string& text, std::size_t max_bytes, int 
         }
         const bool control = opcode >= 0x8;
         if (control && (!fin || len > 125)) break;
-        if (!control && message.size() + len > max_bytes) break;
+        // As a difference: message.size() + len wraps for a declared length
+        // near 2^64 and would let the peer fill memory until the deadline.
+        if (!control && (message.size() > max_bytes || len > max_bytes - message.size())) break;
         std::string payload;
         if (!ReadExact(static_cast<std::size_t>(len), payload, deadline)) break;
         if (opcode == 0x9) {  // ping

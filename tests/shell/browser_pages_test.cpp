@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -120,6 +121,14 @@ public:
         }
         return f + payload;
     }
+    // A frame's first bytes only, declaring a 64-bit payload length.
+    static std::string Header64(int opcode, std::uint64_t length, bool fin = true) {
+        std::string f;
+        f += static_cast<char>((fin ? 0x80 : 0) | opcode);
+        f += static_cast<char>(127);
+        for (int i = 7; i >= 0; --i) f += static_cast<char>((length >> (8 * i)) & 0xFF);
+        return f;
+    }
     // Reads one client frame and unmasks it.
     static bool ReadFrame(int fd, int& opcode, std::string& payload) {
         unsigned char h[2];
@@ -192,6 +201,41 @@ TEST(WebSocket, RefusesABadHandshakeAnOversizeMessageAndSilence) {
         ASSERT_TRUE(ws.Connect(server.port(), "/x"));
         std::string text;
         EXPECT_FALSE(ws.ReceiveText(text, 1000, 200));
+    }
+}
+
+// A declared length near 2^64 once passed the size check by wrapping, and
+// the client then took in whatever the server sent until the deadline. Now
+// it drops the connection at the header: the server cannot push 64 MiB.
+TEST(WebSocket, LengthsNear2To64AreRefusedAtTheirHeader) {
+    struct Case {
+        const char* name;
+        std::string frames;
+    } cases[] = {
+        {"a continuation of 2^64 - 1 after one byte", ScriptedServer::Frame(1, "a", false) + ScriptedServer::Header64(0, ~0ull)},
+        {"a continuation of 2^63 after one byte", ScriptedServer::Frame(1, "a", false) + ScriptedServer::Header64(0, 1ull << 63)},
+        {"one frame of 2^64 - 1", ScriptedServer::Header64(1, ~0ull)},
+    };
+    constexpr std::size_t kPush = std::size_t{64} << 20;
+    for (const auto& c : cases) {
+        std::size_t pushed = 0;
+        {
+            ScriptedServer server([&](int fd, const std::string& request) {
+                ScriptedServer::Send(fd, ScriptedServer::Handshake(request) + c.frames);
+                const std::string chunk(std::size_t{1} << 16, 'z');
+                while (pushed < kPush) {
+                    const ssize_t n = ::send(fd, chunk.data(), chunk.size(), MSG_NOSIGNAL);
+                    if (n <= 0) break;
+                    pushed += static_cast<std::size_t>(n);
+                }
+            });
+            shell::WebSocketClient ws;
+            ASSERT_TRUE(ws.Connect(server.port(), "/x"));
+            std::string text;
+            EXPECT_FALSE(ws.ReceiveText(text, std::size_t{1} << 20, 5000)) << c.name;
+            EXPECT_FALSE(ws.IsOpen()) << c.name;
+        }
+        EXPECT_LT(pushed, kPush) << c.name;
     }
 }
 
