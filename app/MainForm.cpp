@@ -392,54 +392,62 @@ void MainForm::Form_Load() {
 }
 
 void MainForm::Restore_Settings() {
-    SSA_Folder.SetText(Get("LastSSAfolder", ""));
-    SSA_File.SetText(Get("LastSSAfile", ""));
-    CDE_folder.SetText(Get("LastCDEfolder", ""));
-    CDE_file.SetText(Get("LastCDEfile", ""));
-    CDE_SDF_file.SetText(Get("LastCDE_SDF_file", ""));
-    CDE_SDF_fields.SetText(Get("LastCDE_SDF_fields", ""));
-    outCDE_file.SetText(Get("LastoutCDEfile", ""));
-    CDE_HMZversion.SetText(Get("LastCDE_HMZversion", ""));
-    CDE_chkLatLon.SetValue(Get("LastCDE_chkLatLon", "False") == "True" ? ui::vbChecked : ui::vbUnchecked);
+    // First-run defaults: the sample data set, a working choice where the
+    // built-in default is empty, and an output folder of the user's own.
+    // A remembered value always wins.
+    const std::string sample = Sample_Folder();
+    const std::string collisions = sample + "collisions";
+    const std::string sdf = sample + "sdf";
+    SSA_Folder.SetText(Get("LastSSAfolder", collisions));
+    SSA_File.SetText(Get("LastSSAfile", "SSA_locations_sample.csv"));
+    CDE_folder.SetText(Get("LastCDEfolder", collisions));
+    CDE_file.SetText(Get("LastCDEfile", "CDE_sample.csv"));
+    CDE_SDF_file.SetText(Get("LastCDE_SDF_file", sdf + "/SDF_fields_201807.csv"));
+    CDE_SDF_fields.SetText(Get("LastCDE_SDF_fields", "Route,SpeedZone"));
+    outCDE_file.SetText(Get("LastoutCDEfile", "CDE_sample_added"));
+    CDE_HMZversion.SetText(Get("LastCDE_HMZversion", "202004"));
+    CDE_chkLatLon.SetValue(Get("LastCDE_chkLatLon", "True") == "True" ? ui::vbChecked : ui::vbUnchecked);
     CDE_chkNaltAlbers.SetValue(Get("LastCDE_chkNaltalbers", "False") == "True" ? ui::vbChecked : ui::vbUnchecked);
-    txtHMZ_Segment.SetText(Get("LastHMZ_Segment", ""));
-    txtHMZ_km.SetText(Get("LastHMZ_km", ""));
-    txtHMZ_date.SetText(Get("LastHMZ_date", ""));
+    txtHMZ_Segment.SetText(Get("LastHMZ_Segment", "0010"));
+    txtHMZ_km.SetText(Get("LastHMZ_km", "3.2"));
+    txtHMZ_date.SetText(Get("LastHMZ_date", "2015-06-01"));
     txtHMZ_ShowRange.SetText(Get("LastHMZ_ShowRange", "200"));
     txtHMZ_Range.SetText(Get("LastHMZ_Range", "200"));
-    txtHMZ_LatLon.SetText(Get("LastHMZ_LatLon", ""));
-    txtHMZ_HMZversion.SetText(Get("LastHMZ_HMZversion", ""));
-    SSA_HMZversion.SetText(Get("LastSSA_HMZversion", ""));
-    SDF_HMZversion.SetText(Get("LastSDF_HMZversion", ""));
-    SDF_folder.SetText(Get("LastSDFfolder", ""));
-    SDF_file.SetText(Get("LastSDFfile", ""));
-    SDF_NDP.SetText(Get("LastSDF_NDP", ""));
-    SDF_toHMZversion.SetText(Get("LastSDF_toHMZversion", ""));
-    Detail_Folder.SetText(Get("LastDetailFolder", ""));
-    Detail_File.SetText(Get("LastDetailFile", ""));
-    Out_Folder.SetText(Get("LastOutFolder", ""));
+    txtHMZ_LatLon.SetText(Get("LastHMZ_LatLon", "49.107129, -122.857581"));
+    txtHMZ_HMZversion.SetText(Get("LastHMZ_HMZversion", "202004"));
+    SSA_HMZversion.SetText(Get("LastSSA_HMZversion", "202004"));
+    SDF_HMZversion.SetText(Get("LastSDF_HMZversion", "201807"));
+    SDF_folder.SetText(Get("LastSDFfolder", sdf));
+    SDF_file.SetText(Get("LastSDFfile", "SDF_overlaps_201807.csv"));
+    SDF_NDP.SetText(Get("LastSDF_NDP", "1"));
+    SDF_toHMZversion.SetText(Get("LastSDF_toHMZversion", "202004"));
+    Detail_Folder.SetText(Get("LastDetailFolder", collisions));
+    Detail_File.SetText(Get("LastDetailFile", "Detail_sample.rtf"));
+    Out_Folder.SetText(Get("LastOutFolder", Default_Out_Folder()));
     txtBatchFolder.SetText(Get("BatchFolder", DefaultBatchFolder()));
     if (Get("MapApp", "Earth") == "Earth")
         optEarth.SetValue(true);
     else
         optMaps.SetValue(true);
-    CLR_Folder.SetText(Get("LastCLRfolder", ""));
-    CLR_File.SetText(Get("LastCLRfile", ""));
+    CLR_Folder.SetText(Get("LastCLRfolder", collisions));
+    CLR_File.SetText(Get("LastCLRfile", "ClassRate_sample.csv"));
     if (TruthOr(Get("optUseClassRateClassVol", "1"), true))
         optUseClassRateClassVol.SetValue(true);
     else
         optUseSpecifiedClassVol.SetValue(true);
-    vol_StartSeg.SetText(Get("LastVOLstartSeg", ""));
-    vol_EndSeg.SetText(Get("LastVOLendSeg", ""));
+    // Highway 1 from Aldermoor to Jct Hwy 5 over years its counters counted
+    // in full.
+    vol_StartSeg.SetText(Get("LastVOLstartSeg", "0010"));
+    vol_EndSeg.SetText(Get("LastVOLendSeg", "0050"));
     vol_StartKm.SetText(Get("LastVOLstartKM", ""));
     vol_EndKm.SetText(Get("LastVOLendKM", ""));
-    vol_StartDate.SetText(Get("LastVOLstartDate", ""));
-    vol_EndDate.SetText(Get("LastVOLendDate", ""));
-    vol_HMZversion.SetText(Get("LastVOLhmzver", ""));
-    vol_StartMonth.SetText(Get("LastVOLstartMonth", ""));
-    vol_EndMonth.SetText(Get("LastVOLendMonth", ""));
-    vol_searchFilepath.SetText(Get("LastVOLfp", ""));
-    vol_outFile.SetText(Get("LastVOLoutfile", ""));
+    vol_StartDate.SetText(Get("LastVOLstartDate", "2016-01-01"));
+    vol_EndDate.SetText(Get("LastVOLendDate", "2018-12-31"));
+    vol_HMZversion.SetText(Get("LastVOLhmzver", "202004"));
+    vol_StartMonth.SetText(Get("LastVOLstartMonth", "1"));
+    vol_EndMonth.SetText(Get("LastVOLendMonth", "12"));
+    vol_searchFilepath.SetText(Get("LastVOLfp", sample + "SearchPath_Hwy1_202004.txt"));
+    vol_outFile.SetText(Get("LastVOLoutfile", "Volume_Report.csv"));
     if (Get("VolOut", "Detailed") == "Detailed")
         vol_outputDetailed.SetValue(true);
     else
@@ -448,6 +456,17 @@ void MainForm::Restore_Settings() {
         vol_optionHMZ.SetValue(true);
     else
         vol_optionVRQ.SetValue(true);
+
+    // Boxes that are never remembered start on the sample only on a first
+    // run, when nothing is remembered at all (Close always writes "Tab").
+    const bool first_run = Get("Tab", "").empty();
+    auto first = [first_run](const char* text) { return std::string(first_run ? text : ""); };
+    txtSectionListFile.SetText(first("Section_List.csv"));
+    txtYear1.SetText(first("2010"));
+    txtYear2.SetText(first("2015"));
+    txtAccase.SetText(first("10004321"));
+    txtLatLon.SetText(first("49.107129, -122.857581"));
+    txtHMZ_NDP.SetText(first("2"));
 }
 
 bool MainForm::Save_Settings() {
@@ -622,7 +641,7 @@ bool MainForm::Check_OutFolder(std::string& OutFolder) {
         Out_Folder.SetFocus();
         return false;
     }
-    if (FolderExists(OutFolder)) return true;
+    if (Make_Out_Folder_On_First_Use(OutFolder)) return true;
     ui::MsgBox("Folder: " + OutFolder + CRLF + "Not found.", ui::vbExclamation);
     Out_Folder.SetFocus();
     return false;

@@ -38,15 +38,28 @@ std::string CDE_ColumnFormat(const std::string& name) {
     return "@";
 }
 
+namespace {
+// The file the last "Open CDE file in Excel" saved its workbook in.
+std::string g_workbook_written;
+}  // namespace
+
 void cmdCDEtoExcel_Click(MainForm& form) {
     if (!form.GetCDEfilename()) return;
+    // The workbook is saved into the output folder, where the user looks,
+    // not into the shared temporary folder.
+    std::string out;
+    if (!form.Check_OutFolder(out)) return;
+    form.out_folder = out;
     form.ShowStatus("Loading " + form.cde_fullname + " in Excel...");
     form.ShowStatus("Loading and formatting the CDE file...");
     ui::Hourglass wait;
-    if (CDEtoExcel(form))
+    g_workbook_written.clear();
+    if (CDEtoExcel(form)) {
         form.ShowStatus("CSV file ready in Excel", true);
-    else
+        if (!g_workbook_written.empty()) form.ShowStatus("Workbook written to " + g_workbook_written, true);
+    } else {
         form.ShowStatus("Problems!", true);
+    }
 }
 
 bool CDEtoExcel(MainForm& form) {
@@ -112,6 +125,14 @@ bool CDEtoExcel(MainForm& form) {
         sheet->Cells(1, 1).Activate();
         app->SetWindowState(office::xlNormal);
         app->SetVisible(true);
+        if (!form.out_folder.empty()) {
+            // named after the sheet, " (2)" and on while the user has that one open
+            const std::string stem = AddBackslash(form.out_folder) + sheet->Name();
+            std::string path = stem + ".xlsx";
+            for (int k = 2; office::WorkbookInUse(path); ++k) path = stem + " (" + std::to_string(k) + ").xlsx";
+            book->SaveAs(path);
+            g_workbook_written = path;
+        }
         app->Release();
     } catch (const office::Error& e) {
         ui::MsgBox("Error " + std::to_string(e.number()) + " loading " + fullname + " in Excel:" + CRLF +

@@ -19,3 +19,26 @@ std::string Data_Folder(DataKind kind);
 // The installed sample data set, ending in one separator: "sample/" beside
 // the program when it is there, else the one the build wrote.
 std::string Sample_Folder();
+
+// True when the settings store names a folder for the kind.
+bool Data_Folder_Is_Set(DataKind kind);
+// For a kind whose folder the store names: the lines that say so, for a box
+// about a file the folder does not hold ("Set in <settings file>, section
+// "DataFolders", key "<key>":", then the folder). "" when the kind is unset,
+// so the sample is used.
+std::string Data_Folder_Setting_Text(DataKind kind);
+
+// The output folder a first run starts on, ending in one separator:
+// Tessawin/output in the user's home folder, so nothing is ever written into
+// the installed sample or program folder.
+std::string Default_Out_Folder();
+// Makes the default output folder, with its parents, when `folder` names it
+// and it does not exist yet. True when `folder` exists afterwards.
+bool Make_Out_Folder_On_First_Use(const std::string& folder);
+// A working copy of a sample file that a command changes in place (the
+// worksheet windows' workbooks): its name in the default output folder.
+std::string Sample_Working_Copy_Name(const std::string& sample_file);
+// When `path` is such a working copy and does not exist yet, makes the
+// output folder and copies the sample file there. True when `path` exists
+// afterwards (or names no working copy).
+bool Make_Sample_Working_Copy(const std::string& path);

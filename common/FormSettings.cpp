@@ -67,18 +67,20 @@ void Form_Save_Settings(ui::Form& Form, const std::string& Section) {
 }
 
 void Form_Restore_Settings(ui::Form& Form, const std::string& Section) {
+    Form_Restore_Settings(Form, Section, {});
+}
+
+void Form_Restore_Settings(ui::Form& Form, const std::string& Section,
+                           const std::map<std::string, std::string>& defaults) {
     const std::string section = Section.empty() ? Form.Name() : Section;
+    auto get = [&](const std::string& name, const char* builtin) {
+        const auto d = defaults.find(name);
+        return settings::GetSetting(kSettingsApp, section, name, d == defaults.end() ? builtin : d->second);
+    };
     ForEachKeptControl(
-        Form,
-        [&](ui::TextBox& t, const std::string& name) {
-            t.SetText(settings::GetSetting(kSettingsApp, section, name, ""));
-        },
-        [&](ui::CheckBox& k, const std::string& name) {
-            k.SetValue(CheckValueOf(settings::GetSetting(kSettingsApp, section, name, "0")));
-        },
-        [&](ui::OptionButton& o, const std::string& name) {
-            o.SetValue(OptionValueOf(settings::GetSetting(kSettingsApp, section, name, "False")));
-        });
+        Form, [&](ui::TextBox& t, const std::string& name) { t.SetText(get(name, "")); },
+        [&](ui::CheckBox& k, const std::string& name) { k.SetValue(CheckValueOf(get(name, "0"))); },
+        [&](ui::OptionButton& o, const std::string& name) { o.SetValue(OptionValueOf(get(name, "False"))); });
 }
 
 int16_t Form_Index(const std::string& Name) {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <string>
 
 #include "platform/ui/forms.h"
@@ -18,6 +19,10 @@ void Form_Save_Settings(ui::Form& Form, const std::string& Section);
 // The counterpart: a missing key gives "", 0 or False. A stored value that the
 // control cannot take (a check value that is not 0, 1 or 2) gives the default.
 void Form_Restore_Settings(ui::Form& Form, const std::string& Section);
+// The same, a key not stored yet taking its value from `defaults` (by control
+// name, as it would be stored) before the built-in "", 0 or False.
+void Form_Restore_Settings(ui::Form& Form, const std::string& Section,
+                           const std::map<std::string, std::string>& defaults);
 
 // Position (from 0, in loading order) of the loaded window of that name, any
 // case; -99 when none.

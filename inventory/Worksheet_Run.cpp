@@ -4,6 +4,7 @@
 
 #include "app/SelFile.h"
 #include "common/Brellinlib.h"
+#include "common/DataFolders.h"
 #include "common/Excel_Util.h"
 #include "common/HMZ_util_noDB.h"
 #include "platform/ui/ui.h"
@@ -157,7 +158,9 @@ bool Check_Workbook_Choice(bool activeSheet, ui::TextBox& txtExcelFileName, ui::
         Refuse_Input("Enter the full Excel file name.", txtExcelFileName);
         return false;
     }
-    if (!FileExists(file)) {
+    // The first-run workbook is the user's own copy of the sample's, made at
+    // its first use.
+    if (!Make_Sample_Working_Copy(file) || !FileExists(file)) {
         Refuse_Input("File " + file + " NOT FOUND.", txtExcelFileName);
         return false;
     }

@@ -137,7 +137,21 @@ void frmHMZLatLon::Layout() {
 }
 
 void frmHMZLatLon::Form_Load() {
-    Form_Restore_Settings(*this, kSection);
+    // First run: the sample workbook's columns (segment and km in A:B and
+    // E:F, latitude and longitude in C:D and G:H), in a copy of the user's own.
+    Form_Restore_Settings(*this, kSection,
+                          {{"txtExcelFileName", Sample_Working_Copy_Name("HMZ_LatLon_sample.xlsx")},
+                           {"txtWorksheet", "Locations"},
+                           {"txtLL_Range", "200"},
+                           {"txtFirstRow", "2"},
+                           {"txtColSeg1", "A"},
+                           {"txtColKm1", "B"},
+                           {"txtColLat1", "C"},
+                           {"txtColLon1", "D"},
+                           {"txtColSeg2", "E"},
+                           {"txtColKm2", "F"},
+                           {"txtColLat2", "G"},
+                           {"txtColLon2", "H"}});
     MainForm& m = TheMainForm();
     if (txtLL_HMZversion.Text().empty()) txtLL_HMZversion.SetText(m.txtHMZ_HMZversion.Text());
     if (txtLL_ndp.Text().empty()) txtLL_ndp.SetText(m.txtHMZ_NDP.Text());

@@ -169,7 +169,23 @@ void frmHemzshiftExcel::Layout() {
 }
 
 void frmHemzshiftExcel::Form_Load() {
-    Form_Restore_Settings(*this, Name());
+    // First run: the sample workbook's columns (source in A:B and F:G, the
+    // date in C, targets in D:E and H:I), in a copy of the user's own.
+    Form_Restore_Settings(*this, Name(),
+                          {{"txtExcelFileName", Sample_Working_Copy_Name("HMZ_Transforms_sample.xlsx")},
+                           {"txtWorksheet", "Locations"},
+                           {"optDateFromExcel", "True"},
+                           {"txtDateCol", "C"},
+                           {"txtTarget_ndp", "2"},
+                           {"txtFirstRow", "2"},
+                           {"txtColSrcSeg1", "A"},
+                           {"txtColSrcKm1", "B"},
+                           {"txtColTgtSeg1", "D"},
+                           {"txtColTgtKm1", "E"},
+                           {"txtColSrcSeg2", "F"},
+                           {"txtColSrcKm2", "G"},
+                           {"txtColTgtSeg2", "H"},
+                           {"txtColTgtKm2", "I"}});
     if (!optLatestDate.Value() && !optUseDate.Value() && !optDateFromExcel.Value()) optLatestDate.SetValue(true);
     Default_Workbook_Choice(optActiveSheet, optExcelFile);
     if (txtTarget_HMZversion.Text().empty()) txtTarget_HMZversion.SetText(TheMainForm().txtHMZ_HMZversion.Text());

@@ -118,10 +118,10 @@ void Status(frmCollisionDiagrams& window, const std::string& text, bool repaint)
 
 }  // namespace
 
-std::string ClsnDiag_FileName(const std::string& cdeFolder, const std::string& cdePath,
+std::string ClsnDiag_FileName(const std::string& outFolder, const std::string& cdePath,
                               const std::vector<std::string>& selectedKeys) {
     const std::string base = RemoveExtension(FileNamePart(cdePath));
-    std::string stem = AddBackslash(cdeFolder) + "ClsnDiag_" + base;
+    std::string stem = AddBackslash(outFolder) + "ClsnDiag_" + base;
     if (SelectedCount(selectedKeys) >= 1) stem += "_" + SafeForFileName(selectedKeys[1]);
     std::string output = stem + ".docx";
     // an earlier diagram is never replaced
@@ -184,16 +184,21 @@ std::string UnplottableText(int16_t plotted, int16_t unplottable) {
 }
 
 bool CopyDiagramTemplate(const std::string& templateFile, const std::string& output) {
-    bool ok = FileExists(templateFile) && !office::DocumentInUse(output);
-    if (ok) {
+    std::string reason;
+    if (!FileExists(templateFile))
+        reason = "The template is not in the program folder.";
+    else if (office::DocumentInUse(output))
+        reason = "The document is open in another program.";
+    else {
         try {
             office::CopyDocumentFile(templateFile, output);
-        } catch (const office::Error&) {
-            ok = false;
+        } catch (const office::Error& e) {
+            reason = e.description();
         }
     }
-    if (!ok) ui::MsgBox("Error copying " + templateFile + CRLF + "To " + output, ui::vbExclamation);
-    return ok;
+    if (reason.empty()) return true;
+    ui::MsgBox("Error copying " + templateFile + CRLF + "To " + output + CRLF + CRLF + reason, ui::vbExclamation);
+    return false;
 }
 
 bool OpenDiagramDocument(const std::string& output) {
@@ -330,30 +335,31 @@ void AppendDataTables(int16_t plotted, int16_t unplottable) {
     }
 }
 
-void CreateCollisionDiagram(frmCollisionDiagrams& window, const std::string& programFolder,
-                            const std::string& cdeFolder, const std::string& cdePath,
-                            const std::vector<std::string>& selectedKeys, int16_t intersectionType, int16_t countMode,
-                            bool addTables, const std::string& minDate, const std::string& maxDate) {
+std::string CreateCollisionDiagram(frmCollisionDiagrams& window, const std::string& programFolder,
+                                   const std::string& outFolder, const std::string& cdePath,
+                                   const std::vector<std::string>& selectedKeys, int16_t intersectionType,
+                                   int16_t countMode, bool addTables, const std::string& minDate,
+                                   const std::string& maxDate) {
     const std::string templateFile = AddBackslash(programFolder) + "cd_base.docx";
     const std::string base = RemoveExtension(FileNamePart(cdePath));
-    const std::string output = ClsnDiag_FileName(cdeFolder, cdePath, selectedKeys);
+    const std::string output = ClsnDiag_FileName(outFolder, cdePath, selectedKeys);
     ui::Hourglass wait;
     if (output.empty()) {
-        ui::MsgBox("Collision diagrams ClsnDiag_" + base + " and #1 to #99 of it exist already in " + cdeFolder +
+        ui::MsgBox("Collision diagrams ClsnDiag_" + base + " and #1 to #99 of it exist already in " + outFolder +
                        CRLF + "Move or remove some of them to make another.",
                    ui::vbExclamation, kBoxTitle);
-        return;
+        return "";
     }
     Status(window, "Finding and counting collisions...", true);
     int16_t plotted = 0, unplottable = 0;
     CountDiagramCollisions(cdePath, selectedKeys, plotted, unplottable);
-    if (plotted == 0) return;
+    if (plotted == 0) return "";
     const std::string label = DiagramLocationLabel(selectedKeys);
     Status(window, "Preparing the base document in Word...", true);
     if (FileExists(templateFile) && !CheckDiagramTemplate(templateFile, intersectionType, countMode, addTables))
-        return;
-    if (!CopyDiagramTemplate(templateFile, output)) return;
-    if (!OpenDiagramDocument(output)) return;
+        return "";
+    if (!CopyDiagramTemplate(templateFile, output)) return "";
+    if (!OpenDiagramDocument(output)) return "";
     try {
         FreezeWordProcessor();
         SetIntersectionType(intersectionType);
@@ -373,8 +379,9 @@ void CreateCollisionDiagram(frmCollisionDiagrams& window, const std::string& pro
         DiagramWordApp.reset();
         ui::MsgBox("Error while making the collision diagram " + output + CRLF + CRLF + e.description(),
                    ui::vbExclamation, kBoxTitle);
-        return;
+        return "";
     }
     Status(window, "Collision Diagram complete.", false);
     DiagramWordApp.reset();
+    return output;
 }

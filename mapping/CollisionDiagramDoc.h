@@ -23,15 +23,19 @@ inline constexpr int32_t kPDOColour = 12517376;
 // The word processor, held while a diagram is built.
 extern std::shared_ptr<office::WordApplication> DiagramWordApp;
 
-// selectedKeys: 1-based location keys (element 0 unused), none for all.
-void CreateCollisionDiagram(frmCollisionDiagrams& window, const std::string& programFolder,
-                            const std::string& cdeFolder, const std::string& cdePath,
-                            const std::vector<std::string>& selectedKeys, int16_t intersectionType, int16_t countMode,
-                            bool addTables, const std::string& minDate, const std::string& maxDate);
+// selectedKeys: 1-based location keys (element 0 unused), none for all. The
+// diagram is written into outFolder; the result is its name, "" when none
+// was finished.
+std::string CreateCollisionDiagram(frmCollisionDiagrams& window, const std::string& programFolder,
+                                   const std::string& outFolder, const std::string& cdePath,
+                                   const std::vector<std::string>& selectedKeys, int16_t intersectionType,
+                                   int16_t countMode, bool addTables, const std::string& minDate,
+                                   const std::string& maxDate);
 
-// The document's name beside the extract: "ClsnDiag_" + base [+ "_" + first
-// key] + ".docx", numbered "#1".."#99" while taken. "" when all are taken.
-std::string ClsnDiag_FileName(const std::string& cdeFolder, const std::string& cdePath,
+// The document's name in outFolder: "ClsnDiag_" + the extract's base name
+// [+ "_" + first key] + ".docx", numbered "#1".."#99" while taken. "" when
+// all are taken.
+std::string ClsnDiag_FileName(const std::string& outFolder, const std::string& cdePath,
                               const std::vector<std::string>& selectedKeys);
 
 // The diagram's title for the selected keys.

@@ -115,8 +115,14 @@ void frmCollisionDiagrams::cmdOK_Click() {
         }
     }
     const int16_t countMode = optNoCount.Value() ? 0 : optTotalCount.Value() ? 1 : 2;
-    CreateCollisionDiagram(*this, AppFolder, cde_folder_, cde_path_, selected, type, countMode,
-                           chkAddTables.Value() == ui::vbChecked, txtMinDate.Text(), txtMaxDate.Text());
+    // The diagram goes into the output folder, where every other output
+    // goes, never beside the extract (which may be a read-only share).
+    std::string out;
+    if (!TheMainForm().Check_OutFolder(out)) return;
+    const std::string written = CreateCollisionDiagram(*this, AppFolder, out, cde_path_, selected, type, countMode,
+                                                       chkAddTables.Value() == ui::vbChecked, txtMinDate.Text(),
+                                                       txtMaxDate.Text());
+    if (!written.empty()) Written.push_back(written);
 }
 
 void frmCollisionDiagrams::cmdClose_Click() {
@@ -143,8 +149,11 @@ void cmdClsnDiagram_Click(MainForm& form) {
         }
         form.ShowStatus("Opening Collision Diagram form...", true);
     }
-    TheCollisionDiagramsForm().Show(ui::vbModal);
+    frmCollisionDiagrams& window = TheCollisionDiagramsForm();
+    window.Written.clear();
+    window.Show(ui::vbModal);
     form.ShowStatus("", false);
+    for (const std::string& file : window.Written) form.ShowStatus("Collision diagram written to " + file, true);
 }
 
 }  // namespace mapping

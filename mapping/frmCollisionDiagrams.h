@@ -22,6 +22,8 @@ public:
 
     // The 1-based keys of lstLocations' entries, in list order.
     std::vector<std::string> LocationKeys{""};
+    // The diagrams written since the window opened, for the status box.
+    std::vector<std::string> Written;
 
     ui::Frame& Frame4 = Add<ui::Frame>("Frame4");
     ui::OptionButton& optAll = Add<ui::OptionButton>("optAll", ui::In(Frame4));

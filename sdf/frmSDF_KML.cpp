@@ -36,7 +36,14 @@ void frmSDF_KML::Save_Inputs() {
 }
 
 void frmSDF_KML::Restore_Inputs() {
-    Form_Restore_Settings(*this, kInputs);
+    // First run: every description row, and an interval ready for km marks.
+    Form_Restore_Settings(*this, kInputs,
+                          {{"chkInclude_Section_ID", "1"},
+                           {"chkInclude_SDF_name", "1"},
+                           {"chkInclude_HMZ_version", "1"},
+                           {"chkInclude_Endpoint_SegKm", "1"},
+                           {"chkInclude_Description", "1"},
+                           {"txtSDF_KmInterval", "1.0"}});
     for (ui::TextBox* t : txtSDF_auxfield.Elements())
         t->SetText(settings::GetSetting(kSettingsApp, kInputs, ElementKey(*t), ""));
 }

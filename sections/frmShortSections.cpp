@@ -5,6 +5,7 @@
 #include "app/MainForm.h"
 #include "app/SelFile.h"
 #include "common/Brellinlib.h"
+#include "common/DataFolders.h"
 #include "common/FormSettings.h"
 #include "common/TessawinMod.h"
 #include "common/winlib.h"
@@ -176,6 +177,9 @@ void frmShortSections::Layout() {
 }
 
 void frmShortSections::Form_Load() {
+    // First run: the sample's section file for an SDF run.
+    if (txtInputSDF.Text().empty()) txtInputSDF.SetText(Sample_Folder() + "SDF_ShortSections_sample.csv");
+    if (txtTransHMZversion.Text().empty()) txtTransHMZversion.SetText("202004");
     Restore_With_Defaults(*this);
     SetTop(CoordinateOr(settings::GetSetting(kSettingsApp, kPositionSection, "Top", ""), Top()));
     SetLeft(CoordinateOr(settings::GetSetting(kSettingsApp, kPositionSection, "Left", ""), Left()));

@@ -42,6 +42,7 @@ struct ShownBox {
     std::string prompt;  // for a file dialog: its title
     std::string title;
     int buttons = 0;  // for a file dialog: its flags
+    std::string default_text;  // an input box's proposed answer
 };
 
 // One scripted answer. `prompt_contains` (when not empty) must occur in the
@@ -63,6 +64,11 @@ public:
     std::deque<ScriptedAnswer> script;
     std::vector<ShownBox> shown;
     std::function<void(const ShownBox&)> on_unexpected;
+    // When set, a box with no scripted answer is answered as a user who
+    // accepts everything would: OK, Yes or Retry, the input box's proposed
+    // text, the file dialog's proposed folder and file (cancel when it
+    // proposes none). Such boxes are recorded but never unexpected.
+    bool affirmative = false;
     // Show(vbModal) hands the form here; the test works it and hides or
     // unloads it. Without a handler the form simply stays shown.
     std::function<void(Form&)> on_modal;

@@ -110,7 +110,7 @@ bool HeadlessBackend::TakeAnswer(ShownBox::Kind kind, const ShownBox& box, Scrip
     if (script.empty() || script.front().kind != kind ||
         (!script.front().prompt_contains.empty() &&
          box.prompt.find(script.front().prompt_contains) == std::string::npos)) {
-        if (on_unexpected) on_unexpected(box);
+        if (!affirmative && on_unexpected) on_unexpected(box);
         return false;
     }
     out = std::move(script.front());
@@ -120,22 +120,38 @@ bool HeadlessBackend::TakeAnswer(ShownBox::Kind kind, const ShownBox& box, Scrip
 
 MsgBoxResult HeadlessBackend::MsgBox(const std::string& prompt, int buttons, const std::string& title) {
     ScriptedAnswer a;
-    if (!TakeAnswer(ShownBox::Message, ShownBox{ShownBox::Message, prompt, title, buttons}, a)) {
-        return vbOK;
+    if (!TakeAnswer(ShownBox::Message, ShownBox{ShownBox::Message, prompt, title, buttons, ""}, a)) {
+        if (!affirmative) return vbOK;
+        switch (buttons & 7) {
+            case vbYesNoCancel:
+            case vbYesNo: return vbYes;
+            case vbAbortRetryIgnore:
+            case vbRetryCancel: return vbRetry;
+            default: return vbOK;
+        }
     }
     return a.result;
 }
 
-std::string HeadlessBackend::InputBox(const std::string& prompt, const std::string& title, const std::string&) {
+std::string HeadlessBackend::InputBox(const std::string& prompt, const std::string& title,
+                                      const std::string& default_text) {
     ScriptedAnswer a;
-    if (!TakeAnswer(ShownBox::Input, ShownBox{ShownBox::Input, prompt, title, 0}, a)) return "";
+    if (!TakeAnswer(ShownBox::Input, ShownBox{ShownBox::Input, prompt, title, 0, default_text}, a))
+        return affirmative ? default_text : "";
     return a.text;
 }
 
 FileDialogResult HeadlessBackend::FileDialog(const FileDialogRequest& request) {
     ScriptedAnswer a;
     FileDialogResult r;
-    if (!TakeAnswer(ShownBox::File, ShownBox{ShownBox::File, request.title, request.title, request.flags}, a)) {
+    if (!TakeAnswer(ShownBox::File, ShownBox{ShownBox::File, request.title, request.title, request.flags, ""}, a)) {
+        if (affirmative && !request.initial_file.empty()) {
+            std::string folder = request.initial_folder;
+            if (!folder.empty() && folder.back() != '/') folder += '/';
+            r.cancelled = false;
+            r.file_name = request.initial_file.find('/') == std::string::npos ? folder + request.initial_file
+                                                                               : request.initial_file;
+        }
         return r;
     }
     if (a.capture) *a.capture = request;

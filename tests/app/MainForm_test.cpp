@@ -165,16 +165,26 @@ protected:
 TEST_F(MainFormTest, FirstStartOnAnEmptyStoreGivesTheDefaults) {
     MainForm& f = form();
     f.Show();
+    // every box on the sample (a blank km is the segment's start or end),
+    // the output folder in the user's home, not made yet
     for (const Remembered& r : RememberedBoxes()) {
         const std::string key = r.key;
         if (key == "LastHMZ_ShowRange" || key == "LastHMZ_Range")
             EXPECT_EQ(r.box->Text(), "200") << key;
         else if (key == "BatchFolder")
             EXPECT_EQ(r.box->Text(), Sample_Folder() + "collisions");
-        else
+        else if (key == "LastOutFolder")
+            EXPECT_EQ(r.box->Text(), Default_Out_Folder());
+        else if (key == "LastVOLstartKM" || key == "LastVOLendKM")
             EXPECT_EQ(r.box->Text(), "") << key;
+        else
+            EXPECT_NE(r.box->Text(), "") << key;
     }
-    EXPECT_EQ(f.CDE_chkLatLon.Value(), ui::vbUnchecked);
+    EXPECT_EQ(Default_Out_Folder().find(Sample_Folder()), std::string::npos);
+    for (auto [folder, file] : {std::pair{&f.CDE_folder, &f.CDE_file}, {&f.Detail_Folder, &f.Detail_File},
+                                {&f.CLR_Folder, &f.CLR_File}, {&f.SSA_Folder, &f.SSA_File}, {&f.SDF_folder, &f.SDF_file}})
+        EXPECT_TRUE(fs::is_regular_file(folder->Text() + "/" + file->Text())) << file->Name();
+    EXPECT_EQ(f.CDE_chkLatLon.Value(), ui::vbChecked);
     EXPECT_EQ(f.CDE_chkNaltAlbers.Value(), ui::vbUnchecked);
     EXPECT_TRUE(f.optEarth.Value());
     EXPECT_FALSE(f.optMaps.Value());
@@ -587,6 +597,22 @@ TEST_F(MainFormTest, CheckOutFolderMessagesAndFocus) {
         EXPECT_EQ(out, c.out);
         EXPECT_EQ(f.Out_Folder.HasFocus(), !c.ok);
     }
+}
+
+// The first-run output folder is made when a command first uses it; any
+// other missing folder stays missing.
+TEST_F(MainFormTest, TheDefaultOutputFolderIsMadeOnFirstUse) {
+    const char* home = std::getenv("HOME");
+    const std::string saved = home ? home : "";
+    ::setenv("HOME", (dir_ / "home").c_str(), 1);
+    MainForm& f = form();
+    f.Out_Folder.SetText(Default_Out_Folder());
+    EXPECT_EQ(Default_Out_Folder(), (dir_ / "home").string() + "/Tessawin/output/");
+    std::string out;
+    EXPECT_TRUE(f.Check_OutFolder(out));
+    EXPECT_TRUE(fs::is_directory(dir_ / "home" / "Tessawin" / "output"));
+    EXPECT_TRUE(ui_->shown.empty());
+    ::setenv("HOME", saved.c_str(), 1);
 }
 
 TEST_F(MainFormTest, ConfirmDeleteFile) {

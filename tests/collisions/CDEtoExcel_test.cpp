@@ -58,7 +58,7 @@ TEST_F(CDEtoExcelTest, LoadsTheExtractFormattedIntoAWorkbook) {
         "\r\n"
         "\"2013-01-02\",\"0040\",\"2.0\",\"49.1\",\"extra\",\"more\"\r\n");
     cmdCDEtoExcel_Click(form());
-    EXPECT_EQ(Status(), "4 data rows loaded.\r\nCSV file ready in Excel");
+    EXPECT_EQ(Status(), "4 data rows loaded.\r\nCSV file ready in Excel\r\nWorkbook written to " + out_ + "small.xlsx");
     office::WorksheetRef sheet = Shown("small");
     EXPECT_EQ(sheet->Name(), "small");
     EXPECT_EQ(sheet->Cells(1, 1).Value().ToText(), "CLSNDATE");
@@ -135,11 +135,14 @@ TEST_F(CDEtoExcelTest, GeoFieldsNeedAnOptionTicked) {
 TEST_F(CDEtoExcelTest, TheSampleExtractLoads) {
     form().CDE_folder.SetText(Sample_Folder() + "collisions/");
     form().CDE_file.SetText("CDE_sample.csv");
+    form().Out_Folder.SetText(out_);
     cmdCDEtoExcel_Click(form());
     // every line of the extract is a row, the heading included
     const size_t rows = Lines(ReadFile(Sample_Folder() + "collisions/CDE_sample.csv")).size();
     EXPECT_GT(rows, 2000u);
-    EXPECT_EQ(Status(), std::to_string(rows) + " data rows loaded.\r\nCSV file ready in Excel");
+    EXPECT_EQ(Status(), std::to_string(rows) + " data rows loaded.\r\nCSV file ready in Excel\r\nWorkbook written to " +
+                            out_ + "CDE_sample.xlsx");
+    EXPECT_TRUE(fs::exists(out_ + "CDE_sample.xlsx"));
 }
 
 }  // namespace

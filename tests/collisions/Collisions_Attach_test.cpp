@@ -103,7 +103,7 @@ TEST_F(CollisionsAttachTest, TheSampleExtractLiesOnTheSampleNetwork) {
     // the columns the collision, section and mapping tools read
     for (const char* name : {"CLSNDATE", "ACCASE", "SEGNUM", "KMMARK", "NODE", "VEHDIR1", "VEHDIR2", "TOTALINJ",
                              "TOTALKLD", "TOTALVEH", "PREACTN1", "PREACTN2", "DIAGRAM", "TYPE2ND1", "LOCN1ST", "LAT",
-                             "LON", "HIGHNUM", "HIGHLET", "GROUP_ID", "SEVERITY_TYPE", "WEEKDAY", "REGION", "DISTRICT",
+                             "LON", "HIGHNUM", "HIGHLET", "GroupID", "SEVERITY_TYPE", "WEEKDAY", "REGION", "DISTRICT",
                              "AREA", "NUMLANES", "DRIVER_WT", "VEH_WT", "ROAD_WT"})
         EXPECT_GE(Column(h, name), 0) << name;
     ASSERT_EQ(Column(h, "CLSNDATE"), 0);
@@ -210,7 +210,8 @@ TEST_F(CollisionsAttachTest, EveryCommandRunsOnTheSample) {
     press("cmdCDErequirements");
     EXPECT_FALSE(launcher_->calls.empty());
     press("cmdCDEtoExcel");
-    EXPECT_EQ(Status(), std::to_string(rows) + " data rows loaded.\r\nCSV file ready in Excel");
+    EXPECT_EQ(Status(), std::to_string(rows) + " data rows loaded.\r\nCSV file ready in Excel\r\nWorkbook written to " +
+                            out_ + "CDE_sample.xlsx");
 
     f.CDE_chkLatLon.SetValue(1);
     f.CDE_chkNaltAlbers.SetValue(1);
@@ -223,7 +224,7 @@ TEST_F(CollisionsAttachTest, EveryCommandRunsOnTheSample) {
 
     ui_->ExpectMsgBox(ui::vbOK, differ);
     ui_->ExpectInput("2010", "first year");
-    ui_->ExpectInput("GROUP_ID", "section ID field");
+    ui_->ExpectInput("GroupID", "section ID field");  // the field the box proposes
     press("cmdCDEsumByGroupAndQuarter");
     const auto byQuarter = Lines(ReadFile(out_ + "CDE_sample_byQuarter.csv"));
     std::set<std::string> groups;

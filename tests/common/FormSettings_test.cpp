@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <map>
 #include <string>
 
 #include "platform/settings/settings.h"
@@ -118,6 +119,30 @@ TEST_F(FormSettingsTest, RestoreGivesTheDefaultsForMissingOrUnusableValues) {
         EXPECT_EQ(w.optA.Value(), c.want_opt);
         w.Unload();
     }
+}
+
+// First-run defaults stand in for keys not stored yet; a stored value, an
+// empty one too, wins.
+TEST_F(FormSettingsTest, GivenDefaultsFillOnlyWhatIsNotStored) {
+    const std::map<std::string, std::string> defaults = {{"txtName", "sample.csv"}, {"chkFlag", "1"}, {"optB", "True"}};
+    SettingsWindow w;
+    w.Load();
+    Form_Restore_Settings(w, "fresh", defaults);
+    EXPECT_EQ(w.txtName.Text(), "sample.csv");
+    EXPECT_EQ(w.chkFlag.Value(), ui::vbChecked);
+    EXPECT_TRUE(w.optB.Value());
+    EXPECT_FALSE(w.optA.Value());
+
+    settings::SaveSetting("Tessawin", "used", "txtName", "");
+    settings::SaveSetting("Tessawin", "used", "chkFlag", "0");
+    settings::SaveSetting("Tessawin", "used", "optB", "False");
+    settings::SaveSetting("Tessawin", "used", "optA", "True");
+    Form_Restore_Settings(w, "used", defaults);
+    EXPECT_EQ(w.txtName.Text(), "");
+    EXPECT_EQ(w.chkFlag.Value(), ui::vbUnchecked);
+    EXPECT_TRUE(w.optA.Value());
+    EXPECT_FALSE(w.optB.Value());
+    w.Unload();
 }
 
 TEST_F(FormSettingsTest, FormIndexFindsLoadedWindowsInLoadingOrder) {

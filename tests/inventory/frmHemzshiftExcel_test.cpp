@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include "common/DataFolders.h"
 #include "common/TessawinMod.h"
 #include "platform/settings/settings.h"
 #include "tests/inventory/worksheet_window_support.h"
@@ -45,7 +46,10 @@ protected:
 TEST_F(HemzshiftExcelWindow, LoadSetsTheDefaults) {
     w().Unload();
     w().Show();
-    EXPECT_TRUE(w().optLatestDate.Value());
+    // first run: the sample workbook's dates in C, in a copy of the user's own
+    EXPECT_TRUE(w().optDateFromExcel.Value());
+    EXPECT_EQ(w().txtDateCol.Text(), "C");
+    EXPECT_EQ(w().txtExcelFileName.Text(), Sample_Working_Copy_Name("HMZ_Transforms_sample.xlsx"));
     EXPECT_TRUE(w().optExcelFile.Value());
     EXPECT_TRUE(w().txtWorksheet.Enabled());
     w().txtTarget_HMZversion.SetText("latest");

@@ -215,13 +215,14 @@ TEST_F(DiagramDocTest, CopyFailuresStopTheBuild) {
     Load(FourAtOneSymbol());
     // the target open in another program
     Write(".~lock.ClsnDiag_run1.docx#", "user");
-    ui_->ExpectMsgBox(ui::vbOK, "Error copying ");
+    ui_->ExpectMsgBox(ui::vbOK, "\r\n\r\nThe document is open in another program.");
     Build({}, 1, 2, false);
     EXPECT_FALSE(fs::exists(Path("ClsnDiag_run1.docx")));
     fs::remove(Path(".~lock.ClsnDiag_run1.docx#"));
     // no template
     program_ = Path("empty");
-    ui_->ExpectMsgBox(ui::vbOK, "cd_base.docx\r\nTo " + Path("ClsnDiag_run1.docx"));
+    ui_->ExpectMsgBox(ui::vbOK, "cd_base.docx\r\nTo " + Path("ClsnDiag_run1.docx") +
+                                    "\r\n\r\nThe template is not in the program folder.");
     Build({}, 1, 2, false);
     EXPECT_FALSE(fs::exists(Path("ClsnDiag_run1.docx")));
     EXPECT_TRUE(launcher_->calls.empty());

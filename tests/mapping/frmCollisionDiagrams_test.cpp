@@ -21,12 +21,14 @@ protected:
         fs::copy_file(Sample_Folder() + "collisions/CDE_intersections_sample.csv", data_ + "CDE_intersections_sample.csv");
         form().CDE_folder.SetText(data_);
         form().CDE_file.SetText("CDE_intersections_sample.csv");
+        form().Out_Folder.SetText(out_);
     }
 };
 
 TEST_F(DiagramWindowTest, RunsOnTheSampleExtract) {
     UseSample();
     int shown = 0;
+    std::string one;
     ui_->on_modal = [&](ui::Form& f) {
         ++shown;
         auto& w = dynamic_cast<frmCollisionDiagrams&>(f);
@@ -50,7 +52,9 @@ TEST_F(DiagramWindowTest, RunsOnTheSampleExtract) {
         w.chkAddTables.Click();
         ui::ClickButton(w.cmdOK);
         EXPECT_EQ(w.lblStatus.Caption(), "Collision Diagram complete.");
-        EXPECT_TRUE(fs::exists(data_ + "ClsnDiag_CDE_intersections_sample.docx"));
+        // into the output folder, not beside the extract
+        EXPECT_TRUE(fs::exists(out_ + "ClsnDiag_CDE_intersections_sample.docx"));
+        EXPECT_FALSE(fs::exists(data_ + "ClsnDiag_CDE_intersections_sample.docx"));
 
         // the busiest location alone, T intersection without its south leg
         int busiest = 0;
@@ -63,15 +67,17 @@ TEST_F(DiagramWindowTest, RunsOnTheSampleExtract) {
         w.lstLocations.ClickItem(busiest);
         w.optType(2).Click();
         ui::ClickButton(w.cmdOK);
-        const std::string one = data_ + "ClsnDiag_CDE_intersections_sample_" + w.LocationKeys[busiest + 1] + ".docx";
+        one = out_ + "ClsnDiag_CDE_intersections_sample_" + w.LocationKeys[busiest + 1] + ".docx";
         ASSERT_TRUE(fs::exists(one)) << w.lblStatus.Caption();
         EXPECT_FALSE(office::WordDocument::Open(one)->ShapeVisible("SWcorner"));
         ui::ClickButton(w.cmdClose);
     };
     Click("cmdClsnDiagram");
     EXPECT_EQ(shown, 1);
-    EXPECT_EQ(Status(), "");
-    auto doc = office::WordDocument::Open(data_ + "ClsnDiag_CDE_intersections_sample.docx");
+    // the window's box is emptied when it closes; then what it wrote
+    EXPECT_EQ(Status(), "\r\nCollision diagram written to " + out_ + "ClsnDiag_CDE_intersections_sample.docx" +
+                            "\r\nCollision diagram written to " + one);
+    auto doc = office::WordDocument::Open(out_ + "ClsnDiag_CDE_intersections_sample.docx");
     EXPECT_EQ(doc->ShapeText("Textbox_SegNode"), "All Collisions");
     EXPECT_FALSE(doc->TableRowCounts().empty());
     EXPECT_EQ(launcher_->calls.size(), 2u);

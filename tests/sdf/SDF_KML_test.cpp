@@ -240,6 +240,10 @@ TEST_F(SdfKmlTest, TheSdfTabOpensTheWindowOnlyAfterItsChecks) {
 TEST_F(SdfKmlTest, NoOptionsGiveAnEmptyDescriptionTable) {
     WriteFile(data_ + "sections.csv", "ID,Seg,Km1,Km2\r\nS,0010,1.0,2.0\r\n");
     Open("sections.csv", "202004");
+    // a first run ticks every row; all off here
+    for (ui::CheckBox* c : {&win().chkInclude_Section_ID, &win().chkInclude_SDF_name, &win().chkInclude_HMZ_version,
+                            &win().chkInclude_Endpoint_SegKm, &win().chkInclude_Description})
+        c->SetValue(ui::vbUnchecked);
     ExpectGeometry();
     Run();
     const auto lines = Of(kmlcheck::ReadKml(out_ + "sections.kml"), true);

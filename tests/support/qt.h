@@ -21,7 +21,7 @@ protected:
     void SetUp() override {
         tw_qt::InstallBackend();
         tw_qt::SetMessageBoxHook([this](const std::string& prompt, int buttons, const std::string& title) {
-            shown_.push_back(ui::ShownBox{ui::ShownBox::Message, prompt, title, buttons});
+            shown_.push_back(ui::ShownBox{ui::ShownBox::Message, prompt, title, buttons, ""});
             if (answers_.empty() ||
                 (!answers_.front().second.empty() && prompt.find(answers_.front().second) == std::string::npos)) {
                 ADD_FAILURE() << "unexpected box: [" << title << "] " << prompt;

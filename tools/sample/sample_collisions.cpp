@@ -207,11 +207,20 @@ struct Collision {
     int severity() const { return killed > 0 ? 1 : injured > 0 ? 2 : 3; }
 };
 
-const char* const kHeading =
-    "\"CLSNDATE\",\"ACCASE\",\"SEGNUM\",\"KMMARK\",\"NODE\",\"VEHDIR1\",\"VEHDIR2\",\"TOTALINJ\",\"TOTALKLD\","
-    "\"TOTALVEH\",\"PREACTN1\",\"PREACTN2\",\"DIAGRAM\",\"TYPE2ND1\",\"LOCN1ST\",\"LAT\",\"LON\",\"HIGHNUM\","
-    "\"HIGHLET\",\"GROUP_ID\",\"SEVERITY_TYPE\",\"WEEKDAY\",\"REGION\",\"DISTRICT\",\"AREA\",\"NUMLANES\","
-    "\"DRIVER_WT\",\"VEH_WT\",\"ROAD_WT\"\r\n";
+// The extract carries the section group as GroupID, the field the group and
+// quarter sums ask for first; the in-section subset carries the section as
+// GROUP_ID, as the collision records system writes it.
+std::string heading_with_group(const char* group_field) {
+    return std::string(
+               "\"CLSNDATE\",\"ACCASE\",\"SEGNUM\",\"KMMARK\",\"NODE\",\"VEHDIR1\",\"VEHDIR2\",\"TOTALINJ\","
+               "\"TOTALKLD\",\"TOTALVEH\",\"PREACTN1\",\"PREACTN2\",\"DIAGRAM\",\"TYPE2ND1\",\"LOCN1ST\",\"LAT\",\"LON\","
+               "\"HIGHNUM\",\"HIGHLET\",\"") +
+           group_field +
+           "\",\"SEVERITY_TYPE\",\"WEEKDAY\",\"REGION\",\"DISTRICT\",\"AREA\",\"NUMLANES\",\"DRIVER_WT\",\"VEH_WT\","
+           "\"ROAD_WT\"\r\n";
+}
+const std::string kHeading = heading_with_group("GroupID");
+const std::string kSubsetHeading = heading_with_group("GROUP_ID");
 
 class Writer {
 public:
@@ -229,7 +238,7 @@ public:
     void write(const fs::path& folder) {
         fs::create_directories(folder);
         make_collisions();
-        std::string cde = kHeading, inss = kHeading;
+        std::string cde = kHeading, inss = kSubsetHeading;
         for (const Collision& c : all_) {
             const std::string line = record(c, std::to_string(segs_[static_cast<std::size_t>(c.seg)].main));
             cde += line;
