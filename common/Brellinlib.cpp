@@ -5,7 +5,11 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <functional>
 #include <limits>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "platform/ui/ui.h"
 
@@ -60,7 +64,39 @@ CsvChars CurrentCsvChars() {
 
 void AssignLeftTrimmed(std::string& out, const char* p, std::size_t start, std::size_t end) {
     while (start < end && p[start] == ' ') ++start;
-    out.assign(p + start, end - start);
+    out.clear();
+    out.append(p + start, end - start);
+}
+
+// Bits k set where p[k] is a, and where it is b, for k < n <= 16.
+inline void MatchMasks(const char* p, std::size_t n, char a, char b, uint32_t& ma, uint32_t& mb) {
+#if defined(__SSE2__)
+    char tail[16];
+    if (n < 16) {  // the last few: looked at in a copy, never past the line
+        std::memcpy(tail, p, n);
+        std::memset(tail + n, 0, 16 - n);
+        p = tail;
+    }
+    const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    const uint32_t keep = n < 16 ? (uint32_t{1} << n) - 1 : 0xFFFF;
+    ma = static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(x, _mm_set1_epi8(a)))) & keep;
+    mb = static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(x, _mm_set1_epi8(b)))) & keep;
+#else
+    ma = mb = 0;
+    for (std::size_t k = 0; k < n; ++k) {
+        if (p[k] == a) ma |= uint32_t{1} << k;
+        if (p[k] == b) mb |= uint32_t{1} << k;
+    }
+#endif
+}
+
+// Bit k: the parity of the bits 0..k of m (16 bits).
+inline uint32_t PrefixParity(uint32_t m) {
+    m ^= m << 1;
+    m ^= m << 2;
+    m ^= m << 4;
+    m ^= m << 8;
+    return m & 0xFFFF;
 }
 
 }  // namespace
@@ -268,36 +304,60 @@ int32_t FindLastIn(const std::string& s, const std::string& CharSet) {
 // CSV
 
 void CSV_Split(const std::string& Line, std::vector<std::string>& Arr, int16_t& N, bool KeepTrailingEmpty) {
-    for (std::size_t i = 1; i < Arr.size(); ++i) Arr[i].clear();
-    N = 0;
-    std::size_t L = Line.size();
-    while (L > 0 && Line[L - 1] == ' ') --L;
-    if (L == 0 || Arr.size() < 2) return;
-    const std::size_t upper = std::min<std::size_t>(Arr.size() - 1, std::numeric_limits<int16_t>::max());
-    const CsvChars c = CurrentCsvChars();
-    const char* p = Line.data();
-    std::size_t start = 0;
     std::size_t n = 0;
-    if (c.has_sep) {
-        bool inside = false;
-        for (std::size_t i = 0; i < L; ++i) {
-            const char ch = p[i];
-            if (ch == c.quote && c.has_quote) {
-                inside = !inside;
-            } else if (ch == c.sep && !inside) {
-                AssignLeftTrimmed(Arr[++n], p, start, i);
-                if (n == upper) {
-                    N = static_cast<int16_t>(n);
-                    return;
+    // A line that is itself an element of Arr (past element 0) is emptied
+    // with the rest before it is split.
+    const bool in_arr = std::less<>()(Arr.data(), &Line) && std::less<>()(&Line, Arr.data() + Arr.size());
+    std::size_t L = in_arr ? 0 : Line.size();
+    while (L > 0 && Line[L - 1] == ' ') --L;
+    const CsvChars c = CurrentCsvChars();
+    if (L > 0 && Arr.size() >= 2) {
+        const std::size_t upper = std::min<std::size_t>(Arr.size() - 1, std::numeric_limits<int16_t>::max());
+        const char* p = Line.data();
+        std::size_t start = 0;
+        bool full = false;
+        if (c.has_sep) {
+            // Sixteen characters at a time: whether each is inside quotes is
+            // the parity of the quotes up to it, so only the separators
+            // outside quotes are visited.
+            bool inside = false;
+            for (std::size_t base = 0; base < L && !full; base += 16) {
+                const std::size_t len = std::min<std::size_t>(16, L - base);
+                uint32_t quotes = 0, seps = 0;
+                MatchMasks(p + base, len, c.quote, c.sep, quotes, seps);
+                if (!c.has_quote) quotes = 0;
+                uint32_t in = PrefixParity(quotes);
+                if (inside) in ^= 0xFFFF;
+                inside = (in >> (len - 1)) & 1;
+                for (uint32_t m = seps & ~quotes & ~in; m; m &= m - 1) {
+                    const std::size_t i = base + static_cast<std::size_t>(__builtin_ctz(m));
+                    AssignLeftTrimmed(Arr[++n], p, start, i);
+                    start = i + 1;
+                    if (n == upper) {
+                        full = true;
+                        break;
+                    }
                 }
-                start = i + 1;
             }
         }
+        if (!full) {
+            if (!c.has_sep || p[L - 1] != c.sep)
+                AssignLeftTrimmed(Arr[++n], p, start, L);
+            else if (KeepTrailingEmpty)
+                Arr[++n].clear();
+        }
     }
-    if (!c.has_sep || p[L - 1] != c.sep)
-        AssignLeftTrimmed(Arr[++n], p, start, L);
-    else if (KeepTrailingEmpty)
-        ++n;  // already empty
+    // Every other element is empty; those of the fields were just set. Most
+    // are empty already: eight at a time are looked at.
+    std::size_t i = n + 1;
+    std::string* a = Arr.data();
+    for (; i + 8 <= Arr.size(); i += 8) {
+        if ((a[i].size() | a[i + 1].size() | a[i + 2].size() | a[i + 3].size() | a[i + 4].size() | a[i + 5].size() |
+             a[i + 6].size() | a[i + 7].size()) == 0)
+            continue;
+        for (std::size_t k = i; k < i + 8; ++k) a[k].clear();
+    }
+    for (; i < Arr.size(); ++i) a[i].clear();
     N = static_cast<int16_t>(n);
 }
 

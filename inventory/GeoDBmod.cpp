@@ -1,7 +1,12 @@
 #include "inventory/GeoDBmod.h"
 
+#include <sys/mman.h>
+
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
+#include <memory>
+#include <new>
 #include <unordered_map>
 #include <vector>
 
@@ -30,8 +35,55 @@ struct GeoPoint {
     double lat, lon;
 };
 
+// A segment's points where they are kept.
+struct Span {
+    const GeoPoint* first = nullptr;
+    std::size_t n = 0;
+    const GeoPoint* begin() const { return first; }
+    const GeoPoint* end() const { return first + n; }
+    bool empty() const { return n == 0; }
+    const GeoPoint& back() const { return first[n - 1]; }
+};
+
+// Points kept one segment after another in large blocks of huge pages:
+// millions of points in a small allocation per segment cost a page fault
+// every few segments. A segment's points stay put until the blocks go.
+class PointArena {
+public:
+    Span add(const std::vector<GeoPoint>& pts) {
+        if (pts.empty()) return {};
+        if (blocks_.empty() || blocks_.back().used + pts.size() > blocks_.back().size)
+            blocks_.push_back(Block(std::max(kBlockPoints, pts.size())));
+        Block& b = blocks_.back();
+        GeoPoint* at = b.data.get() + b.used;
+        std::copy(pts.begin(), pts.end(), at);
+        b.used += pts.size();
+        return {at, pts.size()};
+    }
+
+private:
+    static constexpr std::size_t kBlockPoints = std::size_t{1} << 20;
+    static constexpr std::size_t kHuge = std::size_t{2} << 20;
+    struct Free {
+        void operator()(GeoPoint* p) const { std::free(p); }
+    };
+    struct Block {
+        explicit Block(std::size_t points) : size(points) {
+            const std::size_t bytes = (points * sizeof(GeoPoint) + kHuge - 1) / kHuge * kHuge;
+            void* p = std::aligned_alloc(kHuge, bytes);
+            if (!p) throw std::bad_alloc();
+            ::madvise(p, bytes, MADV_HUGEPAGE);
+            data.reset(static_cast<GeoPoint*>(p));
+        }
+        std::unique_ptr<GeoPoint, Free> data;
+        std::size_t size, used = 0;
+    };
+    std::vector<Block> blocks_;
+};
+
 struct SegmentPoints {
-    std::unordered_map<std::string, std::vector<GeoPoint>> by_segment[2];  // [useScaled]
+    std::unordered_map<std::string, Span> by_segment[2];  // [useScaled]
+    PointArena arena;
     std::size_t points = 0;
     // Points read one segment at a time, and the table's rows (-1: not
     // counted yet), for the choice of reading the whole table at once.
@@ -88,13 +140,14 @@ void ReadWholeTable(bool useScaled) {
     std::unordered_map<std::string, bool> seen;
     std::string key;
     std::vector<RowPoint> rows;
+    std::vector<GeoPoint> pts;
     bool started = false, known = false, apart = false, bad = false;
     auto finish = [&] {
         if (!started || known) {
         } else if (apart) {
             // Rows apart from the segment's others: the segment query reads it.
             if (auto it = map.find(key); it != map.end()) {
-                c.points -= it->second.size();
+                c.points -= it->second.n;
                 map.erase(it);
             }
         } else if (!bad) {
@@ -102,11 +155,10 @@ void ReadWholeTable(bool useScaled) {
                 return a.km < b.km || (a.km == b.km && a.rowNum < b.rowNum);
             };
             if (!std::is_sorted(rows.begin(), rows.end(), before)) std::stable_sort(rows.begin(), rows.end(), before);
-            std::vector<GeoPoint> pts;
-            pts.reserve(rows.size());
+            pts.clear();
             for (const RowPoint& r : rows) pts.push_back(r.p);
             c.points += pts.size();
-            map.emplace(key, std::move(pts));
+            map.emplace(key, c.arena.add(pts));
         }
         rows.clear();
         bad = false;
@@ -154,7 +206,7 @@ bool TimeForWholeTable(bool useScaled) {
     return c.points_read_singly[u] >= static_cast<std::size_t>(c.table_rows) / kWholeTableShare;
 }
 
-const std::vector<GeoPoint>& PointsOf(bool useScaled, const std::string& seg) {
+Span PointsOf(bool useScaled, const std::string& seg) {
     auto& map = cache().by_segment[useScaled ? 1 : 0];
     // Segment codes compare without regard to case in the database.
     const std::string key = UpperAscii(seg);
@@ -176,7 +228,7 @@ const std::vector<GeoPoint>& PointsOf(bool useScaled, const std::string& seg) {
     if (cache().points + pts.size() > kMaxCachedPoints) cache().clear();
     cache().points += pts.size();
     if (!cache().whole_table[useScaled ? 1 : 0]) cache().points_read_singly[useScaled ? 1 : 0] += pts.size();
-    return map.emplace(key, std::move(pts)).first->second;
+    return map.emplace(key, cache().arena.add(pts)).first->second;
 }
 
 void Log(const std::string& text) {
@@ -362,7 +414,7 @@ void GeoDB_LookupLatLon(bool useScaled, const std::string& seg, float km, double
         status = -1;
         return;
     }
-    const std::vector<GeoPoint>& pts = PointsOf(useScaled, seg);
+    const Span pts = PointsOf(useScaled, seg);
     if (pts.empty()) {
         status = -1;
         return;

@@ -3,7 +3,9 @@
 // one row per segment and version). The database is opened read-only and
 // shared by the first lookup that needs it and stays open; the rows of the
 // last segment asked about, and the one row of the last segment and version
-// asked about, are kept.
+// asked about, are kept. Once a run has queried about as many segments as
+// one pass over the table costs, the whole table is read into memory in that
+// pass and later segments cost no query.
 //
 // While the database is missing, every lookup asks for it again, except
 // within the command in which the user already gave up (or in which it could

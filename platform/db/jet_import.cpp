@@ -3,9 +3,10 @@
 #include <mdbtools.h>
 #include <sqlite3.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <vector>
@@ -647,9 +648,21 @@ std::string import_jet(const std::string& mdb_path, const std::string& sqlite_pa
 
     Sqlite out(sqlite_path);
     if (!out.failure().empty()) return out.failure();
+    // Rows are appended in order, so a few megabytes of pages suffice: a
+    // cache the size of the copy costs more in fresh memory than it saves.
     if (!out.exec("PRAGMA journal_mode=OFF; PRAGMA synchronous=OFF; PRAGMA locking_mode=EXCLUSIVE;"
-                  "PRAGMA cache_size=-65536; BEGIN"))
+                  "PRAGMA cache_size=-4096; BEGIN"))
         return out.failure();
+    // A sign of life every tenth of a second is enough for the watchdog;
+    // one a page costs a write each.
+    auto last = std::chrono::steady_clock::now();
+    const std::function<void()> beat = [&] {
+        const auto now = std::chrono::steady_clock::now();
+        if (now - last < std::chrono::milliseconds(100)) return;
+        last = now;
+        progress();
+    };
+    progress();
     for (unsigned i = 0; i < mdb.mdb->num_catalog; ++i) {
         auto* entry = static_cast<MdbCatalogEntry*>(g_ptr_array_index(mdb.mdb->catalog, i));
         if (!mdb_is_user_table(entry)) continue;
@@ -657,9 +670,10 @@ std::string import_jet(const std::string& mdb_path, const std::string& sqlite_pa
         if (!damage.empty()) return damage;
         TableFreer t{mdb_read_table(entry)};
         if (!t.t) return "the definition of table " + std::string(entry->object_name) + " cannot be read";
-        std::string e = TableCopy(mdb.mdb, t.t, out, progress).run();
+        std::string e = TableCopy(mdb.mdb, t.t, out, beat).run();
         if (!e.empty()) return e;
     }
+    if (!out.exec("PRAGMA cache_size=-65536")) return out.failure();
     if (!out.exec("PRAGMA application_id=" + std::to_string(kCacheApplicationId) +
                   "; PRAGMA user_version=" + std::to_string(kCacheFormat) + "; COMMIT"))
         return out.failure();

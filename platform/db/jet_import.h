@@ -20,7 +20,8 @@ enum class Protection { None, Password, Encrypted };
 Protection jet_protection(const std::uint8_t* header, std::size_t size);
 
 // Writes the copy into sqlite_path (a new, empty file). Returns "" on
-// success, else the reason it failed. `progress` is called for every page.
+// success, else the reason it failed. `progress` is called at the start and
+// then at most every tenth of a second while pages are read.
 std::string import_jet(const std::string& mdb_path, const std::string& sqlite_path,
                        const std::function<void()>& progress);
 

@@ -3,7 +3,9 @@
 // bytes before its LF (a CR stays part of the line); a last line without LF
 // is a line too, and every line is written with its LF. Lines are sorted in
 // memory up to a budget; beyond it, sorted runs go to scratch files in a
-// private folder and are merged. The result is the same either way.
+// private folder and are merged. The result is the same either way. A large
+// file is read, sorted and written in pieces on up to 8 cores, as GNU sort
+// does.
 #pragma once
 
 #include <cstddef>

@@ -65,9 +65,26 @@ TEST_F(CsvTest, SplitCases) {
         {"a\t,b", 10, false, {"a\t", "b"}},
         {"  lead,  x  ", 10, false, {"lead", "x"}},
         {"one", 0, false, {}},
+        // Lines longer than the sixteen characters looked at together, with
+        // quotes and separators either side of their edges.
+        {"0123456789abcde,0123456789abcdef,\"quoted, over the 32nd,\",x", 10, false,
+         {"0123456789abcde", "0123456789abcdef", "\"quoted, over the 32nd,\"", "x"}},
+        {"\"0123456789abcd\",\"0123456789abcde,\",,   ,z,,,,,,,,,,,,,,,", 6, false,
+         {"\"0123456789abcd\"", "\"0123456789abcde,\"", "", "", "z", ""}},
+        {"a,b,c,d,e,f,g,h,i,j,k,l,m,n,o,p,", 20, true,
+         {"a", "b", "c", "d", "e", "f", "g", "h", "i", "j", "k", "l", "m", "n", "o", "p", ""}},
+        {"\"an open quote, never closed, 0123456789", 10, false, {"\"an open quote, never closed, 0123456789"}},
     };
     for (const auto& c : cases)
         EXPECT_EQ(Split(c.line, c.upper, c.keep), c.expected) << "[" << c.line << "] upper " << c.upper;
+}
+
+TEST_F(CsvTest, ALineThatIsAnElementOfTheArrayIsEmptiedFirst) {
+    std::vector<std::string> arr = {"", "stale", "a,b"};
+    int16_t n = -1;
+    CSV_Split(arr[2], arr, n);
+    EXPECT_EQ(n, 0);
+    EXPECT_EQ(arr, (std::vector<std::string>{"", "", ""}));
 }
 
 TEST_F(CsvTest, SplitFollowsTheSeparatorAndQuoteSettings) {

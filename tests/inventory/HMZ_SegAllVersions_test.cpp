@@ -142,6 +142,67 @@ TEST_F(SegAllVersionsTest, SegmentRowsAreKeptUntilAnotherSegmentOrACount) {
     EXPECT_EQ(SAV_Length("1'00", "2018'7"), -1.0f);
 }
 
+// Once the segment queries have cost about what reading the whole table
+// costs, it is read and answers every later lookup without a query, just as
+// the queries did: segments compare without regard to case, a row without a
+// version sorts first and matches no version, rows of one version keep their
+// order. A table whose segments are numbers stays with the queries (there
+// "01000" finds segment 1000).
+TEST_F(SegAllVersionsTest, AfterManySegmentQueriesTheTableIsReadAndAnswersAlike) {
+    auto table = [&](const char* segment_type, const std::string& rows) {
+        SAV_Forget_Database();
+        write_mdb(data() + "/segallversions.mdb",
+                  "CREATE TABLE SegmentAllVersions (Segment " + std::string(segment_type) +
+                      ", HMZVersion TEXT(6), Length SINGLE, Effective_Date DATETIME, Begin_Node TEXT(8),"
+                      " End_Node TEXT(8));\nINSERT INTO SegmentAllVersions VALUES\n" + rows);
+        set_data_folder(DataKind::AllVersions, data());
+    };
+    const char* const segments[] = {"AB12", "ab12", "aB12", "0001", "AB1", "ab12 ", "1000", "01000"};
+    // Per segment: its lengths at four dates, begin node and length in
+    // three versions, latest version and effective date.
+    auto answers = [&](const char* history) {
+        std::vector<std::string> all;
+        for (const char* seg : segments) {
+            std::string a;
+            for (const char* date : {"", "2012-01-01", "2009-06-01", "2018-07-01"})
+                a += std::to_string(SAV_Length_at_Date(seg, date, 2)) + " ";
+            for (const char* version : {"201001", "201807", ""})
+                a += SAV_Begin_Node(seg, version) + "/" + std::to_string(SAV_Length(seg, version)) + " ";
+            all.push_back(a + SAV_Latest_Version(seg) + " " + SAV_Effective_Date(seg));
+        }
+        ShowSegHistory(history);
+        all.push_back(status());
+        return all;
+    };
+    auto many_segments = [] {
+        for (int i = 0; i < 1000; ++i) SAV_Latest_Version("Z" + std::to_string(i));
+    };
+
+    table("TEXT(4)",
+          "  ('ab12', '201807', 2.0, #2018-07-01#, 'N1', 'N2'),\n"
+          "  ('0001', '201807', 7.0, #2018-07-01#, 'M1', 'M2'),\n"
+          "  ('AB12', '201001', 1.0, #2010-01-01#, 'N0', 'N1'),\n"
+          "  ('Ab12', NULL, 9.0, NULL, 'X0', 'X1'),\n"
+          "  ('AB12', '201001', 1.5, #2010-01-01#, 'P0', 'P1');\n");
+    const std::vector<std::string> queried = answers("aB12");
+    EXPECT_EQ(queried[2],
+              "2.000000 1.500000 9.000000 2.000000 N0/1.000000 N1/2.000000 /-1.000000 201807 2018-07-01");
+    EXPECT_EQ(queried[5], "0.000000 0.000000 0.000000 0.000000 /-1.000000 /-1.000000 /-1.000000  ");
+    EXPECT_EQ(queried.back(), "Segment aB12 Highway   -way  Dir: " + CRLF + CRLF + "HMZ Version  Eff. Date   Length" +
+                                  CRLF + std::string(26, ' ') + "9.00" + CRLF + " 201001     2010-01-01    1.00" +
+                                  CRLF + " 201001     2010-01-01    1.50" + CRLF + " 201807     2018-07-01    2.00");
+    many_segments();
+    const long after = SAV_Queries_Run();
+    EXPECT_EQ(answers("aB12"), queried);
+    EXPECT_EQ(SAV_Queries_Run(), after) << "the table was read";
+
+    table("LONG", "  (1000, '201807', 3.0, #2018-07-01#, 'N1', 'N2');\n");
+    const std::vector<std::string> numbers = answers("01000");
+    EXPECT_EQ(numbers[7], "3.000000 0.000000 0.000000 3.000000 /-1.000000 N1/3.000000 /-1.000000 201807 2018-07-01");
+    many_segments();
+    EXPECT_EQ(answers("01000"), numbers);
+}
+
 TEST_F(SegAllVersionsTest, LengthAtDate) {
     fixture_in_data_folder();
     struct Case {
