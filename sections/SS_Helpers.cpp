@@ -1,9 +1,9 @@
 #include "sections/SS_Helpers.h"
 
-#include <ctime>
 #include <limits>
 #include <stdexcept>
 
+#include "common/LocalTime.h"
 #include "common/TessawinMod.h"
 #include "platform/ui/forms.h"
 #include "platform/ui/ui.h"
@@ -32,21 +32,11 @@ std::string Zoned(const std::string& label, const std::string& value) {
 }
 
 std::string NowText() {
-    const std::time_t t = std::time(nullptr);
-    std::tm tm{};
-    localtime_r(&t, &tm);
-    char buf[32];
-    std::strftime(buf, sizeof buf, "%Y-%m-%d %H:%M:%S", &tm);
-    return buf;
+    return Local_Now_Text();
 }
 
 std::string TodayText() {
-    const std::time_t t = std::time(nullptr);
-    std::tm tm{};
-    localtime_r(&t, &tm);
-    char buf[16];
-    std::strftime(buf, sizeof buf, "%Y-%m-%d", &tm);
-    return buf;
+    return Local_Today_Text();
 }
 
 int16_t ToInt16(int32_t v) {

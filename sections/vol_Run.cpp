@@ -3,13 +3,13 @@
 
 #include <chrono>
 #include <cmath>
-#include <ctime>
 #include <filesystem>
 
 #include "app/MainForm.h"
 #include "common/Brellinlib.h"
 #include "common/DecimalFormat.h"
 #include "common/HMZ_util_noDB.h"
+#include "common/LocalTime.h"
 #include "common/TessawinMod.h"
 #include "common/TextFile.h"
 #include "common/winlib.h"
@@ -63,15 +63,6 @@ bool month_of_box(const std::string& text, int16_t& month) {
     if (!decimal::ParseDouble(t, v) || v != std::floor(v) || v < 0 || v > 12) return false;
     month = static_cast<int16_t>(v);
     return true;
-}
-
-std::string now_text() {
-    const std::time_t t = std::time(nullptr);
-    std::tm tm{};
-    localtime_r(&t, &tm);
-    char buf[32];
-    std::strftime(buf, sizeof buf, "%Y-%m-%d %H:%M:%S", &tm);
-    return buf;
 }
 
 // The run's report and volume database, put away on every path.
@@ -146,7 +137,7 @@ void Print_Search_Path(const std::string& source) {
 void Vol_Report_Header() {
     MainForm& f = TheMainForm();
     OutputFile& o = *vol_ReportFile;
-    o.Write("Tessawin Version:," + VersionText() + ",Report Created:," + now_text() + CRLF);
+    o.Write("Tessawin Version:," + VersionText() + ",Report Created:," + Local_Now_Text() + CRLF);
     o.Write(CRLF);
     o.Write("Start Segment,End Segment,Start KM,End KM,Start Date,End Date,Start Month,End Month,HMZ Version" + CRLF);
     o.Write(f.vol_StartSeg.Text() + "," + f.vol_EndSeg.Text() + "," + f.vol_StartKm.Text() + "," + f.vol_EndKm.Text() +

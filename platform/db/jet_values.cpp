@@ -4,6 +4,8 @@
 #include <cmath>
 #include <cstdio>
 
+#include "platform/text/utf8.h"
+
 namespace db::detail {
 
 namespace {
@@ -39,24 +41,6 @@ bool valid(const DateTime& d) {
     return d.hour >= 0 && d.hour < 24 && d.minute >= 0 && d.minute < 60 && d.second >= 0 && d.second < 60;
 }
 
-void append_utf8(std::uint32_t cp, std::string& out) {
-    if (cp < 0x80) {
-        out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | (cp >> 6));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-        out += static_cast<char>(0xE0 | (cp >> 12));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (cp >> 18));
-        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
-}
-
 // Code units to UTF-8; a surrogate without its partner becomes U+FFFD.
 class Utf16Sink {
 public:
@@ -64,22 +48,23 @@ public:
     void put(std::uint16_t u) {
         if (high_) {
             if (u >= 0xDC00 && u <= 0xDFFF) {
-                append_utf8(0x10000 + ((static_cast<std::uint32_t>(high_) - 0xD800) << 10) + (u - 0xDC00), out_);
+                ::text::append_utf8(out_,
+                                    0x10000 + ((static_cast<std::uint32_t>(high_) - 0xD800) << 10) + (u - 0xDC00));
                 high_ = 0;
                 return;
             }
-            append_utf8(0xFFFD, out_);
+            ::text::append_utf8(out_, 0xFFFD);
             high_ = 0;
         }
         if (u >= 0xD800 && u <= 0xDBFF)
             high_ = u;
         else if (u >= 0xDC00 && u <= 0xDFFF)
-            append_utf8(0xFFFD, out_);
+            ::text::append_utf8(out_, 0xFFFD);
         else
-            append_utf8(u, out_);
+            ::text::append_utf8(out_, u);
     }
     ~Utf16Sink() {
-        if (high_) append_utf8(0xFFFD, out_);
+        if (high_) ::text::append_utf8(out_, 0xFFFD);
     }
 
 private:
@@ -203,7 +188,7 @@ void append_cp1252_text(const std::uint8_t* p, std::size_t n, std::string& out) 
     };
     for (std::size_t i = 0; i < n; ++i) {
         std::uint8_t c = p[i];
-        append_utf8(c >= 0x80 && c < 0xA0 ? k80[c - 0x80] : c, out);
+        ::text::append_utf8(out, c >= 0x80 && c < 0xA0 ? k80[c - 0x80] : c);
     }
 }
 

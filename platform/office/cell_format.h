@@ -41,9 +41,6 @@ std::string exact_number_text(double value);
 // The value as the cell shows it under its format (for fitting widths).
 std::string shown_text(const CellValue& value, const std::string& format);
 
-// Appends a character below U+10000 as UTF-8.
-void append_utf8(std::string& out, uint32_t cp);
-
 // UTF-8 text for an XML document: bytes that are not valid UTF-8 are read as
 // Windows-1252, control characters XML cannot carry are dropped.
 std::string xml_safe(std::string_view text);

@@ -16,6 +16,7 @@
 #include "platform/office/book_impl.h"
 #include "platform/office/cell_format.h"
 #include "platform/office/xml_names.h"
+#include "platform/text/utf8.h"
 
 namespace office {
 
@@ -100,7 +101,7 @@ std::string decode_escapes(const std::string& s) {
     std::string out;
     for (size_t i = 0; i < s.size();) {
         if (escape_at(s, i)) {
-            detail::append_utf8(out, static_cast<uint32_t>(std::stoul(s.substr(i + 2, 4), nullptr, 16)));
+            ::text::append_utf8(out, static_cast<uint32_t>(std::stoul(s.substr(i + 2, 4), nullptr, 16)));
             i += 7;
         } else {
             out += s[i++];

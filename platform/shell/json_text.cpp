@@ -2,29 +2,13 @@
 
 #include <cstdlib>
 
+#include "platform/text/utf8.h"
+
 namespace shell::json {
 
 namespace {
 
 constexpr int kMaxDepth = 64;
-
-void AppendUtf8(std::string& out, unsigned cp) {
-    if (cp < 0x80) {
-        out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | (cp >> 6));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-        out += static_cast<char>(0xE0 | (cp >> 12));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (cp >> 18));
-        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
-}
 
 class Reader {
 public:
@@ -96,7 +80,7 @@ private:
                     } else if (cp >= 0xDC00 && cp < 0xE000) {
                         return false;
                     }
-                    AppendUtf8(out, cp);
+                    ::text::append_utf8(out, cp);
                     break;
                 }
                 default: return false;
