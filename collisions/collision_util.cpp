@@ -8,6 +8,7 @@
 #include "app/MainForm.h"
 #include "common/Brellinlib.h"
 #include "common/DecimalFormat.h"
+#include "common/WholeNumber.h"
 #include "inventory/HMZ_SegAllVersions.h"
 #include "platform/ui/ui.h"
 
@@ -16,18 +17,6 @@ namespace fs = std::filesystem;
 namespace collisions {
 
 namespace {
-
-template <class I>
-bool ToInt(const std::string& text, I& out) {
-    double v = 0;
-    if (!decimal::ParseDouble(text, v)) return false;
-    const double r = std::nearbyint(v);
-    if (!(r >= static_cast<double>(std::numeric_limits<I>::min()) &&
-          r <= static_cast<double>(std::numeric_limits<I>::max())))
-        return false;
-    out = static_cast<I>(r);
-    return true;
-}
 
 std::tm LocalNow() {
     const std::time_t t = std::time(nullptr);
@@ -54,11 +43,11 @@ bool SameFile(const std::string& a, const std::string& b) {
 }
 
 bool ToInt16(const std::string& text, int16_t& out) {
-    return ToInt(text, out);
+    return Whole_Number(text, out);
 }
 
 bool ToInt32(const std::string& text, int32_t& out) {
-    return ToInt(text, out);
+    return Whole_Number(text, out);
 }
 
 bool IsBlankLine(const std::string& line) {

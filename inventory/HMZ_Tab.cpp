@@ -8,6 +8,7 @@
 #include "common/Brellinlib.h"
 #include "common/HMZ_util_noDB.h"
 #include "common/TessawinMod.h"
+#include "common/WholeNumber.h"
 #include "inventory/GeoDBmod.h"
 #include "inventory/HMZ_Dates.h"
 #include "inventory/HMZ_SegAllVersions.h"
@@ -61,20 +62,6 @@ constexpr const char* kFindTitle = "cmdFindClosestHMZLocations_Click";
 void refuse_find(const std::string& message, ui::TextBox& box) {
     ui::MsgBox(message, ui::vbExclamation | ui::vbOKOnly, kFindTitle);
     box.SetFocus();
-}
-
-// A whole number as a numeric text converts to one (halves to even), within
-// the given range.
-template <class I>
-bool whole_number(const std::string& text, I& out) {
-    double v = 0;
-    if (!decimal::ParseDouble(text, v)) return false;
-    const double r = std::nearbyint(v);
-    if (!(r >= static_cast<double>(std::numeric_limits<I>::min()) &&
-          r <= static_cast<double>(std::numeric_limits<I>::max())))
-        return false;
-    out = static_cast<I>(r);
-    return true;
 }
 
 // The km in whole hectometres, when it has a 16-bit count of them.
@@ -245,12 +232,12 @@ void cmdFindClosestHMZLocations_Click() {
         return;
     }
     int16_t showRange = 0;
-    if (!whole_number(f.txtHMZ_ShowRange.Text(), showRange)) {
+    if (!Whole_Number(f.txtHMZ_ShowRange.Text(), showRange)) {
         refuse_find("Enter the maximum distance of close HMZ Locations to show.", f.txtHMZ_ShowRange);
         return;
     }
     int32_t range = 0;
-    if (!whole_number(f.txtHMZ_Range.Text(), range)) {
+    if (!Whole_Number(f.txtHMZ_Range.Text(), range)) {
         refuse_find("Enter the search range in metres.", f.txtHMZ_Range);
         return;
     }
