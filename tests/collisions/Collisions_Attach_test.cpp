@@ -117,9 +117,10 @@ TEST_F(CollisionsAttachTest, TheSampleExtractLiesOnTheSampleNetwork) {
               kld = Column(h, "TOTALKLD"), inj = Column(h, "TOTALINJ"), lat = Column(h, "LAT");
     std::set<std::string> severities, years, cases;
     int withCoordinates = 0;
+    const auto lines = Lines(ReadFile(folder + "CDE_sample.csv"));
     for (size_t i = 1; i < cde.size(); ++i) {
         const auto& r = cde[i];
-        SCOPED_TRACE(Lines(ReadFile(folder + "CDE_sample.csv"))[i]);
+        SCOPED_TRACE(lines[i]);
         ASSERT_EQ(r.size(), h.size());
         ASSERT_TRUE(length.count(r[static_cast<size_t>(seg)]));
         const double k = std::stod(r[static_cast<size_t>(km)]);
