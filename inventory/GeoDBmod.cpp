@@ -104,6 +104,9 @@ SegmentPoints& cache() {
     return c;
 }
 
+// Moves on whenever the open database may change.
+uint64_t g_generation = 0;
+
 // Enough for the whole geometry of the province (about 10 million points).
 constexpr std::size_t kMaxCachedPoints = 16'000'000;
 // Once a run has read this share of the table a segment at a time, the rest
@@ -367,6 +370,7 @@ void GeoDB_Open(bool closeFirst) {
         Log(text);
         return;
     }
+    ++g_generation;
     Log(GeoDB_FileName + " opened.");
 
     // One row tells whether the table is empty; a missing table is as good
@@ -386,7 +390,12 @@ void GeoDB_Open(bool closeFirst) {
     }
 }
 
+uint64_t GeoDB_Generation() {
+    return g_generation;
+}
+
 void GeoDB_Close() {
+    ++g_generation;
     if (GeoDB_db.is_open()) GeoDB_db.close();
     GeoDB_db = db::Database();
     cache() = SegmentPoints();

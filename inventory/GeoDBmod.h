@@ -48,6 +48,9 @@ void GeoDB_FindFile(const std::string& datasource);
 // Opens GeoDB_FileName; when one is open already, only closeFirst reopens.
 void GeoDB_Open(bool closeFirst);
 void GeoDB_Close();
+// A number that changes whenever the database is opened or closed, so that
+// what was read from it can be known to be of the database now open.
+uint64_t GeoDB_Generation();
 // The six digits after the last "_HMZ" of the name (any case); "" when the
 // name has no "_HMZ" or six digits do not follow it.
 std::string GeoDB_VersionOfFile(const std::string& fileName);

@@ -6,6 +6,7 @@
 // of the latitude (0.01745329 degrees to radians) a degree of longitude.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -41,6 +42,14 @@ void Perp_Foot_Dist(double latA, double lonA, double latB, double lonB, double l
 // open (GeoDB_Init); otherwise the query's db::Error reaches the caller.
 void Closest_HMZ_Locns(double lat, double lon, int32_t rangeM, int16_t& n, std::vector<std::string>& segs,
                        std::vector<float>& kms, std::vector<int32_t>& dists);
+
+// The search reads its box from an in-memory grid of the geometry's points
+// once its queries have cost about as much as building the grid does; this
+// builds it now. False when the table holds a value of a kind its columns
+// do not (the queries go on reading it then).
+bool BuildNearestGrid();
+// What the grid of the open database takes in memory (0 when not built).
+std::size_t NearestGridBytes();
 
 // The nearest of those: n > 0 with its segment, km and distance; otherwise n
 // 0, seg "", km -1 and dist 999.

@@ -168,6 +168,10 @@ void open_log() {
     for (const std::string& path : candidates) {
         std::FILE* f = std::fopen(path.c_str(), "wb");
         if (!f) continue;
+        // A translation writes a few kilobytes of lines: written out in large
+        // blocks they cost the kernel less than a page at a time.
+        static char buffer[std::size_t{1} << 20];  // the log's alone: it is opened once
+        std::setvbuf(f, buffer, _IOFBF, sizeof buffer);
         units()[LOG_UNIT] = Unit{f, true, path, {}};
         refresh_log_cache();
         char cwd[4096];

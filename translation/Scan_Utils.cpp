@@ -292,7 +292,9 @@ float ROUND(float x, int ndp) {
     // already reads as that power, and the value keeps its digits.
     int k = static_cast<int>(std::trunc(std::log10(std::fabs(x))));
     if (ndp >= 6 - k) return x;
-    float p = std::pow(10.0f, static_cast<float>(ndp));
+    // 10 to a whole power is exact in single precision up to 10^10.
+    static constexpr float kPowers[] = {1e0f, 1e1f, 1e2f, 1e3f, 1e4f, 1e5f, 1e6f, 1e7f, 1e8f};
+    float p = ndp >= 0 && ndp <= 8 ? kPowers[ndp] : std::pow(10.0f, static_cast<float>(ndp));
     volatile float prod = p * x;  // the product in single precision, as the rule asks
     float n = std::round(static_cast<float>(prod));
     return n / p;
@@ -489,15 +491,23 @@ void PARSE_FN(std::string_view spec, std::string_view style, std::string_view ke
         assign(out, "");
 }
 
+// TEXT right-aligned in WIDTH, or WIDTH stars when it does not fit.
+static std::string right_aligned(const char* text, std::size_t n, int width) {
+    const auto w = static_cast<std::size_t>(std::max(width, 0));
+    if (n > w) return std::string(w, '*');
+    std::string out(w, ' ');
+    std::memcpy(out.data() + (w - n), text, n);
+    return out;
+}
+
 std::string fmt_I(int64_t value, int width) {
-    std::string s = std::to_string(value);
-    if (static_cast<int>(s.size()) > width) return std::string(static_cast<std::size_t>(width), '*');
-    return std::string(static_cast<std::size_t>(width) - s.size(), ' ') + s;
+    char buf[24];
+    const auto res = std::to_chars(buf, buf + sizeof buf, value);
+    return right_aligned(buf, static_cast<std::size_t>(res.ptr - buf), width);
 }
 
 std::string fmt_F(float value, int width, int decimals) {
-    const std::string stars(static_cast<std::size_t>(width), '*');
-    if (!std::isfinite(value)) return stars;
+    if (!std::isfinite(value)) return std::string(static_cast<std::size_t>(std::max(width, 0)), '*');
     // Seven significant digits, whatever the process's locale.
     char buf[32];
     auto res = std::to_chars(buf, buf + sizeof buf - 1, static_cast<double>(value), std::chars_format::scientific, 6);
@@ -511,7 +521,7 @@ std::string fmt_F(float value, int width, int decimals) {
     int shift = exp - 6 + decimals;
     uint64_t n;
     if (shift >= 0) {
-        if (shift > 12) return stars;
+        if (shift > 12) return std::string(static_cast<std::size_t>(std::max(width, 0)), '*');
         n = digits;
         for (int i = 0; i < shift; ++i) n *= 10;
     } else if (-shift > 8) {
@@ -523,20 +533,33 @@ std::string fmt_F(float value, int width, int decimals) {
     }
     uint64_t scale = 1;
     for (int i = 0; i < decimals; ++i) scale *= 10;
-    std::string s = std::to_string(n / scale);
+    // The text made in place: sign, whole part, point and fraction.
+    char text[64];
+    char* t = text;
+    if (neg && n != 0) *t++ = '-';
+    t = std::to_chars(t, text + 24, n / scale).ptr;
     if (decimals > 0) {
-        std::string frac = std::to_string(n % scale);
-        s += "." + std::string(static_cast<std::size_t>(decimals) - frac.size(), '0') + frac;
+        char frac[24];
+        const char* fe = std::to_chars(frac, frac + sizeof frac, n % scale).ptr;
+        *t++ = '.';
+        for (auto k = static_cast<std::ptrdiff_t>(decimals) - (fe - frac); k > 0; --k) *t++ = '0';
+        std::memcpy(t, frac, static_cast<std::size_t>(fe - frac));
+        t += fe - frac;
     }
-    if (neg && n != 0) s = "-" + s;
-    if (static_cast<int>(s.size()) > width) {
-        if (s.rfind("0.", 0) == 0)
-            s.erase(0, 1);
-        else if (s.rfind("-0.", 0) == 0)
-            s.erase(1, 1);
+    const char* s0 = text;
+    auto len = static_cast<std::size_t>(t - text);
+    if (static_cast<int>(len) > width) {
+        // A leading zero goes before a point that would not fit.
+        if (len >= 2 && text[0] == '0' && text[1] == '.') {
+            ++s0;
+            --len;
+        } else if (len >= 3 && text[0] == '-' && text[1] == '0' && text[2] == '.') {
+            text[1] = '-';
+            ++s0;
+            --len;
+        }
     }
-    if (static_cast<int>(s.size()) > width) return stars;
-    return std::string(static_cast<std::size_t>(width) - s.size(), ' ') + s;
+    return right_aligned(s0, len, width);
 }
 
 std::string list_num(int64_t value) {

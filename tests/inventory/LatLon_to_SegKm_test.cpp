@@ -2,9 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <charconv>
 #include <cmath>
+#include <sstream>
 
 #include "platform/db/db.h"
+#include "tools/jet_script.h"
 #include "tests/inventory/geo_fixture.h"
 
 namespace {
@@ -265,6 +268,84 @@ TEST_F(Nearest, TheNearestAlone) {
     EXPECT_EQ(seg, "0700");
     EXPECT_FLOAT_EQ(km, 3.05f);
     EXPECT_EQ(dist, 100);
+}
+
+// What a search gives, down to its candidates.
+std::string Answers(double lat, double lon, int32_t range) {
+    int16_t n = 0;
+    std::vector<std::string> segs;
+    std::vector<float> kms;
+    std::vector<int32_t> dists;
+    Closest_HMZ_Locns(lat, lon, range, n, segs, kms, dists);
+    std::ostringstream o;
+    o << n << ":";
+    for (int i = 1; i <= n; ++i) o << " " << segs[i] << "/" << kms[i] << "/" << dists[i];
+    o << " |";
+    for (std::size_t i = 1; i < Closest_HMZ_Candidate.size(); ++i) {
+        const Closest_HMZ_Candidate_Type& c = Closest_HMZ_Candidate[i];
+        o << " " << c.Segment << "#" << c.RowNum << "@" << c.KmScaled << ":" << c.Dist << "," << c.PosFlag << ","
+          << c.Along << "," << c.PerpDist;
+    }
+    return o.str();
+}
+
+// The text the search puts in its query for a bound, read back.
+double Bound(double v) {
+    char buf[64];
+    const auto r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::general, 15);
+    double out = 0;
+    std::from_chars(buf, r.ptr, out);
+    return out;
+}
+
+// Once the grid of points is built, every search answers as its query did:
+// segments that differ in case alone, points of one segment and RowNum twice
+// (their order decides which piece counts), points on a band's very edge and
+// just past it, boxes over several latitude cells, and a box too wide for
+// the cells.
+TEST_F(Nearest, TheGridAnswersAsTheQueries) {
+    const double dLat = 0.3 / 111.193;
+    const double edge = Bound(kLat + dLat);
+    std::vector<Pt> pts = {At("0a10", 1, 1.0, -80, 20), At("0A10", 2, 1.1, -20, 25), At("0a10", 3, 1.2, 40, 20),
+                           At("0A10", 3, 1.25, 60, -30), At("0b20", 5, 2.0, -100, -100), At("0b20", 5, 2.1, 100, -90),
+                           At("0b20", 6, 2.2, 150, -80), At("0c30", 1, 3.0, 0, 0)};
+    // 300 m north, so in range either way: the band alone decides.
+    pts.push_back({"0d40", 1, 4.0, 4.0, edge, kLon});
+    pts.push_back({"0d40", 2, 4.1, 4.1, std::nextafter(edge, 90.0), kLon});
+    pts.push_back({"0d40", 3, 4.2, 4.2, edge, kLon - 0.0005});
+    // Across the cells either side of the point and far off.
+    for (int i = 0; i < 40; ++i) pts.push_back(At("0e50", i + 1, 5 + i * 0.05, -2000 + i * 100, -1500 + i * 75));
+    pts.push_back(At("0f60", 1, 6.0, 30000, 30000));
+    Open(pts);
+    struct Search {
+        double lat, lon;
+        int32_t range;
+    } searches[] = {{kLat, kLon, 300}, {kLat, kLon, 120}, {kLat + 0.004, kLon - 0.002, 2500}, {kLat, kLon, 60000},
+                    {kLat - 0.01, kLon + 0.01, 1000}, {51.0, -121.0, 300}};
+    std::vector<std::string> queried;
+    for (const Search& q : searches) queried.push_back(Answers(q.lat, q.lon, q.range));
+    EXPECT_NE(queried[0].find("0d40#1"), std::string::npos) << "the point on the edge is in: " << queried[0];
+    EXPECT_EQ(queried[0].find("0d40#2"), std::string::npos) << "the point past it is not: " << queried[0];
+    ASSERT_TRUE(BuildNearestGrid());
+    EXPECT_GT(NearestGridBytes(), 0u);
+    for (std::size_t i = 0; i < std::size(searches); ++i)
+        EXPECT_EQ(Answers(searches[i].lat, searches[i].lon, searches[i].range), queried[i]) << "search " << i;
+}
+
+// A value of a kind its column does not hold leaves the search to its query.
+TEST_F(Nearest, ATableWithAMissingRowNumHasNoGrid) {
+    GeoDB_Close();
+    fs::remove_all(dir_ / "app");
+    fs::create_directories(dir_ / "app");
+    std::istringstream script(
+        "CREATE TABLE SegLatLonKm (Segment TEXT(4), RowNum LONG, Km_Scaled SINGLE, Km_Calc SINGLE,"
+        " Latitude DOUBLE, Longitude DOUBLE);\n"
+        "INSERT INTO SegLatLonKm VALUES ('0100', NULL, 1.0, 1.0, 50.0, -122.0);\n");
+    jet::write_script(script, (dir_ / "app" / "TRgeo_HMZ209901_SegGeometry.mdb").string());
+    GeoDB_Init("TRgeo", OpenLog());
+    ASSERT_TRUE(GeoDB_db.is_open());
+    EXPECT_FALSE(BuildNearestGrid());
+    EXPECT_THROW(Closest_HMZ_Locns(kLat, kLon, 300, n_, segs_, kms_, dists_), db::Error);
 }
 
 TEST_F(Nearest, WithoutAGeometryDatabaseTheErrorReachesTheCaller) {
