@@ -1,6 +1,5 @@
 #include "inventory/GeoDBmod.h"
 
-#include <sys/mman.h>
 
 #include <algorithm>
 #include <cmath>
@@ -14,6 +13,7 @@
 #include "common/DataFolders.h"
 #include "common/FileNumbers.h"
 #include "common/TessawinMod.h"
+#include "platform/huge_pages.h"
 #include "platform/ui/ui.h"
 
 db::Database& GeoDB_db = *new db::Database;
@@ -63,17 +63,12 @@ public:
 
 private:
     static constexpr std::size_t kBlockPoints = std::size_t{1} << 20;
-    static constexpr std::size_t kHuge = std::size_t{2} << 20;
     struct Free {
         void operator()(GeoPoint* p) const { std::free(p); }
     };
     struct Block {
         explicit Block(std::size_t points) : size(points) {
-            const std::size_t bytes = (points * sizeof(GeoPoint) + kHuge - 1) / kHuge * kHuge;
-            void* p = std::aligned_alloc(kHuge, bytes);
-            if (!p) throw std::bad_alloc();
-            ::madvise(p, bytes, MADV_HUGEPAGE);
-            data.reset(static_cast<GeoPoint*>(p));
+            data.reset(static_cast<GeoPoint*>(huge_pages::allocate(points * sizeof(GeoPoint))));
         }
         std::unique_ptr<GeoPoint, Free> data;
         std::size_t size, used = 0;

@@ -1,6 +1,5 @@
 #include "inventory/LatLon_to_SegKm.h"
 
-#include <sys/mman.h>
 
 #include <algorithm>
 #include <charconv>
@@ -16,6 +15,7 @@
 #include "common/Brellinlib.h"
 #include "common/DecimalFormat.h"
 #include "inventory/GeoDBmod.h"
+#include "platform/huge_pages.h"
 #include "platform/ui/ui.h"
 
 std::vector<Closest_HMZ_Candidate_Type> Closest_HMZ_Candidate;
@@ -68,46 +68,9 @@ bool FoldedLess(const std::string& x, const std::string& y) {
                                         [&](char p, char q) { return fold(p) < fold(q); });
 }
 
-// The allocator of the grid's arrays of millions: in huge pages, since
-// touching so many pages one by one costs more than filling them, and not
-// zeroed before they are filled.
+// The grid's arrays of millions.
 template <typename T>
-struct HugePages {
-    using value_type = T;
-    static constexpr std::size_t kHuge = std::size_t{2} << 20;
-    HugePages() = default;
-    template <typename U>
-    HugePages(const HugePages<U>&) noexcept {}
-    template <typename U>
-    bool operator==(const HugePages<U>&) const noexcept {
-        return true;
-    }
-    T* allocate(std::size_t n) {
-        const std::size_t bytes = n * sizeof(T);
-        if (bytes < kHuge) return static_cast<T*>(::operator new(bytes));
-        const std::size_t rounded = (bytes + kHuge - 1) / kHuge * kHuge;
-        void* p = std::aligned_alloc(kHuge, rounded);
-        if (!p) throw std::bad_alloc();
-        ::madvise(p, rounded, MADV_HUGEPAGE);
-        return static_cast<T*>(p);
-    }
-    void deallocate(T* p, std::size_t n) noexcept {
-        if (n * sizeof(T) < kHuge)
-            ::operator delete(p);
-        else
-            std::free(p);
-    }
-    template <typename U>
-    void construct(U* p) noexcept {
-        ::new (static_cast<void*>(p)) U;
-    }
-    template <typename U, typename... Args>
-    void construct(U* p, Args&&... args) {
-        ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
-    }
-};
-template <typename T>
-using Big = std::vector<T, HugePages<T>>;
+using Big = huge_pages::Vector<T>;
 
 // Every point of the geometry table with a latitude and longitude, held in
 // memory in the order of the database's latitude-cell index: by cell, then

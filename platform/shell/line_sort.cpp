@@ -1,7 +1,6 @@
 #include "platform/shell/line_sort.h"
 
 #include <fcntl.h>
-#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -20,6 +19,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/huge_pages.h"
 #include "platform/shell/scratch.h"
 
 namespace shell {
@@ -173,46 +173,11 @@ void OnThreads(unsigned n, F&& f) {
         if (e) std::rethrow_exception(e);
 }
 
-// The allocator of the batch's large buffers. Bytes read straight into a
-// buffer need no zeroing first; a large buffer is asked for in huge pages,
-// since touching its pages one by one costs more than the sort itself on
-// some machines.
+// The batch's large buffers: bytes read straight into one need no zeroing
+// first, and huge pages spare touching its pages one by one, which costs more
+// than the sort itself on some machines.
 template <typename T>
-struct Uninitialised {
-    using value_type = T;
-    static constexpr std::size_t kHuge = std::size_t{2} << 20;
-
-    Uninitialised() = default;
-    template <typename U>
-    Uninitialised(const Uninitialised<U>&) noexcept {}
-    template <typename U>
-    bool operator==(const Uninitialised<U>&) const noexcept {
-        return true;
-    }
-
-    T* allocate(std::size_t n) {
-        const std::size_t bytes = n * sizeof(T);
-        if (bytes < kHuge) return static_cast<T*>(::operator new(bytes));
-        void* p = std::aligned_alloc(kHuge, (bytes + kHuge - 1) / kHuge * kHuge);
-        if (!p) throw std::bad_alloc();
-        ::madvise(p, (bytes + kHuge - 1) / kHuge * kHuge, MADV_HUGEPAGE);
-        return static_cast<T*>(p);
-    }
-    void deallocate(T* p, std::size_t n) noexcept {
-        if (n * sizeof(T) < kHuge)
-            ::operator delete(p);
-        else
-            std::free(p);
-    }
-    template <typename U>
-    void construct(U* p) noexcept {
-        ::new (static_cast<void*>(p)) U;
-    }
-    template <typename U, typename... Args>
-    void construct(U* p, Args&&... args) {
-        ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
-    }
-};
+using Uninitialised = huge_pages::Allocator<T>;
 
 using Entries = std::vector<Entry, Uninitialised<Entry>>;
 
